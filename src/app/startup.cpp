@@ -1,0 +1,67 @@
+#include "app/startup.h"
+
+#include <cwctype>
+
+#include "i18n/language.h"
+
+namespace vz {
+
+std::string PortDeviceName(int n) {
+  std::string name = "COM" + std::to_string(n);
+  return n > 9 ? "\\\\.\\" + name : name;
+}
+
+void ProbeComPorts(System& sys, std::vector<bool>& available) {
+  available.assign(kHighestProbedPort + 1, false);
+  for (int n = 1; n <= kHighestProbedPort; ++n) {
+    available[n] = sys.ProbeSerialPort(PortDeviceName(n));
+  }
+}
+
+std::wstring ProgramDirFrom(const std::wstring& executableDir) {
+  std::wstring dir = executableDir;
+  while (!dir.empty() && (dir.back() == L'\\' || dir.back() == L'/')) {
+    dir.pop_back();
+  }
+  return dir + L'\\';
+}
+
+void Main(Globals& g, System& sys,
+          const std::function<MainWindow&()>& loadForm) {
+  g.programDir = ProgramDirFrom(sys.ExecutableDir());
+  g.downloadDir = g.programDir;
+
+  // The uploader is started later and inherits this current directory.
+  if (std::iswalpha(g.programDir[0])) (void)sys.SetCurrentDrive(g.programDir[0]);
+  std::wstring current = g.programDir.substr(0, g.programDir.size() - 1);
+  // "C:" alone would mean the drive's remembered directory, not its root.
+  if (current.size() == 2 && current[1] == L':') current += L'\\';
+  (void)sys.SetCurrentDir(current);
+
+  ReadLanguageSetting(g, sys, nullptr);
+  SelectLanguageFiles(g);
+  (void)LoadMessageFile(g, sys, g.messageFileName);
+
+  MainWindow& form = loadForm();  // its load handler applies the texts
+
+  form.ClearItems(Control::SelezioneLingua);
+  form.AddItem(Control::SelezioneLingua, L"FRANCAISE");
+  form.AddItem(Control::SelezioneLingua, L"ENGLISH");
+  form.SetText(Control::SelezioneLingua, g.currentLanguage);
+
+  {
+    std::vector<bool> portAvailability;
+    ProbeComPorts(sys, portAvailability);
+    form.ClearItems(Control::E_ComPort);
+    for (int n = 1; n <= kHighestListedPort; ++n) {
+      if (portAvailability[n]) {
+        form.AddItem(Control::E_ComPort, L"COM" + std::to_wstring(n));
+      }
+    }
+  }
+
+  (void)form.LoadPicture(Control::I_lingua, g.programDir + g.flagImageName);
+  form.Show();
+}
+
+}  // namespace vz

@@ -1,0 +1,34 @@
+// The start-up sequence and the serial-port probe.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/globals.h"
+#include "platform/system.h"
+#include "ui/main_window.h"
+
+namespace vz {
+
+inline constexpr int kHighestProbedPort = 99;
+inline constexpr int kHighestListedPort = 20;
+
+// The name under which port n is opened: "COM3", and "\\.\COM12" from 10 on,
+// since only the first nine are reachable without the device prefix.
+std::string PortDeviceName(int n);
+
+// Resizes `available` to 0..99, all false, and sets entry n when port n can
+// be opened. Entry 0 is never probed.
+void ProbeComPorts(System& sys, std::vector<bool>& available);
+
+// The executable's directory with exactly one trailing backslash.
+std::wstring ProgramDirFrom(const std::wstring& executableDir);
+
+// Runs the whole start-up: directories, language and texts, the window
+// (made by loadForm, hidden, its load handler run), the two lists, the
+// flag, and showing the window.
+void Main(Globals& g, System& sys,
+          const std::function<MainWindow&()>& loadForm);
+
+}  // namespace vz

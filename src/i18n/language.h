@@ -1,0 +1,36 @@
+// The language setting (Language.ini), the choice of message file and flag
+// for a language, and loading a message file into the table.
+#pragma once
+
+#include <string>
+
+#include "app/globals.h"
+#include "platform/system.h"
+#include "ui/main_window.h"
+
+namespace vz {
+
+inline constexpr wchar_t kLanguageIniName[] = L"Language.ini";
+inline constexpr wchar_t kDefaultLanguage[] = L"FRANCAISE";
+
+// Pause after Language.ini has been written, before it is read back.
+inline constexpr std::uint32_t kLanguageWritePauseMs = 100;
+
+// Reads the first line of Language.ini into currentLanguage, unchanged. A
+// missing file is created holding "FRANCAISE"; window, when there is one,
+// gets its pending events handled after that.
+void ReadLanguageSetting(Globals& g, System& sys, MainWindow* window);
+
+// Sets messageFileName and flagImageName from currentLanguage when it names
+// a known language exactly; otherwise leaves both as they were.
+void SelectLanguageFiles(Globals& g);
+
+// Loads programDir + fileName into the message table. False, with the table
+// untouched, when the file cannot be opened.
+bool LoadMessageFile(Globals& g, System& sys, const std::wstring& fileName);
+
+// Writes the language name as the single line of Language.ini.
+IoResult WriteLanguageSetting(const Globals& g, System& sys,
+                              const std::wstring& language);
+
+}  // namespace vz

@@ -1,0 +1,66 @@
+#include "log/event_log.h"
+
+#include <cstdio>
+
+namespace vz {
+namespace {
+
+enum class SelfReport { Allowed, Suppressed };
+
+void Append(System& sys, const std::wstring& programDir,
+            const std::wstring& path, std::wstring_view line,
+            SelfReport report);
+
+void Write(System& sys, const std::wstring& programDir,
+           std::wstring_view message, SelfReport report) {
+  const std::wstring line = FormatLogLine(sys.Now(), message);
+  Append(sys, programDir, programDir + kLogFileName, line, report);
+}
+
+void Append(System& sys, const std::wstring& programDir,
+            const std::wstring& path, std::wstring_view line,
+            SelfReport report) {
+  const std::string bytes = sys.ToAnsi(std::wstring(line)) + "\r\n";
+  for (int attempt = 1; attempt <= kAppendAttempts; ++attempt) {
+    const AppendResult r = sys.AppendBytes(path, bytes);
+    switch (r.outcome) {
+      case AppendOutcome::Written:
+        return;
+      case AppendOutcome::Busy:
+        // Another program holds the file for a moment: try again shortly.
+        if (attempt < kAppendAttempts) sys.Pause(kAppendRetryPauseMs);
+        break;
+      case AppendOutcome::Failed:
+        // The self-report goes to the same log; if that fails as well it
+        // is dropped rather than reported again.
+        if (report == SelfReport::Allowed) {
+          Write(sys, programDir,
+                L"NELLA SCRITTURA FILE:--->  " + std::to_wstring(r.error) +
+                    L" " + sys.ErrorText(r.error),
+                SelfReport::Suppressed);
+        }
+        return;
+    }
+  }
+}
+
+}  // namespace
+
+std::wstring FormatLogLine(const LocalTime& t, std::wstring_view message) {
+  wchar_t stamp[32];
+  std::swprintf(stamp, 32, L"%02d-%02d-%02d %02d:%02d:%02d ", t.day, t.month,
+                t.year % 100, t.hour, t.minute, t.second);
+  return stamp + std::wstring(message);
+}
+
+void WriteLog(System& sys, const std::wstring& programDir,
+              std::wstring_view message) {
+  Write(sys, programDir, message, SelfReport::Allowed);
+}
+
+void AppendLineToFile(System& sys, const std::wstring& programDir,
+                      const std::wstring& path, std::wstring_view line) {
+  Append(sys, programDir, path, line, SelfReport::Allowed);
+}
+
+}  // namespace vz

@@ -1,0 +1,107 @@
+// The operating-system seam: everything the program's logic asks of the
+// machine. The logic sees only this class; the Win32 build implements it in
+// win32_system.cpp and the unit tests with an in-memory fake.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vz {
+
+// Local wall-clock time, read in one go so date and time always agree.
+struct LocalTime {
+  int year = 2000;  // full year, e.g. 2026
+  int month = 1;    // 1..12
+  int day = 1;      // 1..31
+  int hour = 0;     // 0..23
+  int minute = 0;
+  int second = 0;
+  int millisecond = 0;
+};
+
+// Seconds since midnight with the fraction, as the upgrade monitor measures
+// its time-outs.
+float SecondsSinceMidnight(const LocalTime& t);
+
+// A file operation's outcome: success, or the platform's error number
+// (GetLastError on Windows), captured at the moment of the failure.
+struct IoResult {
+  bool ok = true;
+  std::uint32_t error = 0;
+  static IoResult Success() { return {}; }
+  static IoResult Failure(std::uint32_t e) { return {false, e}; }
+};
+
+// Appending distinguishes a busy or refused file, which is worth another
+// try, from every other failure.
+enum class AppendOutcome { Written, Busy, Failed };
+struct AppendResult {
+  AppendOutcome outcome = AppendOutcome::Written;
+  std::uint32_t error = 0;
+};
+
+// Executable names of the processes running at the moment of the call, as
+// the platform reports them (bare names or full paths, 8-bit code page).
+// ok is false when no list could be taken at all.
+struct ProcessList {
+  bool ok = false;
+  std::vector<std::string> names;
+};
+
+class System {
+ public:
+  virtual ~System() = default;
+
+  // Directory of the running executable, without a trailing separator
+  // (a drive root comes back as "C:" so that callers can append one).
+  virtual std::wstring ExecutableDir() = 0;
+  // Current drive and directory; false when the platform refused.
+  virtual bool SetCurrentDrive(wchar_t letter) = 0;
+  virtual bool SetCurrentDir(const std::wstring& dir) = 0;
+
+  // True when `dir` (ending with a separator) holds an ordinary file whose
+  // name matches `pattern` (a name, or a wildcard such as "*.bin"), letter
+  // case ignored. Hidden files, system files and directories never count.
+  virtual bool FileExists(const std::wstring& dir,
+                          const std::wstring& pattern) = 0;
+  virtual IoResult RemoveFile(const std::wstring& path) = 0;
+  // Copies, replacing the target. Copying a file onto itself leaves it
+  // untouched and counts as success.
+  virtual IoResult CopyOver(const std::wstring& from,
+                            const std::wstring& to) = 0;
+  // Whole file as bytes; nullopt when it cannot be opened or read.
+  virtual std::optional<std::string> ReadBytes(const std::wstring& path) = 0;
+  // Creates or truncates the file and writes the bytes.
+  virtual IoResult WriteBytes(const std::wstring& path,
+                              const std::string& bytes) = 0;
+  // Opens for reading and writing (created when missing, never truncated)
+  // and overwrites the first byte only.
+  virtual IoResult WriteFirstByte(const std::wstring& path,
+                                  std::uint8_t value) = 0;
+  // Opens for appending (created when missing), writes, closes.
+  virtual AppendResult AppendBytes(const std::wstring& path,
+                                   const std::string& bytes) = 0;
+  // The platform's description of an error number, one line, no line end.
+  virtual std::wstring ErrorText(std::uint32_t error) = 0;
+
+  // Opens the serial device under `name` ("COM3", "\\.\COM12") for reading
+  // and writing with no sharing, and closes it at once. True when it opened.
+  virtual bool ProbeSerialPort(const std::string& name) = 0;
+  virtual ProcessList RunningProcesses() = 0;
+  // Starts the program at this full path, no arguments, window shown
+  // normally, current directory inherited; does not wait. False when it
+  // could not be started.
+  virtual bool StartProgram(const std::wstring& path) = 0;
+
+  // Blocks the calling thread; no window events are handled meanwhile.
+  virtual void Pause(std::uint32_t milliseconds) = 0;
+  virtual LocalTime Now() = 0;
+
+  // The system's 8-bit (ANSI) code page, both ways.
+  virtual std::wstring FromAnsi(const std::string& bytes) = 0;
+  virtual std::string ToAnsi(const std::wstring& text) = 0;
+};
+
+}  // namespace vz

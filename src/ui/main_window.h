@@ -1,0 +1,108 @@
+// The window seam: everything the logic does to the main window and its
+// controls, and the events the window hands back to the logic. The Win32
+// window implements MainWindow; the unit tests use a recording fake.
+// Sizes and positions are in twips (1/1440 inch), colours are the window
+// system's 24-bit values (red in the low byte).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vz {
+
+enum class Control {
+  Form,             // FrmDownload itself
+  I_logo,
+  I_Tessanor,
+  L_Titolo,
+  I_lingua,
+  L_ComPort,
+  E_ComPort,
+  L_Lingua,
+  SelezioneLingua,
+  L_Desc1,
+  L_Desc2,
+  PannelloBarra,
+  Barra,
+  C_Upgrade0,       // C_Upgrade(0)
+  C_Upgrade1,       // C_Upgrade(1)
+  C_Exit,
+};
+
+constexpr std::uint32_t kColorRed = 255;      // 0x0000FF
+constexpr std::uint32_t kColorGreen = 65280;  // 0x00FF00
+
+enum class MessageKind {
+  Error,        // OK button, error icon
+  Question,     // Yes (default) and No, question icon
+  Information,  // OK button, information icon
+  Plain,        // OK button, no icon
+};
+enum class MessageAnswer { Ok, Yes, No };
+
+struct TwipSize {
+  float width = 0;
+  float height = 0;
+};
+
+class MainWindow {
+ public:
+  virtual ~MainWindow() = default;
+
+  // Caption of a label or button, the window's title, or the shown text of
+  // a combo box.
+  virtual void SetText(Control c, const std::wstring& text) = 0;
+  virtual std::wstring Text(Control c) = 0;
+  virtual void SetVisible(Control c, bool visible) = 0;
+  virtual bool IsVisible(Control c) = 0;
+  virtual bool IsEnabled(Control c) = 0;
+  virtual void SetBackColor(Control c, std::uint32_t color) = 0;
+
+  // Combo-box items.
+  virtual void ClearItems(Control c) = 0;
+  virtual void AddItem(Control c, const std::wstring& text) = 0;
+
+  // Loads a picture file (GIF) into an image control; on failure the image
+  // is left empty and false comes back.
+  virtual bool LoadPicture(Control c, const std::wstring& path) = 0;
+
+  virtual float Width(Control c) = 0;
+  virtual void SetWidth(Control c, float twips) = 0;
+  virtual void Repaint(Control c) = 0;
+
+  // The window's outer size (frame included), the screen's size, and the
+  // window's position on the screen.
+  virtual TwipSize OuterSize() = 0;
+  virtual TwipSize ScreenSize() = 0;
+  virtual void SetTop(int twips) = 0;
+  virtual void SetLeft(int twips) = 0;
+
+  virtual void SetHourglass(bool busy) = 0;
+  // Modal message box titled with the application's name.
+  virtual MessageAnswer ShowMessage(const std::wstring& text,
+                                    MessageKind kind) = 0;
+  // Handles the window events already waiting, then returns.
+  virtual void PumpEvents() = 0;
+  // Timer_Upgrade: ticks every 500 ms while enabled.
+  virtual void SetUpgradeTimer(bool enabled) = 0;
+
+  virtual void Show() = 0;
+  // Unloads the window and ends the program at once. The caller returns
+  // straight after; a fake records the call instead.
+  virtual void EndProgram() = 0;
+};
+
+// What the window reports to the logic. Each call is one event.
+class FormEvents {
+ public:
+  virtual ~FormEvents() = default;
+  virtual void OnLoad() = 0;
+  virtual void OnActivate() = 0;
+  virtual void OnPortClick() = 0;      // click or double click
+  virtual void OnLanguageClick() = 0;  // click or double click
+  virtual void OnUpgradeClick(int index) = 0;
+  virtual void OnExitClick() = 0;
+  virtual void OnUpgradeTick() = 0;
+};
+
+}  // namespace vz

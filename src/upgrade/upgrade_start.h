@@ -1,0 +1,15 @@
+// The click handler of both upgrade buttons: checks, confirmation, clearing
+// stale markers, and arming the monitor.
+#pragma once
+
+#include "app/globals.h"
+#include "platform/system.h"
+#include "ui/main_window.h"
+#include "upgrade/monitor.h"
+
+namespace vz {
+
+void StartUpgrade(Globals& g, System& sys, MainWindow& window,
+                  MonitorState& m);
+
+}  // namespace vz

@@ -1,0 +1,46 @@
+// What this program and the uploader Up_Loader.exe agree on: the files it
+// reads and leaves, how it is started and watched, and the log texts of a
+// run. Everything about a run that is a fixed value lives here.
+#pragma once
+
+#include <cstdint>
+
+namespace vz::uploader {
+
+// The uploader and its inputs, all in the download directory.
+inline constexpr wchar_t kProgramFile[] = L"Up_Loader.exe";
+inline constexpr wchar_t kProcessName[] = L"Up_Loader.exe";
+inline constexpr wchar_t kPortFile[] = L"port.ini";    // first byte: port
+inline constexpr wchar_t kModelFile[] = L"model.ini";  // copied, never read
+inline constexpr wchar_t kImagePattern[] = L"*.bin";
+
+// Marker files the uploader leaves in the program directory, in the order
+// of the phases that look for them. Only their presence counts.
+inline constexpr wchar_t kErasing[] = L"erasing.txt";    // erase heartbeat
+inline constexpr wchar_t kErase[] = L"erase.txt";        // erase finished
+inline constexpr wchar_t kWrite[] = L"write.txt";        // writing begun
+inline constexpr wchar_t kWriting[] = L"writing.txt";    // write heartbeat
+inline constexpr wchar_t kWriteOk[] = L"write_ok.txt";   // run succeeded
+inline constexpr const wchar_t* kMarkers[] = {kErasing, kErase, kWrite,
+                                              kWriting, kWriteOk};
+
+// Timing of the monitor.
+inline constexpr std::uint32_t kTickMs = 500;
+inline constexpr double kPauseAfterLaunchSeconds = 2;
+inline constexpr float kPhaseTimeoutSeconds = 10;
+
+// Progress: this many steps fill the bar panel; the count stops at 255.
+inline constexpr float kProgressScale = 26;
+inline constexpr std::uint8_t kMaxProgressSteps = 255;
+
+// Event-log texts, never translated.
+inline constexpr wchar_t kLogUpgradeStart[] = L"Fw Upgrade START";
+inline constexpr wchar_t kLogImageMissing[] = L"File BIN to download missed";
+inline constexpr wchar_t kLogUploaderMissing[] =
+    L"Programm 'Up_Loader.exe' missed";
+inline constexpr wchar_t kLogUploaderRun[] =
+    L"Timer_UL_Test: Up_Loader.exe : run";
+inline constexpr wchar_t kLogPortWriteFailed[] =
+    L"Write_rs232_fw: Superati 3 tentativi di lettura";
+
+}  // namespace vz::uploader

@@ -1,0 +1,405 @@
+#include "fakes.h"
+
+#include <cmath>
+#include <cwctype>
+#include <stdexcept>
+
+namespace vz::test {
+namespace {
+
+// Windows-1252 bytes 0x80..0x9F; the rest of the code page is Latin-1.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD,
+    0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
+
+std::wstring Lower(const std::wstring& s) {
+  std::wstring out = s;
+  for (wchar_t& c : out) c = static_cast<wchar_t>(std::towlower(c));
+  return out;
+}
+
+bool WildMatch(const wchar_t* p, const wchar_t* s) {
+  if (*p == 0) return *s == 0;
+  if (*p == L'*') return WildMatch(p + 1, s) || (*s && WildMatch(p, s + 1));
+  if (*s == 0) return false;
+  if (*p == L'?' || *p == *s) return WildMatch(p + 1, s + 1);
+  return false;
+}
+
+const char* KindName(MessageKind k) {
+  switch (k) {
+    case MessageKind::Error: return "Error";
+    case MessageKind::Question: return "Question";
+    case MessageKind::Information: return "Information";
+    case MessageKind::Plain: return "Plain";
+  }
+  return "?";
+}
+
+}  // namespace
+
+std::string Narrow(const std::wstring& w) {
+  std::string out;
+  for (wchar_t c : w) out += (c < 0x80) ? static_cast<char>(c) : '?';
+  return out;
+}
+
+const char* ControlName(Control c) {
+  switch (c) {
+    case Control::Form: return "Form";
+    case Control::I_logo: return "I_logo";
+    case Control::I_Tessanor: return "I_Tessanor";
+    case Control::L_Titolo: return "L_Titolo";
+    case Control::I_lingua: return "I_lingua";
+    case Control::L_ComPort: return "L_ComPort";
+    case Control::E_ComPort: return "E_ComPort";
+    case Control::L_Lingua: return "L_Lingua";
+    case Control::SelezioneLingua: return "SelezioneLingua";
+    case Control::L_Desc1: return "L_Desc1";
+    case Control::L_Desc2: return "L_Desc2";
+    case Control::PannelloBarra: return "PannelloBarra";
+    case Control::Barra: return "Barra";
+    case Control::C_Upgrade0: return "C_Upgrade0";
+    case Control::C_Upgrade1: return "C_Upgrade1";
+    case Control::C_Exit: return "C_Exit";
+  }
+  return "?";
+}
+
+// ---- FakeSystem -----------------------------------------------------------
+
+std::wstring FakeSystem::Key(const std::wstring& path) { return Lower(path); }
+
+FakeSystem::Entry& FakeSystem::File(const std::wstring& path) {
+  auto& slot = files_[Key(path)];
+  if (slot.first.empty()) slot.first = path;
+  return slot.second;
+}
+
+void FakeSystem::Put(const std::wstring& path, std::string bytes) {
+  File(path).bytes = std::move(bytes);
+}
+
+bool FakeSystem::Has(const std::wstring& path) const {
+  return files_.count(Key(path)) != 0;
+}
+
+const FakeSystem::Entry* FakeSystem::Find(const std::wstring& path) const {
+  auto it = files_.find(Key(path));
+  return it == files_.end() ? nullptr : &it->second.second;
+}
+
+std::string FakeSystem::Bytes(const std::wstring& path) const {
+  const Entry* e = Find(path);
+  return e ? e->bytes : std::string();
+}
+
+void FakeSystem::Remove(const std::wstring& path) { files_.erase(Key(path)); }
+
+std::vector<std::wstring> FakeSystem::Paths() const {
+  std::vector<std::wstring> out;
+  for (const auto& [key, value] : files_) out.push_back(value.first);
+  return out;
+}
+
+void FakeSystem::SetSecondsSinceMidnight(double s) {
+  const auto total_ms = static_cast<long long>(std::llround(s * 1000));
+  clock.hour = static_cast<int>(total_ms / 3600000);
+  clock.minute = static_cast<int>(total_ms / 60000 % 60);
+  clock.second = static_cast<int>(total_ms / 1000 % 60);
+  clock.millisecond = static_cast<int>(total_ms % 1000);
+}
+
+void FakeSystem::Advance(double seconds) {
+  double s = SecondsSinceMidnight(clock) + seconds;
+  if (s >= 86400) {
+    s -= 86400;
+    ++clock.day;  // good enough for tests that cross one midnight
+  }
+  SetSecondsSinceMidnight(s);
+}
+
+bool FakeSystem::SetCurrentDrive(wchar_t letter) {
+  currentDrives.push_back(letter);
+  return std::iswalpha(letter) != 0;
+}
+
+bool FakeSystem::SetCurrentDir(const std::wstring& dir) {
+  currentDirs.push_back(dir);
+  return true;
+}
+
+bool FakeSystem::FileExists(const std::wstring& dir,
+                            const std::wstring& pattern) {
+  const std::wstring prefix = Key(dir);
+  const std::wstring pat = Lower(pattern);
+  for (const auto& [key, value] : files_) {
+    if (key.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::wstring name = key.substr(prefix.size());
+    if (name.find(L'\\') != std::wstring::npos) continue;
+    const Entry& e = value.second;
+    if (e.hidden || e.system || e.directory) continue;
+    if (WildMatch(pat.c_str(), name.c_str())) return true;
+  }
+  return false;
+}
+
+std::uint32_t FakeSystem::OpenFailure(Entry& e, bool forWriting, bool* busy) {
+  if (busy) *busy = false;
+  if (e.busyOpens != 0) {
+    if (e.busyOpens > 0) --e.busyOpens;
+    if (busy) *busy = true;
+    return kErrSharing;
+  }
+  if (e.openError) return e.openError;
+  if (e.directory || (forWriting && e.readOnly)) {
+    if (busy) *busy = true;
+    return kErrAccessDenied;
+  }
+  return 0;
+}
+
+IoResult FakeSystem::RemoveFile(const std::wstring& path) {
+  auto it = files_.find(Key(path));
+  if (it == files_.end()) return IoResult::Failure(2);
+  if (std::uint32_t err = OpenFailure(it->second.second, true, nullptr)) {
+    return IoResult::Failure(err);
+  }
+  files_.erase(it);
+  return IoResult::Success();
+}
+
+IoResult FakeSystem::CopyOver(const std::wstring& from, const std::wstring& to) {
+  Entry* src = files_.count(Key(from)) ? &files_[Key(from)].second : nullptr;
+  if (!src || src->directory) return IoResult::Failure(2);
+  if (Key(from) == Key(to)) return IoResult::Success();
+  if (Entry* dst = files_.count(Key(to)) ? &files_[Key(to)].second : nullptr) {
+    if (std::uint32_t err = OpenFailure(*dst, true, nullptr)) {
+      return IoResult::Failure(err);
+    }
+  }
+  Put(to, src->bytes);
+  return IoResult::Success();
+}
+
+std::optional<std::string> FakeSystem::ReadBytes(const std::wstring& path) {
+  auto it = files_.find(Key(path));
+  if (it == files_.end()) return std::nullopt;
+  if (OpenFailure(it->second.second, false, nullptr)) return std::nullopt;
+  return it->second.second.bytes;
+}
+
+IoResult FakeSystem::WriteBytes(const std::wstring& path,
+                                const std::string& bytes) {
+  if (Entry* e = files_.count(Key(path)) ? &files_[Key(path)].second : nullptr) {
+    if (std::uint32_t err = OpenFailure(*e, true, nullptr)) {
+      return IoResult::Failure(err);
+    }
+  }
+  File(path).bytes = bytes;
+  return IoResult::Success();
+}
+
+IoResult FakeSystem::WriteFirstByte(const std::wstring& path,
+                                    std::uint8_t value) {
+  ++writeFirstByteCalls;
+  if (Entry* e = files_.count(Key(path)) ? &files_[Key(path)].second : nullptr) {
+    if (std::uint32_t err = OpenFailure(*e, true, nullptr)) {
+      return IoResult::Failure(err);
+    }
+  }
+  Entry& e = File(path);
+  if (e.bytes.empty()) e.bytes.resize(1);
+  e.bytes[0] = static_cast<char>(value);
+  return IoResult::Success();
+}
+
+AppendResult FakeSystem::AppendBytes(const std::wstring& path,
+                                     const std::string& bytes) {
+  ++appendCalls;
+  if (Entry* e = files_.count(Key(path)) ? &files_[Key(path)].second : nullptr) {
+    bool busy = false;
+    if (std::uint32_t err = OpenFailure(*e, true, &busy)) {
+      return {busy ? AppendOutcome::Busy : AppendOutcome::Failed, err};
+    }
+  }
+  File(path).bytes += bytes;
+  return {AppendOutcome::Written, 0};
+}
+
+std::wstring FakeSystem::ErrorText(std::uint32_t error) {
+  switch (error) {
+    case kErrAccessDenied: return L"Access denied.";
+    case kErrSharing: return L"Sharing violation.";
+    case kErrPathNotFound: return L"Path not found.";
+  }
+  return L"Error " + std::to_wstring(error) + L".";
+}
+
+bool FakeSystem::ProbeSerialPort(const std::string& name) {
+  probed.push_back(name);
+  return serialPorts.count(name) != 0;
+}
+
+ProcessList FakeSystem::RunningProcesses() {
+  if (throwOnProcessList) throw std::runtime_error("Out of memory");
+  return processes;
+}
+
+bool FakeSystem::StartProgram(const std::wstring& path) {
+  started.push_back(path);
+  if (startSucceeds && onStart) onStart();
+  return startSucceeds;
+}
+
+void FakeSystem::Pause(std::uint32_t ms) {
+  pauses.push_back(ms);
+  Advance(ms / 1000.0);
+}
+
+std::wstring FakeSystem::FromAnsi(const std::string& bytes) {
+  std::wstring out;
+  out.reserve(bytes.size());
+  for (unsigned char b : bytes) {
+    out += (b >= 0x80 && b < 0xA0) ? static_cast<wchar_t>(kCp1252High[b - 0x80])
+                                   : static_cast<wchar_t>(b);
+  }
+  return out;
+}
+
+std::string FakeSystem::ToAnsi(const std::wstring& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (wchar_t c : text) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+      out += static_cast<char>(c);
+      continue;
+    }
+    char mapped = '?';
+    for (int i = 0; i < 32; ++i) {
+      if (kCp1252High[i] == c && c != 0xFFFD) mapped = static_cast<char>(0x80 + i);
+    }
+    out += mapped;
+  }
+  return out;
+}
+
+// ---- FakeWindow -----------------------------------------------------------
+
+FakeWindow::FakeWindow() {
+  // The design state that the logic relies on.
+  widths[Control::PannelloBarra] = 9915;
+  widths[Control::Barra] = 495;
+  for (Control c : {Control::C_Upgrade0, Control::C_Exit, Control::L_Titolo,
+                    Control::E_ComPort, Control::SelezioneLingua}) {
+    visible[c] = true;
+  }
+  texts[Control::C_Upgrade1] = L"Upgrade Interattivo";
+  backColor[Control::E_ComPort] = kColorRed;
+}
+
+int FakeWindow::Count(const std::string& prefix) const {
+  int n = 0;
+  for (const std::string& c : calls) n += c.compare(0, prefix.size(), prefix) == 0;
+  return n;
+}
+
+void FakeWindow::SetText(Control c, const std::wstring& text) {
+  texts[c] = text;
+  calls.push_back(std::string("text ") + ControlName(c) + "=" + Narrow(text));
+}
+
+void FakeWindow::SetVisible(Control c, bool v) {
+  visible[c] = v;
+  calls.push_back(std::string("visible ") + ControlName(c) + "=" + (v ? "1" : "0"));
+}
+
+bool FakeWindow::IsEnabled(Control c) {
+  auto it = enabled.find(c);
+  return it == enabled.end() || it->second;
+}
+
+void FakeWindow::SetBackColor(Control c, std::uint32_t color) {
+  backColor[c] = color;
+  calls.push_back(std::string("color ") + ControlName(c) + "=" + std::to_string(color));
+}
+
+void FakeWindow::ClearItems(Control c) {
+  items[c].clear();
+  calls.push_back(std::string("clear ") + ControlName(c));
+}
+
+void FakeWindow::AddItem(Control c, const std::wstring& text) {
+  items[c].push_back(text);
+  calls.push_back(std::string("item ") + ControlName(c) + "=" + Narrow(text));
+}
+
+bool FakeWindow::LoadPicture(Control c, const std::wstring& path) {
+  calls.push_back(std::string("picture ") + ControlName(c) + "=" + Narrow(path));
+  if (loadablePictures.count(path) == 0) {
+    pictures.erase(c);
+    return false;
+  }
+  pictures[c] = path;
+  return true;
+}
+
+void FakeWindow::SetWidth(Control c, float twips) {
+  widths[c] = twips;
+  calls.push_back(std::string("width ") + ControlName(c) + "=" + std::to_string(twips));
+}
+
+void FakeWindow::Repaint(Control c) {
+  calls.push_back(std::string("repaint ") + ControlName(c));
+}
+
+void FakeWindow::SetTop(int twips) {
+  top = twips;
+  calls.push_back("top=" + std::to_string(twips));
+}
+
+void FakeWindow::SetLeft(int twips) {
+  left = twips;
+  calls.push_back("left=" + std::to_string(twips));
+}
+
+void FakeWindow::SetHourglass(bool busy) {
+  hourglass = busy;
+  calls.push_back(std::string("hourglass=") + (busy ? "1" : "0"));
+}
+
+MessageAnswer FakeWindow::ShowMessage(const std::wstring& text,
+                                      MessageKind kind) {
+  messages.push_back({text, kind});
+  calls.push_back(std::string("message ") + KindName(kind) + ":" + Narrow(text));
+  if (kind != MessageKind::Question) return MessageAnswer::Ok;
+  if (answers.empty()) return MessageAnswer::Yes;
+  MessageAnswer a = answers.front();
+  answers.pop_front();
+  return a;
+}
+
+void FakeWindow::PumpEvents() {
+  ++pumps;
+  calls.push_back("pump");
+  if (onPump) onPump();
+}
+
+void FakeWindow::SetUpgradeTimer(bool on) {
+  timerEnabled = on;
+  calls.push_back(std::string("timer=") + (on ? "1" : "0"));
+}
+
+void FakeWindow::Show() {
+  shown = true;
+  calls.push_back("show");
+}
+
+void FakeWindow::EndProgram() {
+  ended = true;
+  calls.push_back("end");
+}
+
+}  // namespace vz::test

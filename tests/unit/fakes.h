@@ -1,0 +1,163 @@
+// Fakes of the two seams for the unit tests: an in-memory file system with a
+// scripted clock and process list, and a window that records what was done
+// to it.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/system.h"
+#include "ui/main_window.h"
+
+namespace vz::test {
+
+// Windows error numbers the fakes report.
+inline constexpr std::uint32_t kErrAccessDenied = 5;
+inline constexpr std::uint32_t kErrSharing = 32;
+inline constexpr std::uint32_t kErrPathNotFound = 3;
+
+std::string Narrow(const std::wstring& w);  // Windows-1252, for test output
+
+class FakeSystem : public System {
+ public:
+  struct Entry {
+    std::string bytes;
+    bool hidden = false;
+    bool system = false;
+    bool directory = false;
+    bool readOnly = false;
+    // Busy: every open fails as "in use" while this many opens remain
+    // (-1: for ever).
+    int busyOpens = 0;
+    // Any other open failure with this error number (0: none).
+    std::uint32_t openError = 0;
+  };
+
+  // Paths are compared without regard to case, like on Windows.
+  Entry& File(const std::wstring& path);
+  void Put(const std::wstring& path, std::string bytes);
+  bool Has(const std::wstring& path) const;
+  const Entry* Find(const std::wstring& path) const;
+  std::string Bytes(const std::wstring& path) const;
+  void Remove(const std::wstring& path);
+  std::vector<std::wstring> Paths() const;
+
+  // The scripted clock: Now() returns `clock`; each Pause advances it.
+  LocalTime clock{2026, 12, 6, 15, 4, 9, 0};
+  void SetSecondsSinceMidnight(double s);
+  void Advance(double seconds);
+
+  std::wstring exeDir = L"C:\\Tools\\Vz";
+  std::set<std::string> serialPorts;  // names that open, e.g. "\\\\.\\COM12"
+  std::vector<std::string> probed;    // every name probed, in order
+  ProcessList processes{true, {}};
+  bool throwOnProcessList = false;
+  bool startSucceeds = true;
+  // Called after a successful StartProgram, so a test can play the uploader.
+  std::function<void()> onStart;
+
+  std::vector<std::wstring> started;
+  std::vector<std::uint32_t> pauses;
+  std::vector<std::wstring> currentDirs;
+  std::vector<wchar_t> currentDrives;
+  int appendCalls = 0;
+  int writeFirstByteCalls = 0;
+
+  // System
+  std::wstring ExecutableDir() override { return exeDir; }
+  bool SetCurrentDrive(wchar_t letter) override;
+  bool SetCurrentDir(const std::wstring& dir) override;
+  bool FileExists(const std::wstring& dir, const std::wstring& pattern) override;
+  IoResult RemoveFile(const std::wstring& path) override;
+  IoResult CopyOver(const std::wstring& from, const std::wstring& to) override;
+  std::optional<std::string> ReadBytes(const std::wstring& path) override;
+  IoResult WriteBytes(const std::wstring& path, const std::string& bytes) override;
+  IoResult WriteFirstByte(const std::wstring& path, std::uint8_t value) override;
+  AppendResult AppendBytes(const std::wstring& path, const std::string& bytes) override;
+  std::wstring ErrorText(std::uint32_t error) override;
+  bool ProbeSerialPort(const std::string& name) override;
+  ProcessList RunningProcesses() override;
+  bool StartProgram(const std::wstring& path) override;
+  void Pause(std::uint32_t ms) override;
+  LocalTime Now() override { return clock; }
+  std::wstring FromAnsi(const std::string& bytes) override;
+  std::string ToAnsi(const std::wstring& text) override;
+
+ private:
+  static std::wstring Key(const std::wstring& path);
+  // Why an open of an existing entry fails now, or 0.
+  std::uint32_t OpenFailure(Entry& e, bool forWriting, bool* busy);
+  std::map<std::wstring, std::pair<std::wstring, Entry>> files_;  // key -> (name, entry)
+};
+
+class FakeWindow : public MainWindow {
+ public:
+  FakeWindow();
+
+  // Everything done to the window, one line per call, e.g.
+  // "text L_Desc1=", "visible C_Exit=0", "timer=1", "message Error:...".
+  std::vector<std::string> calls;
+  std::map<Control, std::wstring> texts;
+  std::map<Control, bool> visible;
+  std::map<Control, bool> enabled;
+  std::map<Control, std::uint32_t> backColor;
+  std::map<Control, std::vector<std::wstring>> items;
+  std::map<Control, float> widths;
+  std::map<Control, std::wstring> pictures;  // path of the loaded picture
+  std::set<std::wstring> loadablePictures;   // paths LoadPicture accepts
+  bool timerEnabled = false;
+  bool hourglass = false;
+  bool shown = false;
+  bool ended = false;
+  int pumps = 0;
+  TwipSize outer{10380, 7140};
+  TwipSize screen{19200, 10800};
+  std::optional<int> top, left;
+
+  struct Message {
+    std::wstring text;
+    MessageKind kind;
+  };
+  std::vector<Message> messages;
+  std::deque<MessageAnswer> answers;  // answers to questions; Yes when empty
+
+  // Runs during PumpEvents, so a test can deliver events in the middle of
+  // a handler.
+  std::function<void()> onPump;
+
+  int Count(const std::string& prefix) const;
+
+  // MainWindow
+  void SetText(Control c, const std::wstring& text) override;
+  std::wstring Text(Control c) override { return texts[c]; }
+  void SetVisible(Control c, bool v) override;
+  bool IsVisible(Control c) override { return visible[c]; }
+  bool IsEnabled(Control c) override;
+  void SetBackColor(Control c, std::uint32_t color) override;
+  void ClearItems(Control c) override;
+  void AddItem(Control c, const std::wstring& text) override;
+  bool LoadPicture(Control c, const std::wstring& path) override;
+  float Width(Control c) override { return widths[c]; }
+  void SetWidth(Control c, float twips) override;
+  void Repaint(Control c) override;
+  TwipSize OuterSize() override { return outer; }
+  TwipSize ScreenSize() override { return screen; }
+  void SetTop(int twips) override;
+  void SetLeft(int twips) override;
+  void SetHourglass(bool busy) override;
+  MessageAnswer ShowMessage(const std::wstring& text, MessageKind kind) override;
+  void PumpEvents() override;
+  void SetUpgradeTimer(bool enabled) override;
+  void Show() override;
+  void EndProgram() override;
+};
+
+const char* ControlName(Control c);
+
+}  // namespace vz::test
