@@ -1,10 +1,38 @@
 #include "platform/system.h"
 
+#include <cwctype>
+
 namespace vz {
 
 float SecondsSinceMidnight(const LocalTime& t) {
   return static_cast<float>(t.hour * 3600 + t.minute * 60 + t.second) +
          static_cast<float>(t.millisecond) / 1000.0f;
+}
+
+bool MatchesPattern(std::wstring_view name, std::wstring_view pattern) {
+  // Iterative matcher with one back-tracking point for the last "*".
+  std::size_t n = 0, p = 0;
+  std::size_t starP = std::wstring_view::npos, starN = 0;
+  auto same = [](wchar_t a, wchar_t b) {
+    return std::towlower(a) == std::towlower(b);
+  };
+  while (n < name.size()) {
+    if (p < pattern.size() && pattern[p] == L'*') {
+      starP = p++;
+      starN = n;
+    } else if (p < pattern.size() &&
+               (pattern[p] == L'?' || same(pattern[p], name[n]))) {
+      ++p;
+      ++n;
+    } else if (starP != std::wstring_view::npos) {
+      p = starP + 1;
+      n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == L'*') ++p;
+  return p == pattern.size();
 }
 
 }  // namespace vz

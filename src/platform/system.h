@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vz {
@@ -24,6 +25,10 @@ struct LocalTime {
 // Seconds since midnight with the fraction, as the upgrade monitor measures
 // its time-outs.
 float SecondsSinceMidnight(const LocalTime& t);
+
+// Wildcard match of a file name: "*" any run of characters, "?" exactly
+// one; letter case ignored.
+bool MatchesPattern(std::wstring_view name, std::wstring_view pattern);
 
 // A file operation's outcome: success, or the platform's error number
 // (GetLastError on Windows), captured at the moment of the failure.

@@ -20,14 +20,6 @@ std::wstring Lower(const std::wstring& s) {
   return out;
 }
 
-bool WildMatch(const wchar_t* p, const wchar_t* s) {
-  if (*p == 0) return *s == 0;
-  if (*p == L'*') return WildMatch(p + 1, s) || (*s && WildMatch(p, s + 1));
-  if (*s == 0) return false;
-  if (*p == L'?' || *p == *s) return WildMatch(p + 1, s + 1);
-  return false;
-}
-
 const char* KindName(MessageKind k) {
   switch (k) {
     case MessageKind::Error: return "Error";
@@ -43,6 +35,17 @@ const char* KindName(MessageKind k) {
 std::string Narrow(const std::wstring& w) {
   std::string out;
   for (wchar_t c : w) out += (c < 0x80) ? static_cast<char>(c) : '?';
+  return out;
+}
+
+std::vector<std::string> Lines(const std::string& bytes) {
+  std::vector<std::string> out;
+  std::size_t start = 0;
+  for (std::size_t end; (end = bytes.find("\r\n", start)) != std::string::npos;
+       start = end + 2) {
+    out.push_back(bytes.substr(start, end - start));
+  }
+  if (start < bytes.size()) out.push_back(bytes.substr(start));
   return out;
 }
 
@@ -134,14 +137,13 @@ bool FakeSystem::SetCurrentDir(const std::wstring& dir) {
 bool FakeSystem::FileExists(const std::wstring& dir,
                             const std::wstring& pattern) {
   const std::wstring prefix = Key(dir);
-  const std::wstring pat = Lower(pattern);
   for (const auto& [key, value] : files_) {
     if (key.compare(0, prefix.size(), prefix) != 0) continue;
     const std::wstring name = key.substr(prefix.size());
     if (name.find(L'\\') != std::wstring::npos) continue;
     const Entry& e = value.second;
     if (e.hidden || e.system || e.directory) continue;
-    if (WildMatch(pat.c_str(), name.c_str())) return true;
+    if (MatchesPattern(name, pattern)) return true;
   }
   return false;
 }

@@ -24,6 +24,9 @@ inline constexpr std::uint32_t kErrPathNotFound = 3;
 
 std::string Narrow(const std::wstring& w);  // Windows-1252, for test output
 
+// The lines of a text file ended by CR LF, without their ends.
+std::vector<std::string> Lines(const std::string& bytes);
+
 class FakeSystem : public System {
  public:
   struct Entry {

@@ -35,7 +35,6 @@ MAGENTA = (255, 0, 255)          # transparent key colour of power.bmp
 
 NAVY = (22, 44, 102)
 GREEN = (34, 160, 84)
-DARK_GREEN = (18, 98, 50)
 POWER_RED = (206, 24, 30)
 
 

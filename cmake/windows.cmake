@@ -1,0 +1,22 @@
+# The Win32 side: the system seam and the window on Windows, the program,
+# its resources, and the tests that run under Wine.
+add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00 WINVER=0x0A00)
+
+# Static, so the exe runs on a bare Windows; ASLR (high entropy) and DEP.
+set(VZ_WIN_LINK -static -static-libgcc -static-libstdc++
+    -Wl,--dynamicbase -Wl,--high-entropy-va -Wl,--nxcompat)
+
+add_library(vz_win32 STATIC
+  src/platform/win32_system.cpp
+  src/ui/win32_window.cpp
+)
+target_link_libraries(vz_win32 PUBLIC vz_core comctl32 ole32 oleaut32 uuid gdi32 user32)
+
+add_executable(Vardolin_VaZuvovev WIN32
+  src/app/main_win32.cpp
+  src/ui/resources.rc
+)
+target_link_libraries(Vardolin_VaZuvovev PRIVATE vz_win32)
+target_link_options(Vardolin_VaZuvovev PRIVATE ${VZ_WIN_LINK} -municode -s)
+set_source_files_properties(src/ui/resources.rc PROPERTIES
+  OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/src/ui/app.manifest;${CMAKE_SOURCE_DIR}/src/ui/res/app.ico;${CMAKE_SOURCE_DIR}/src/ui/res/logo.bmp;${CMAKE_SOURCE_DIR}/src/ui/res/wordmark.bmp;${CMAKE_SOURCE_DIR}/src/ui/res/power.bmp")

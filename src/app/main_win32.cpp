@@ -1,0 +1,36 @@
+// The program's entry point on Windows.
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <memory>
+
+#include "app/globals.h"
+#include "app/startup.h"
+#include "platform/win32_system.h"
+#include "ui/form_download.h"
+#include "ui/win32_window.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  // DLLs come from the system directory only, never from the program's
+  // folder or the current directory, where anything could be dropped.
+  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  // The picture decoder is a COM object.
+  (void)CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controls);
+
+  vz::Win32System system;
+  vz::Globals globals;
+  vz::FrmDownload handlers(globals, system);
+  std::unique_ptr<vz::Win32Window> window;
+
+  vz::Main(globals, system, [&]() -> vz::MainWindow& {
+    window = std::make_unique<vz::Win32Window>(instance, handlers,
+                                               vz::Win32Window::Options{});
+    handlers.Attach(*window);
+    if (!window->Create()) ExitProcess(1);
+    return *window;
+  });
+  return window->RunMessageLoop();
+}

@@ -1,0 +1,254 @@
+#include "platform/win32_system.h"
+
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <cstring>
+#include <vector>
+
+#include "platform/win32_handle.h"
+
+namespace vz {
+namespace {
+
+IoResult LastError() { return IoResult::Failure(GetLastError()); }
+
+// Volume and file index identify a file whatever path reaches it.
+bool SameFile(const std::wstring& a, const std::wstring& b) {
+  BY_HANDLE_FILE_INFORMATION ia{}, ib{};
+  ScopedHandle ha(CreateFileW(a.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr));
+  ScopedHandle hb(CreateFileW(b.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!ha.valid() || !hb.valid()) return false;
+  if (!GetFileInformationByHandle(ha.get(), &ia) ||
+      !GetFileInformationByHandle(hb.get(), &ib)) {
+    return false;
+  }
+  return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+         ia.nFileIndexHigh == ib.nFileIndexHigh &&
+         ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
+bool IsBusyError(DWORD e) {
+  return e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION ||
+         e == ERROR_ACCESS_DENIED;
+}
+
+}  // namespace
+
+std::wstring Win32System::ExecutableDir() {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, buffer.data(),
+                                       static_cast<DWORD>(buffer.size()));
+    if (n == 0) return L".";
+    if (n < buffer.size()) {
+      std::wstring path(buffer.data(), n);
+      const std::size_t slash = path.find_last_of(L"\\/");
+      return slash == std::wstring::npos ? L"." : path.substr(0, slash);
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+bool Win32System::SetCurrentDrive(wchar_t letter) {
+  const wchar_t drive[] = {letter, L':', 0};
+  return SetCurrentDirectoryW(drive) != FALSE;
+}
+
+bool Win32System::SetCurrentDir(const std::wstring& dir) {
+  return SetCurrentDirectoryW(dir.c_str()) != FALSE;
+}
+
+bool Win32System::FileExists(const std::wstring& dir,
+                             const std::wstring& pattern) {
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileExW((dir + pattern).c_str(), FindExInfoBasic,
+                                 &data, FindExSearchNameMatch, nullptr, 0);
+  if (find == INVALID_HANDLE_VALUE) return false;
+  bool found = false;
+  do {
+    const DWORD skip = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN |
+                       FILE_ATTRIBUTE_SYSTEM;
+    // The long name is checked again: the system also matches the short
+    // 8.3 alias, so "*.bin" would otherwise find "image.binary".
+    if ((data.dwFileAttributes & skip) == 0 &&
+        MatchesPattern(data.cFileName, pattern)) {
+      found = true;
+    }
+  } while (!found && FindNextFileW(find, &data));
+  FindClose(find);
+  return found;
+}
+
+IoResult Win32System::RemoveFile(const std::wstring& path) {
+  return DeleteFileW(path.c_str()) ? IoResult::Success() : LastError();
+}
+
+IoResult Win32System::CopyOver(const std::wstring& from, const std::wstring& to) {
+  // Copying a file onto itself would truncate it on some systems.
+  if (SameFile(from, to)) return IoResult::Success();
+  return CopyFileW(from.c_str(), to.c_str(), FALSE) ? IoResult::Success()
+                                                    : LastError();
+}
+
+std::optional<std::string> Win32System::ReadBytes(const std::wstring& path) {
+  ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return std::nullopt;
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > 0x7FFFFFFF) {
+    return std::nullopt;
+  }
+  std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD got = 0;
+    if (!ReadFile(file.get(), &bytes[done],
+                  static_cast<DWORD>(bytes.size() - done), &got, nullptr)) {
+      return std::nullopt;
+    }
+    if (got == 0) break;  // the file shrank meanwhile
+    done += got;
+  }
+  bytes.resize(done);
+  return bytes;
+}
+
+IoResult Win32System::WriteBytes(const std::wstring& path,
+                                 const std::string& bytes) {
+  ScopedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                nullptr));
+  if (!file.valid()) return LastError();
+  DWORD written = 0;
+  if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()),
+                 &written, nullptr) ||
+      written != bytes.size()) {
+    return LastError();
+  }
+  return file.Close() ? IoResult::Success() : LastError();
+}
+
+IoResult Win32System::WriteFirstByte(const std::wstring& path,
+                                     std::uint8_t value) {
+  ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return LastError();
+  DWORD written = 0;
+  if (!WriteFile(file.get(), &value, 1, &written, nullptr) || written != 1) {
+    return LastError();
+  }
+  return file.Close() ? IoResult::Success() : LastError();
+}
+
+AppendResult Win32System::AppendBytes(const std::wstring& path,
+                                      const std::string& bytes) {
+  ScopedHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) {
+    const DWORD e = GetLastError();
+    return {IsBusyError(e) ? AppendOutcome::Busy : AppendOutcome::Failed, e};
+  }
+  // Errors after a successful open are not reported.
+  DWORD written = 0;
+  (void)WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()),
+                  &written, nullptr);
+  return {AppendOutcome::Written, 0};
+}
+
+std::wstring Win32System::ErrorText(std::uint32_t error) {
+  wchar_t* buffer = nullptr;
+  const DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+          FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::wstring text = n && buffer ? std::wstring(buffer, n) : std::wstring();
+  if (buffer) LocalFree(buffer);
+  // One line: the system's text ends with a line break.
+  for (wchar_t& c : text) {
+    if (c == L'\r' || c == L'\n') c = L' ';
+  }
+  while (!text.empty() && text.back() == L' ') text.pop_back();
+  return text.empty() ? L"Unknown error" : text;
+}
+
+bool Win32System::ProbeSerialPort(const std::string& name) {
+  HANDLE port = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                            nullptr);
+  if (port == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(port);
+  return true;
+}
+
+ProcessList Win32System::RunningProcesses() {
+  ProcessList list;
+  ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot.valid()) return list;
+  list.ok = true;
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = Process32First(snapshot.get(), &entry); more;
+       more = Process32Next(snapshot.get(), &entry)) {
+    const std::size_t length = strnlen(entry.szExeFile, sizeof(entry.szExeFile));
+    // An empty name, or one without its terminating NUL, names nothing.
+    if (length == 0 || length == sizeof(entry.szExeFile)) continue;
+    list.names.emplace_back(entry.szExeFile, length);
+  }
+  return list;
+}
+
+bool Win32System::StartProgram(const std::wstring& path) {
+  // The application name is given, so nothing is searched for; the command
+  // line repeats it quoted for the program's own argument parsing.
+  std::wstring commandLine = L"\"" + path + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOWNORMAL;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                      0, nullptr, nullptr, &startup, &process)) {
+    return false;
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return true;
+}
+
+void Win32System::Pause(std::uint32_t milliseconds) { Sleep(milliseconds); }
+
+LocalTime Win32System::Now() {
+  SYSTEMTIME st;
+  GetLocalTime(&st);
+  return {st.wYear, st.wMonth, st.wDay, st.wHour,
+          st.wMinute, st.wSecond, st.wMilliseconds};
+}
+
+std::wstring Win32System::FromAnsi(const std::string& bytes) {
+  if (bytes.empty()) return {};
+  const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(),
+                                    static_cast<int>(bytes.size()), nullptr, 0);
+  std::wstring text(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()),
+                      text.data(), n);
+  return text;
+}
+
+std::string Win32System::ToAnsi(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int n = WideCharToMultiByte(CP_ACP, 0, text.data(),
+                                    static_cast<int>(text.size()), nullptr, 0,
+                                    nullptr, nullptr);
+  std::string bytes(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                      bytes.data(), n, nullptr, nullptr);
+  return bytes;
+}
+
+}  // namespace vz

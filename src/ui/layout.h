@@ -1,0 +1,93 @@
+// FrmDownload as designed: every control's kind, design text, place and
+// size in twips, font, colours, visibility and tab order. The Win32 window
+// builds itself from this table and converts twips at the monitor's DPI.
+#pragma once
+
+#include <cstdint>
+
+#include "ui/main_window.h"
+
+namespace vz::layout {
+
+// Client area of the window, in twips.
+inline constexpr int kClientWidth = 10260;
+inline constexpr int kClientHeight = 6675;
+
+inline constexpr wchar_t kDesignCaption[] =
+    L"Vardolin - Firmware Download (rel. 2.2)";
+inline constexpr wchar_t kAppTitle[] = L"Vardolin_VaZuvovev";
+
+enum class Kind { Image, Label, Combo, Panel, Bar, Button };
+
+struct Font {
+  const wchar_t* face = nullptr;  // nullptr: the window's default font
+  float points = 0;
+  bool bold = false;
+};
+
+inline constexpr Font kDefaultFont{L"Arial", 8.25f, false};
+
+// Colours as RGB values with red in the low byte.
+inline constexpr std::uint32_t kWhite = 0xFFFFFF;
+inline constexpr std::uint32_t kNavy = 0x800000;  // (0, 0, 128)
+inline constexpr std::uint32_t kSystem = 0xFFFFFFFF;  // the system's colours
+
+struct ControlDesign {
+  Control id;
+  Kind kind;
+  const wchar_t* text;
+  int left, top, width, height;  // twips; Barra relative to its panel
+  Font font;
+  std::uint32_t textColor;
+  std::uint32_t backColor;
+  bool visible;
+  int tabIndex;  // -1: image controls and the bar have none
+};
+
+// In creation order, which is tab order for the controls that take the
+// focus.
+inline constexpr ControlDesign kControls[] = {
+    {Control::L_ComPort, Kind::Label, L"Comunication Port:", 120, 2300, 2415, 315,
+     {L"Arial", 12, false}, kNavy, kWhite, true, 0},
+    {Control::PannelloBarra, Kind::Panel, L"", 120, 4820, 9915, 495,
+     {L"MS Sans Serif", 8.25f, false}, kSystem, kWhite, false, 1},
+    {Control::E_ComPort, Kind::Combo, L"", 2400, 2280, 1455, 390,
+     {L"Arial", 12, false}, kSystem, 0x0000FF, true, 2},
+    {Control::L_Desc2, Kind::Label, L"2. ", 120, 4100, 9915, 555,
+     {L"Arial", 14.25f, false}, kNavy, kWhite, false, 3},
+    {Control::L_Desc1, Kind::Label, L"1. ", 120, 3360, 9915, 555,
+     {L"Arial", 14.25f, false}, kNavy, kWhite, false, 4},
+    {Control::C_Exit, Kind::Button, L"EXIT", 7920, 5600, 2115, 915,
+     {L"Arial", 12, true}, kSystem, kSystem, true, 5},
+    {Control::C_Upgrade0, Kind::Button, L"Upgrade", 360, 5600, 1995, 915,
+     {L"Arial", 12, false}, kSystem, kSystem, true, 6},
+    {Control::L_Lingua, Kind::Label, L"Language:", 6120, 2300, 1455, 315,
+     {L"Arial", 12, false}, kNavy, kWhite, true, 7},
+    {Control::SelezioneLingua, Kind::Combo, L"", 7560, 2280, 2415, 390,
+     {L"Arial", 12, false}, kSystem, kSystem, true, 8},
+    {Control::L_Titolo, Kind::Label, L"FW UPGRADE", 1200, 1440, 7635, 495,
+     {L"Arial", 20.25f, true}, kNavy, kWhite, true, 9},
+    {Control::C_Upgrade1, Kind::Button, L"Upgrade Interattivo", 2520, 5640, 1995, 915,
+     {L"Arial", 12, false}, kSystem, kSystem, false, 10},
+    {Control::I_logo, Kind::Image, L"", 0, 0, 1935, 1380, {}, kSystem, kWhite, true, -1},
+    {Control::I_Tessanor, Kind::Image, L"", 2280, 120, 4965, 1050, {}, kSystem, kWhite, true, -1},
+    {Control::I_lingua, Kind::Image, L"", 9000, 1440, 915, 555, {}, kSystem, kWhite, true, -1},
+    {Control::Barra, Kind::Bar, L"", 0, 0, 495, 420, {}, kSystem, 0x00FF00, true, -1},
+};
+
+// Twips to pixels at a DPI, rounded to the nearest pixel.
+constexpr int TwipsToPixels(double twips, int dpi) {
+  const double px = twips * dpi / 1440.0;
+  return static_cast<int>(px < 0 ? px - 0.5 : px + 0.5);
+}
+
+constexpr double PixelsToTwips(int pixels, int dpi) {
+  return pixels * 1440.0 / dpi;
+}
+
+// Font height in pixels for a point size (negative: character height).
+constexpr int FontHeight(float points, int dpi) {
+  return -static_cast<int>(points * dpi / 72.0 + 0.5);
+}
+
+}  // namespace vz::layout

@@ -1,0 +1,625 @@
+#include "ui/win32_window.h"
+
+#include <commctrl.h>
+#include <ocidl.h>
+#include <olectl.h>
+
+#include <vector>
+
+#include "ui/resource.h"
+
+namespace vz {
+namespace {
+
+using layout::Kind;
+
+constexpr wchar_t kFormClass[] = L"VardolinFrmDownload";
+constexpr wchar_t kPanelClass[] = L"VardolinPannelloBarra";
+constexpr wchar_t kBarClass[] = L"VardolinBarra";
+constexpr UINT_PTR kUpgradeTimerId = 1;
+constexpr int kFirstControlId = 100;
+constexpr DWORD kFormStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+constexpr DWORD kFormExStyle = WS_EX_CONTROLPARENT;
+constexpr COLORREF kTransparentKey = RGB(255, 0, 255);  // power picture
+constexpr int kComboDropHeightPx = 200;
+
+COLORREF ToColorRef(std::uint32_t value) {
+  // Both use red in the low byte and blue in the high byte.
+  return static_cast<COLORREF>(value & 0xFFFFFF);
+}
+
+int DpiOf(HWND hwnd) {
+  const UINT dpi = hwnd ? GetDpiForWindow(hwnd) : GetDpiForSystem();
+  return dpi ? static_cast<int>(dpi) : USER_DEFAULT_SCREEN_DPI;
+}
+
+// Labels and message boxes break lines at CR LF; a text from the message
+// file carries a lone CR where it wants a new line.
+std::wstring ForDisplay(const std::wstring& text) {
+  std::wstring out;
+  out.reserve(text.size() + 8);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    out += text[i];
+    if (text[i] == L'\r' && (i + 1 == text.size() || text[i + 1] != L'\n')) {
+      out += L'\n';
+    }
+  }
+  return out;
+}
+
+// Decodes a picture file (GIF and the other formats the system knows) into
+// a bitmap the caller owns; nullptr when the file is missing or unreadable.
+HBITMAP DecodePicture(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  LARGE_INTEGER size{};
+  const bool sized = GetFileSizeEx(file, &size) && size.QuadPart > 0 &&
+                     size.QuadPart < (64 << 20);
+  HGLOBAL memory = sized ? GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(size.QuadPart))
+                         : nullptr;
+  bool read = false;
+  if (memory) {
+    void* data = GlobalLock(memory);
+    DWORD got = 0;
+    read = data && ReadFile(file, data, static_cast<DWORD>(size.QuadPart), &got, nullptr) &&
+           got == size.QuadPart;
+    GlobalUnlock(memory);
+  }
+  CloseHandle(file);
+  if (!read) {
+    if (memory) GlobalFree(memory);
+    return nullptr;
+  }
+  IStream* stream = nullptr;
+  if (FAILED(CreateStreamOnHGlobal(memory, TRUE, &stream))) {
+    GlobalFree(memory);
+    return nullptr;
+  }
+  IPicture* picture = nullptr;
+  HRESULT hr = OleLoadPicture(stream, static_cast<LONG>(size.QuadPart), FALSE,
+                              IID_IPicture, reinterpret_cast<void**>(&picture));
+  stream->Release();
+  if (FAILED(hr) || !picture) return nullptr;
+  HBITMAP result = nullptr;
+  OLE_HANDLE handle = 0;
+  SHORT type = PICTYPE_UNINITIALIZED;
+  if (SUCCEEDED(picture->get_Type(&type)) && type == PICTYPE_BITMAP &&
+      SUCCEEDED(picture->get_Handle(&handle))) {
+    // The picture owns its bitmap; keep a copy of our own.
+    result = static_cast<HBITMAP>(CopyImage(reinterpret_cast<HBITMAP>(
+                                                static_cast<UINT_PTR>(handle)),
+                                            IMAGE_BITMAP, 0, 0, 0));
+  }
+  picture->Release();
+  return result;
+}
+
+}  // namespace
+
+Win32Window::Win32Window(HINSTANCE instance, FormEvents& events, Options options)
+    : instance_(instance), events_(events), options_(std::move(options)) {
+  std::size_t i = 0;
+  for (Item& item : items_) item.design = nullptr, ++i;
+  for (const layout::ControlDesign& d : layout::kControls) {
+    Item& item = At(d.id);
+    item.design = &d;
+    item.widthTwips = static_cast<float>(d.width);
+    item.text = d.text;
+  }
+}
+
+Win32Window::~Win32Window() {
+  if (hwnd_) {
+    options_.quitOnDestroy = false;
+    DestroyWindow(hwnd_);
+  }
+  for (HFONT f : fonts_) {
+    if (f) DeleteObject(f);
+  }
+  for (HBITMAP b : pictures_) {
+    if (b) DeleteObject(b);
+  }
+  if (whiteBrush_) DeleteObject(whiteBrush_);
+  if (portBrush_) DeleteObject(portBrush_);
+  if (exitImages_) ImageList_Destroy(exitImages_);
+}
+
+bool Win32Window::RegisterClasses(HINSTANCE instance) {
+  WNDCLASSEXW form{};
+  form.cbSize = sizeof(form);
+  form.lpfnWndProc = FormProc;
+  form.hInstance = instance;
+  form.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
+  form.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP),
+                                               IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), 0));
+  form.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  form.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  form.lpszClassName = kFormClass;
+
+  WNDCLASSEXW panel = form;
+  panel.lpfnWndProc = PanelProc;
+  panel.hIcon = panel.hIconSm = nullptr;
+  panel.lpszClassName = kPanelClass;
+
+  WNDCLASSEXW bar = panel;
+  bar.lpfnWndProc = BarProc;
+  bar.hbrBackground = nullptr;
+  bar.lpszClassName = kBarClass;
+
+  for (const WNDCLASSEXW* c : {&form, &panel, &bar}) {
+    if (!RegisterClassExW(c) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool Win32Window::Create() {
+  if (!RegisterClasses(instance_)) return false;
+  whiteBrush_ = CreateSolidBrush(ToColorRef(layout::kWhite));
+  dpi_ = DpiOf(nullptr);
+  RECT frame{0, 0, Px(layout::kClientWidth), Px(layout::kClientHeight)};
+  AdjustWindowRectExForDpi(&frame, kFormStyle, FALSE, kFormExStyle, dpi_);
+  hwnd_ = CreateWindowExW(kFormExStyle, kFormClass, layout::kDesignCaption, kFormStyle,
+                          CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                          frame.bottom - frame.top, nullptr, nullptr, instance_, this);
+  if (!hwnd_) return false;
+  const int actual = DpiOf(hwnd_);
+  if (actual != dpi_) {
+    dpi_ = actual;
+    frame = {0, 0, Px(layout::kClientWidth), Px(layout::kClientHeight)};
+    AdjustWindowRectExForDpi(&frame, kFormStyle, FALSE, kFormExStyle, dpi_);
+    SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  CreateControls();
+  ApplyLayout();
+  SetBackColor(Control::E_ComPort, At(Control::E_ComPort).design->backColor);
+  events_.OnLoad();
+  return true;
+}
+
+void Win32Window::CreateControls() {
+  for (const layout::ControlDesign& d : layout::kControls) {
+    Item& item = At(d.id);
+    DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (d.visible ? WS_VISIBLE : 0);
+    const wchar_t* cls = L"STATIC";
+    HWND parent = hwnd_;
+    switch (d.kind) {
+      case Kind::Label:
+        style |= SS_NOPREFIX | (d.id == Control::L_Titolo ? SS_CENTER : SS_LEFT);
+        break;
+      case Kind::Image:
+        style |= SS_BITMAP;
+        break;
+      case Kind::Combo:
+        cls = L"COMBOBOX";
+        style |= WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL;
+        break;
+      case Kind::Button:
+        cls = L"BUTTON";
+        style |= WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE;
+        break;
+      case Kind::Panel:
+        cls = kPanelClass;
+        style |= WS_TABSTOP | WS_CLIPCHILDREN;
+        break;
+      case Kind::Bar:
+        cls = kBarClass;
+        parent = At(Control::PannelloBarra).hwnd;
+        break;
+    }
+    const auto id = static_cast<INT_PTR>(kFirstControlId + static_cast<int>(d.id));
+    item.hwnd = CreateWindowExW(0, cls, d.text, style, 0, 0, 0, 0, parent,
+                                reinterpret_cast<HMENU>(id), instance_, this);
+  }
+  // Labels and pictures lie under the controls they touch, as in the design;
+  // the controls that take the focus keep their creation (tab) order.
+  for (const layout::ControlDesign& d : layout::kControls) {
+    if (d.kind == Kind::Label || d.kind == Kind::Image) {
+      SetWindowPos(At(d.id).hwnd, HWND_BOTTOM, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+  }
+  auto setBitmap = [this](Control c, int resource) {
+    HBITMAP bmp = static_cast<HBITMAP>(
+        LoadImageW(instance_, MAKEINTRESOURCEW(resource), IMAGE_BITMAP, 0, 0, 0));
+    SetPictureBitmap(At(c).hwnd, bmp);
+    pictures_[static_cast<std::size_t>(c)] = bmp;
+  };
+  setBitmap(Control::I_logo, IDB_LOGO);
+  setBitmap(Control::I_Tessanor, IDB_WORDMARK);
+  SetupExitPicture();
+}
+
+void Win32Window::SetupExitPicture() {
+  HBITMAP power = static_cast<HBITMAP>(
+      LoadImageW(instance_, MAKEINTRESOURCEW(IDB_POWER), IMAGE_BITMAP, 0, 0, 0));
+  if (!power) return;
+  exitImages_ = ImageList_Create(32, 32, ILC_COLOR24 | ILC_MASK, 1, 0);
+  if (exitImages_) ImageList_AddMasked(exitImages_, power, kTransparentKey);
+  DeleteObject(power);
+  BUTTON_IMAGELIST images{exitImages_, {0, 6, 0, 0}, BUTTON_IMAGELIST_ALIGN_TOP};
+  SendMessageW(At(Control::C_Exit).hwnd, BCM_SETIMAGELIST, 0,
+               reinterpret_cast<LPARAM>(&images));
+}
+
+void Win32Window::ApplyLayout() {
+  for (HFONT& f : fonts_) {
+    if (f) DeleteObject(f);
+    f = nullptr;
+  }
+  for (const layout::ControlDesign& d : layout::kControls) {
+    Item& item = At(d.id);
+    int height = Px(d.height);
+    if (d.kind == Kind::Combo) height = MulDiv(kComboDropHeightPx, dpi_, 96);
+    if (d.kind == Kind::Image) {
+      // A picture keeps its natural size; only the place is set.
+      SetWindowPos(item.hwnd, nullptr, Px(d.left), Px(d.top), 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    } else {
+      SetWindowPos(item.hwnd, nullptr, Px(d.left), Px(d.top), Px(item.widthTwips),
+                   height, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (d.font.face) {
+      HFONT font = CreateFontW(layout::FontHeight(d.font.points, dpi_), 0, 0, 0,
+                               d.font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                               DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                               DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, d.font.face);
+      fonts_[static_cast<std::size_t>(d.id)] = font;
+      SendMessageW(item.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    }
+  }
+}
+
+HWND Win32Window::Handle(Control c) const {
+  return c == Control::Form ? hwnd_ : items_[static_cast<std::size_t>(c)].hwnd;
+}
+
+const Win32Window::Item* Win32Window::FindByHwnd(HWND h) const {
+  for (const Item& item : items_) {
+    if (item.hwnd && item.hwnd == h) return &item;
+  }
+  return nullptr;
+}
+
+int Win32Window::RunMessageLoop() {
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (hwnd_ && IsDialogMessageW(hwnd_, &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  return static_cast<int>(msg.wParam);
+}
+
+// ---- Window procedures ----------------------------------------------------
+
+LRESULT CALLBACK Win32Window::FormProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lp);
+    auto* owner = static_cast<Win32Window*>(create->lpCreateParams);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(owner));
+    owner->hwnd_ = hwnd;
+  }
+  auto* self = reinterpret_cast<Win32Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!self || self->hwnd_ != hwnd) {
+    return DefWindowProcW(hwnd, msg, wp, lp);
+  }
+  return self->OnMessage(msg, wp, lp);
+}
+
+LRESULT CALLBACK Win32Window::PanelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_PAINT) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    FillRect(dc, &ps.rcPaint, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    EndPaint(hwnd, &ps);
+    return 0;
+  }
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+LRESULT CALLBACK Win32Window::BarProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_PAINT) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    RECT r;
+    GetClientRect(hwnd, &r);
+    HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
+    FillRect(dc, &r, green);
+    DeleteObject(green);
+    FrameRect(dc, &r, GetSysColorBrush(COLOR_WINDOWTEXT));
+    EndPaint(hwnd, &ps);
+    return 0;
+  }
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+LRESULT Win32Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_COMMAND:
+      OnCommand(LOWORD(wp), HIWORD(wp));
+      return 0;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+      return OnControlColor(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp), msg);
+    case WM_TIMER:
+      if (wp == kUpgradeTimerId) OnTimer();
+      return 0;
+    case WM_SETCURSOR:
+      if (busy_ && LOWORD(lp) == HTCLIENT) {
+        SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32514)));  // IDC_WAIT
+        return TRUE;
+      }
+      break;
+    case WM_DPICHANGED: {
+      dpi_ = HIWORD(wp);
+      const RECT* suggested = reinterpret_cast<const RECT*>(lp);
+      SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top,
+                   suggested->right - suggested->left, suggested->bottom - suggested->top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+      ApplyLayout();
+      return 0;
+    }
+    case WM_DESTROY:
+      if (timerOn_) KillTimer(hwnd_, kUpgradeTimerId);
+      timerOn_ = false;
+      if (options_.quitOnDestroy) PostQuitMessage(0);
+      hwnd_ = nullptr;
+      return 0;
+  }
+  return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+void Win32Window::OnCommand(int id, int code) {
+  const auto control = static_cast<Control>(id - kFirstControlId);
+  switch (control) {
+    case Control::C_Upgrade0:
+    case Control::C_Upgrade1:
+      if (code == BN_CLICKED) events_.OnUpgradeClick(control == Control::C_Upgrade0 ? 0 : 1);
+      break;
+    case Control::C_Exit:
+      if (code == BN_CLICKED) events_.OnExitClick();
+      break;
+    case Control::E_ComPort:
+    case Control::SelezioneLingua: {
+      if (code != CBN_SELCHANGE && code != CBN_DBLCLK) break;
+      HWND combo = At(control).hwnd;
+      // The edit field shows the chosen entry only after this notification;
+      // the handler must already read the new choice.
+      const LRESULT index = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+      if (index != CB_ERR) {
+        const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, index, 0);
+        std::wstring entry(length > 0 ? static_cast<std::size_t>(length) : 0, L'\0');
+        SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(entry.data()));
+        entry.resize(wcslen(entry.c_str()));
+        SetWindowTextW(combo, entry.c_str());
+      }
+      if (control == Control::E_ComPort) {
+        events_.OnPortClick();
+      } else {
+        events_.OnLanguageClick();
+      }
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+LRESULT Win32Window::OnControlColor(HDC dc, HWND control, UINT msg) {
+  HWND port = At(Control::E_ComPort).hwnd;
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof(info);
+  if ((msg == WM_CTLCOLOREDIT || msg == WM_CTLCOLORLISTBOX) && port &&
+      GetComboBoxInfo(port, &info) &&
+      (control == info.hwndItem || control == info.hwndList)) {
+    SetBkColor(dc, ToColorRef(portColor_));
+    return reinterpret_cast<LRESULT>(portBrush_);
+  }
+  const Item* item = FindByHwnd(control);
+  if (msg == WM_CTLCOLORSTATIC && item &&
+      (item->design->kind == Kind::Label || item->design->kind == Kind::Image)) {
+    SetTextColor(dc, ToColorRef(item->design->textColor));
+    SetBkColor(dc, ToColorRef(layout::kWhite));
+    return reinterpret_cast<LRESULT>(whiteBrush_);
+  }
+  return DefWindowProcW(hwnd_, msg, reinterpret_cast<WPARAM>(dc),
+                        reinterpret_cast<LPARAM>(control));
+}
+
+void Win32Window::OnTimer() {
+  // A tick that falls due while the previous one is still running (inside
+  // a message box or an event pump) is dropped, never nested.
+  if (!timerOn_ || inTick_) return;
+  inTick_ = true;
+  events_.OnUpgradeTick();
+  inTick_ = false;
+}
+
+// ---- MainWindow -----------------------------------------------------------
+
+void Win32Window::SetText(Control c, const std::wstring& text) {
+  if (c == Control::Form) {
+    SetWindowTextW(hwnd_, text.c_str());
+    return;
+  }
+  Item& item = At(c);
+  item.text = text;
+  SetWindowTextW(item.hwnd, ForDisplay(text).c_str());
+}
+
+std::wstring Win32Window::Text(Control c) {
+  HWND h = Handle(c);
+  const Kind kind = c == Control::Form ? Kind::Label : At(c).design->kind;
+  if (c != Control::Form && kind != Kind::Combo) return At(c).text;
+  // Combo boxes and the caption are read live: the technician can type.
+  const int length = GetWindowTextLengthW(h);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(h, text.data(), length + 1)));
+  return text;
+}
+
+void Win32Window::SetVisible(Control c, bool visible) {
+  ShowWindow(Handle(c), visible ? SW_SHOWNA : SW_HIDE);
+}
+
+bool Win32Window::IsVisible(Control c) {
+  return (GetWindowLongW(Handle(c), GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+bool Win32Window::IsEnabled(Control c) { return IsWindowEnabled(Handle(c)) != FALSE; }
+
+void Win32Window::SetBackColor(Control c, std::uint32_t color) {
+  if (c != Control::E_ComPort) return;  // the only control whose colour changes
+  portColor_ = color;
+  if (portBrush_) DeleteObject(portBrush_);
+  portBrush_ = CreateSolidBrush(ToColorRef(color));
+  RedrawWindow(At(c).hwnd, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
+void Win32Window::ClearItems(Control c) { SendMessageW(Handle(c), CB_RESETCONTENT, 0, 0); }
+
+void Win32Window::AddItem(Control c, const std::wstring& text) {
+  SendMessageW(Handle(c), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void Win32Window::SetPictureBitmap(HWND image, HBITMAP bitmap) {
+  HBITMAP previous = reinterpret_cast<HBITMAP>(
+      SendMessageW(image, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
+  // With visual styles the control may keep a copy of its own; free that.
+  HBITMAP now = reinterpret_cast<HBITMAP>(SendMessageW(image, STM_GETIMAGE, IMAGE_BITMAP, 0));
+  if (previous && previous != now) {
+    bool ours = false;
+    for (HBITMAP b : pictures_) ours = ours || b == previous;
+    if (!ours) DeleteObject(previous);
+  }
+}
+
+bool Win32Window::LoadPicture(Control c, const std::wstring& path) {
+  HBITMAP bitmap = DecodePicture(path);
+  HBITMAP& slot = pictures_[static_cast<std::size_t>(c)];
+  SetPictureBitmap(At(c).hwnd, bitmap);
+  if (slot) DeleteObject(slot);
+  slot = bitmap;
+  return bitmap != nullptr;
+}
+
+float Win32Window::Width(Control c) {
+  if (c == Control::Form) return OuterSize().width;
+  return At(c).widthTwips;
+}
+
+void Win32Window::SetWidth(Control c, float twips) {
+  Item& item = At(c);
+  item.widthTwips = twips;
+  RECT r;
+  GetClientRect(item.hwnd, &r);
+  SetWindowPos(item.hwnd, nullptr, 0, 0, Px(twips), r.bottom - r.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32Window::Repaint(Control c) {
+  RedrawWindow(Handle(c), nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+TwipSize Win32Window::OuterSize() {
+  RECT r{};
+  GetWindowRect(hwnd_, &r);
+  return {static_cast<float>(layout::PixelsToTwips(r.right - r.left, dpi_)),
+          static_cast<float>(layout::PixelsToTwips(r.bottom - r.top, dpi_))};
+}
+
+TwipSize Win32Window::ScreenSize() {
+  return {static_cast<float>(layout::PixelsToTwips(GetSystemMetrics(SM_CXSCREEN), dpi_)),
+          static_cast<float>(layout::PixelsToTwips(GetSystemMetrics(SM_CYSCREEN), dpi_))};
+}
+
+void Win32Window::SetTop(int twips) {
+  RECT r{};
+  GetWindowRect(hwnd_, &r);
+  SetWindowPos(hwnd_, nullptr, r.left, Px(twips), 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32Window::SetLeft(int twips) {
+  RECT r{};
+  GetWindowRect(hwnd_, &r);
+  SetWindowPos(hwnd_, nullptr, Px(twips), r.top, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32Window::SetHourglass(bool busy) {
+  busy_ = busy;
+  POINT p;
+  RECT r;
+  if (GetCursorPos(&p) && GetWindowRect(hwnd_, &r) && PtInRect(&r, p)) {
+    SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(busy ? 32514 : 32512)));
+  }
+}
+
+MessageAnswer Win32Window::ShowMessage(const std::wstring& text, MessageKind kind) {
+  UINT flags = MB_OK;
+  switch (kind) {
+    case MessageKind::Error: flags = MB_OK | MB_ICONERROR; break;
+    case MessageKind::Question: flags = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON1; break;
+    case MessageKind::Information: flags = MB_OK | MB_ICONINFORMATION; break;
+    case MessageKind::Plain: flags = MB_OK; break;
+  }
+  const int answer = MessageBoxW(hwnd_, ForDisplay(text).c_str(), layout::kAppTitle, flags);
+  if (answer == IDYES) return MessageAnswer::Yes;
+  if (answer == IDNO) return MessageAnswer::No;
+  return MessageAnswer::Ok;
+}
+
+void Win32Window::PumpEvents() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      // Leave the quit for the main loop.
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    if (hwnd_ && IsDialogMessageW(hwnd_, &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+void Win32Window::SetUpgradeTimer(bool enabled) {
+  if (!hwnd_) return;
+  if (enabled) {
+    SetTimer(hwnd_, kUpgradeTimerId, 500, nullptr);
+  } else {
+    KillTimer(hwnd_, kUpgradeTimerId);
+  }
+  timerOn_ = enabled;
+}
+
+void Win32Window::Show() {
+  // Centred before it appears, so the window does not jump.
+  events_.OnActivate();
+  ShowWindow(hwnd_, SW_SHOWNORMAL);
+  UpdateWindow(hwnd_);
+  SetForegroundWindow(hwnd_);
+}
+
+void Win32Window::EndProgram() {
+  if (hwnd_) {
+    options_.quitOnDestroy = false;
+    DestroyWindow(hwnd_);
+  }
+  if (options_.onEnd) {
+    options_.onEnd();
+  } else {
+    ExitProcess(0);
+  }
+}
+
+}  // namespace vz

@@ -1,0 +1,115 @@
+// FrmDownload as a native Win32 window with standard controls (STATIC,
+// BUTTON, COMBOBOX), so keyboard navigation, screen readers and UI
+// automation see each control as what it is.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <array>
+#include <functional>
+#include <string>
+
+#include "ui/layout.h"
+#include "ui/main_window.h"
+
+namespace vz {
+
+class Win32Window : public MainWindow {
+ public:
+  struct Options {
+    // What EndProgram does after the window is gone; by default the
+    // process ends at once. Tests that drive the window in-process replace
+    // it.
+    std::function<void()> onEnd;
+    // Post WM_QUIT when the window is destroyed (the program's own loop).
+    bool quitOnDestroy = true;
+  };
+
+  Win32Window(HINSTANCE instance, FormEvents& events, Options options);
+  ~Win32Window() override;
+  Win32Window(const Win32Window&) = delete;
+  Win32Window& operator=(const Win32Window&) = delete;
+
+  // Creates the window hidden, its controls in their design state, and
+  // raises the load event. False when the window could not be created.
+  bool Create();
+
+  HWND hwnd() const { return hwnd_; }
+  HWND Handle(Control c) const;
+  int dpi() const { return dpi_; }
+
+  // The program's message loop; returns the exit code of WM_QUIT.
+  int RunMessageLoop();
+
+  // MainWindow
+  void SetText(Control c, const std::wstring& text) override;
+  std::wstring Text(Control c) override;
+  void SetVisible(Control c, bool visible) override;
+  bool IsVisible(Control c) override;
+  bool IsEnabled(Control c) override;
+  void SetBackColor(Control c, std::uint32_t color) override;
+  void ClearItems(Control c) override;
+  void AddItem(Control c, const std::wstring& text) override;
+  bool LoadPicture(Control c, const std::wstring& path) override;
+  float Width(Control c) override;
+  void SetWidth(Control c, float twips) override;
+  void Repaint(Control c) override;
+  TwipSize OuterSize() override;
+  TwipSize ScreenSize() override;
+  void SetTop(int twips) override;
+  void SetLeft(int twips) override;
+  void SetHourglass(bool busy) override;
+  MessageAnswer ShowMessage(const std::wstring& text, MessageKind kind) override;
+  void PumpEvents() override;
+  void SetUpgradeTimer(bool enabled) override;
+  void Show() override;
+  void EndProgram() override;
+
+ private:
+  static constexpr std::size_t kControlCount =
+      static_cast<std::size_t>(Control::C_Exit) + 1;
+
+  struct Item {
+    HWND hwnd = nullptr;
+    const layout::ControlDesign* design = nullptr;
+    float widthTwips = 0;  // current width; the design width until changed
+    std::wstring text;     // caption as the logic set it
+  };
+
+  static LRESULT CALLBACK FormProc(HWND, UINT, WPARAM, LPARAM);
+  static LRESULT CALLBACK PanelProc(HWND, UINT, WPARAM, LPARAM);
+  static LRESULT CALLBACK BarProc(HWND, UINT, WPARAM, LPARAM);
+  static bool RegisterClasses(HINSTANCE instance);
+
+  LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
+  void OnCommand(int id, int code);
+  LRESULT OnControlColor(HDC dc, HWND control, UINT msg);
+  void OnTimer();
+
+  void CreateControls();
+  void ApplyLayout();  // positions, sizes and fonts at the current DPI
+  void SetupExitPicture();
+  Item& At(Control c) { return items_[static_cast<std::size_t>(c)]; }
+  const Item* FindByHwnd(HWND h) const;
+  int Px(double twips) const { return layout::TwipsToPixels(twips, dpi_); }
+  void SetPictureBitmap(HWND image, HBITMAP bitmap);
+
+  HINSTANCE instance_;
+  FormEvents& events_;
+  Options options_;
+  HWND hwnd_ = nullptr;
+  int dpi_ = 96;
+  std::array<Item, kControlCount> items_{};
+  std::array<HFONT, kControlCount> fonts_{};
+  std::array<HBITMAP, kControlCount> pictures_{};
+  HBRUSH whiteBrush_ = nullptr;
+  HBRUSH portBrush_ = nullptr;
+  std::uint32_t portColor_ = layout::kWhite;
+  HIMAGELIST exitImages_ = nullptr;
+  bool timerOn_ = false;
+  bool inTick_ = false;
+  bool busy_ = false;
+};
+
+}  // namespace vz
