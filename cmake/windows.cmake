@@ -20,3 +20,15 @@ target_link_libraries(Vardolin_VaZuvovev PRIVATE vz_win32)
 target_link_options(Vardolin_VaZuvovev PRIVATE ${VZ_WIN_LINK} -municode -s)
 set_source_files_properties(src/ui/resources.rc PROPERTIES
   OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/src/ui/app.manifest;${CMAKE_SOURCE_DIR}/src/ui/res/app.ico;${CMAKE_SOURCE_DIR}/src/ui/res/logo.bmp;${CMAKE_SOURCE_DIR}/src/ui/res/wordmark.bmp;${CMAKE_SOURCE_DIR}/src/ui/res/power.bmp")
+
+# Reports when the program's window is on the screen (demo, benchmarks).
+add_executable(winwait tools/winwait/winwait.cpp)
+set_target_properties(winwait PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools/winwait)
+target_link_options(winwait PRIVATE ${VZ_WIN_LINK} -municode)
+
+if(EXISTS ${CMAKE_SOURCE_DIR}/tools/uploader-sim/CMakeLists.txt)
+  add_subdirectory(tools/uploader-sim)
+endif()
+
+add_subdirectory(tests/win32)
+add_subdirectory(tests/e2e)

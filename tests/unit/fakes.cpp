@@ -49,6 +49,14 @@ std::vector<std::string> Lines(const std::string& bytes) {
   return out;
 }
 
+std::vector<std::string> LogTexts(const FakeSystem& sys) {
+  std::vector<std::string> out;
+  for (const std::string& line : Lines(sys.Bytes(InDir(L"memo_log.txt")))) {
+    out.push_back(line.substr(18));  // past "dd-mm-yy hh:mm:ss "
+  }
+  return out;
+}
+
 const char* ControlName(Control c) {
   switch (c) {
     case Control::Form: return "Form";

@@ -27,6 +27,11 @@ std::string Narrow(const std::wstring& w);  // Windows-1252, for test output
 // The lines of a text file ended by CR LF, without their ends.
 std::vector<std::string> Lines(const std::string& bytes);
 
+// The program directory the tests work in (FakeSystem::exeDir plus the
+// backslash), and the path of a file in it.
+inline const std::wstring kDir = L"C:\\Tools\\Vz\\";
+inline std::wstring InDir(const std::wstring& name) { return kDir + name; }
+
 class FakeSystem : public System {
  public:
   struct Entry {
@@ -162,5 +167,8 @@ class FakeWindow : public MainWindow {
 };
 
 const char* ControlName(Control c);
+
+// The messages logged in kDir's memo_log.txt, without their time stamps.
+std::vector<std::string> LogTexts(const FakeSystem& sys);
 
 }  // namespace vz::test

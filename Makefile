@@ -1,0 +1,37 @@
+# The front door. `make run` opens the program under Wine with a demo
+# folder; `make test` builds both presets and runs every test level.
+# Both install what is missing first (Debian packages, through apt).
+SHELL := /bin/bash
+ROOT := $(CURDIR)
+BUILD := $(ROOT)/build
+WINBUILD := $(BUILD)/windows
+DEMO := $(BUILD)/demo
+JOBS := $(shell nproc)
+
+.PHONY: run test deps windows native stage unit-native test-windows clean
+
+run: stage
+	tools/scripts/run-demo.sh $(WINBUILD) $(DEMO)
+
+test: windows native
+	python3 tools/art/check_art.py
+	python3 tools/art/write_messages.py --check
+	ctest --preset native
+	tools/scripts/test-windows.sh $(WINBUILD)
+
+deps:
+	@tools/scripts/install-deps.sh
+
+windows: deps
+	cmake --preset windows >/dev/null
+	cmake --build --preset windows -j$(JOBS)
+
+native: deps
+	cmake --preset native >/dev/null
+	cmake --build --preset native -j$(JOBS)
+
+stage: windows
+	tools/scripts/stage-demo.sh $(WINBUILD) $(DEMO)
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,47 @@
+// A small helper process for the Win32 tests:
+//   vz_testhelper.exe hold PATH MS   opens PATH with no sharing for MS ms
+//   vz_testhelper.exe sleep MS       just runs for MS ms (process lookup)
+//   vz_testhelper.exe echo           writes its command line and current
+//                                    directory to launched.txt beside itself
+#include <windows.h>
+
+#include <cwchar>
+#include <string>
+
+namespace {
+
+std::wstring OwnDir() {
+  wchar_t path[MAX_PATH];
+  DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring p(path, n);
+  return p.substr(0, p.find_last_of(L'\\') + 1);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc >= 4 && !wcscmp(argv[1], L"hold")) {
+    HANDLE h = CreateFileW(argv[2], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return 3;
+    Sleep(wcstoul(argv[3], nullptr, 10));
+    CloseHandle(h);
+    return 0;
+  }
+  if (argc >= 3 && !wcscmp(argv[1], L"sleep")) {
+    Sleep(wcstoul(argv[2], nullptr, 10));
+    return 0;
+  }
+  // Started without arguments (as the uploader is) or with "echo".
+  wchar_t cwd[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, cwd);
+  std::wstring text = std::wstring(GetCommandLineW()) + L"\n" + cwd + L"\n";
+  HANDLE out = CreateFileW((OwnDir() + L"launched.txt").c_str(), GENERIC_WRITE, 0, nullptr,
+                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (out == INVALID_HANDLE_VALUE) return 3;
+  DWORD written = 0;
+  WriteFile(out, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &written,
+            nullptr);
+  CloseHandle(out);
+  return 0;
+}

@@ -1,0 +1,85 @@
+#include "win32_support.h"
+
+#include <shellapi.h>
+
+namespace vz::test {
+
+TempDir::TempDir(const std::wstring& name) {
+  wchar_t base[MAX_PATH];
+  GetTempPathW(MAX_PATH, base);
+  static unsigned counter = 0;
+  path_ = std::wstring(base) + name + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+          std::to_wstring(++counter) + L"\\";
+  CreateDirectoryW(path_.c_str(), nullptr);
+}
+
+TempDir::~TempDir() {
+  // Read-only files would make the removal fail.
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((path_ + L"*").c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      SetFileAttributesW((path_ + data.cFileName).c_str(), FILE_ATTRIBUTE_NORMAL);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+  }
+  std::wstring from = path_.substr(0, path_.size() - 1) + L'\0';
+  SHFILEOPSTRUCTW op{};
+  op.wFunc = FO_DELETE;
+  op.pFrom = from.c_str();
+  op.fFlags = FOF_NO_UI;
+  SHFileOperationW(&op);
+}
+
+std::wstring ExeDir() {
+  wchar_t path[MAX_PATH];
+  const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring p(path, n);
+  return p.substr(0, p.find_last_of(L'\\') + 1);
+}
+
+void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD written = 0;
+  WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(h);
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
+  Win32System sys;
+  return sys.ReadBytes(path).value_or("<missing>");
+}
+
+bool Exists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+HANDLE StartHelper(const std::wstring& args, const std::wstring& program) {
+  const std::wstring exe = program.empty() ? ExeDir() + L"vz_testhelper.exe" : program;
+  std::wstring commandLine = L"\"" + exe + L"\" " + args;
+  STARTUPINFOW si{};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &si, &pi)) {
+    return nullptr;
+  }
+  CloseHandle(pi.hThread);
+  return pi.hProcess;
+}
+
+HANDLE HoldFile(const std::wstring& path, DWORD ms) {
+  HANDLE process = StartHelper(L"hold \"" + path + L"\" " + std::to_wstring(ms));
+  // The hold is in effect once our own shared open is refused.
+  for (int i = 0; i < 500; ++i) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION) break;
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    Sleep(10);
+  }
+  return process;
+}
+
+}  // namespace vz::test

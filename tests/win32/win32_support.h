@@ -1,0 +1,47 @@
+// Helpers for the tests that run against the real system under Wine.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "platform/win32_system.h"
+
+namespace vz::test {
+
+// A fresh directory under %TEMP%, removed with everything in it.
+class TempDir {
+ public:
+  explicit TempDir(const std::wstring& name = L"vz");
+  ~TempDir();
+  // The directory with a trailing backslash.
+  const std::wstring& path() const { return path_; }
+  std::wstring operator/(const std::wstring& name) const { return path_ + name; }
+
+ private:
+  std::wstring path_;
+};
+
+// The real system seam, with the program's directory moved to a test folder.
+class TestSystem : public Win32System {
+ public:
+  explicit TestSystem(std::wstring dir) : dir_(std::move(dir)) {}
+  std::wstring ExecutableDir() override { return dir_.substr(0, dir_.size() - 1); }
+
+ private:
+  std::wstring dir_;
+};
+
+std::wstring ExeDir();  // this test program's directory, with a backslash
+void WriteFileBytes(const std::wstring& path, const std::string& bytes);
+std::string ReadFileBytes(const std::wstring& path);
+bool Exists(const std::wstring& path);
+
+// Starts vz_testhelper.exe (or `program`) with arguments; the handle is
+// the caller's to wait for and close.
+HANDLE StartHelper(const std::wstring& args, const std::wstring& program = L"");
+// Starts the helper holding `path` open with no sharing for `ms`, and
+// returns once the hold is in effect.
+HANDLE HoldFile(const std::wstring& path, DWORD ms);
+
+}  // namespace vz::test

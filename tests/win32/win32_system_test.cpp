@@ -1,0 +1,232 @@
+// The system seam against real files, serial ports and processes.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <vector>
+
+#include "app/startup.h"
+#include "fakes.h"
+#include "log/event_log.h"
+#include "port/port_choice.h"
+#include "upgrade/process_lookup.h"
+#include "win32_support.h"
+
+namespace vz::test {
+namespace {
+
+TEST(SerialProbe, ListsPortsThatOpenAndSkipsOneHeldByAnotherProgram) {
+  Win32System sys;
+  std::vector<bool> free;
+  ProbeComPorts(sys, free);
+  ASSERT_EQ(free.size(), 100u);
+  EXPECT_TRUE(free[1]) << "COM1 opens while nobody holds it";
+  EXPECT_TRUE(free[3]);
+  EXPECT_TRUE(free[12]) << "ports from 10 on need the \\\\.\\ prefix";
+  EXPECT_TRUE(free[25]);
+
+  HANDLE holder = HoldFile(L"\\\\.\\COM1", 3000);
+  ASSERT_NE(holder, nullptr);
+  ProbeComPorts(sys, free);
+  TerminateProcess(holder, 0);
+  CloseHandle(holder);
+  EXPECT_FALSE(free[0]);
+  EXPECT_FALSE(free[1]) << "a port another program holds is not available";
+  for (int n = 2; n < 100; ++n) {
+    EXPECT_EQ(free[n], n == 3 || n == 12 || n == 25) << "COM" << n;
+  }
+}
+
+class LogOnDisk : public ::testing::Test {
+ protected:
+  TempDir dir{L"vzlog"};
+  Win32System sys;
+  std::wstring log = dir / L"memo_log.txt";
+};
+
+TEST_F(LogOnDisk, FirstLineCreatesTheFileWithOneStampedLine) {
+  WriteLog(sys, dir.path(), L"Fw Upgrade START");
+  const std::string text = ReadFileBytes(log);
+  EXPECT_TRUE(std::regex_match(
+      text, std::regex(R"(\d\d-\d\d-\d\d \d\d:\d\d:\d\d Fw Upgrade START\r\n)")))
+      << text;
+}
+
+TEST_F(LogOnDisk, LineWaitsForAShortHoldAndIsDroppedAfterALongOne) {
+  WriteLog(sys, dir.path(), L"first");
+  HANDLE holder = HoldFile(log, 300);
+  const DWORD start = GetTickCount();
+  WriteLog(sys, dir.path(), L"during a short hold");
+  const DWORD shortWait = GetTickCount() - start;
+  WaitForSingleObject(holder, 5000);
+  CloseHandle(holder);
+  EXPECT_NE(ReadFileBytes(log).find("during a short hold\r\n"), std::string::npos);
+  EXPECT_GE(shortWait, 150u) << "the line should have waited for the holder";
+
+  holder = HoldFile(log, 4000);
+  const DWORD start2 = GetTickCount();
+  WriteLog(sys, dir.path(), L"during a long hold");
+  const DWORD longWait = GetTickCount() - start2;
+  TerminateProcess(holder, 0);
+  WaitForSingleObject(holder, 5000);
+  CloseHandle(holder);
+  EXPECT_LT(longWait, 2500u) << "the log must give up, not hang";
+  WriteLog(sys, dir.path(), L"after");
+  const std::string text = ReadFileBytes(log);
+  EXPECT_EQ(text.find("during a long hold"), std::string::npos);
+  EXPECT_NE(text.find("first\r\n"), std::string::npos);
+  EXPECT_NE(text.find("after\r\n"), std::string::npos);
+}
+
+TEST_F(LogOnDisk, OtherOpenErrorsAreReportedOnceWithTheSystemsNumberAndText) {
+  AppendLineToFile(sys, dir.path(), dir / L"no such folder\\x.txt", L"lost");
+  const std::string text = ReadFileBytes(log);
+  EXPECT_TRUE(std::regex_match(
+      text, std::regex(R"(\d\d-\d\d-\d\d \d\d:\d\d:\d\d NELLA SCRITTURA FILE:--->  3 [^\r\n]+\r\n)")))
+      << text;
+  // A log that cannot be opened at all cannot take its own report either.
+  TempDir gone(L"vzgone");
+  const std::wstring missing = gone / L"sub\\";
+  WriteLog(sys, missing, L"nowhere");
+  EXPECT_FALSE(Exists(missing));
+}
+
+class PortFileOnDisk : public ::testing::Test {
+ protected:
+  void Choose(const std::wstring& text) {
+    window.texts[Control::E_ComPort] = text;
+    OnPortChoice(g, sys, window);
+  }
+  TempDir dir{L"vzport"};
+  Win32System sys;
+  Globals g = Dirs(dir.path());
+  FakeWindow window;
+  static Globals Dirs(const std::wstring& d) {
+    Globals g;
+    g.programDir = g.downloadDir = d;
+    return g;
+  }
+};
+
+TEST_F(PortFileOnDisk, NewFileHoldsExactlyThePortByte) {
+  Choose(L"COM3");
+  EXPECT_EQ(ReadFileBytes(dir / L"port.ini"), std::string("\x03", 1));
+  Choose(L"COM12");
+  EXPECT_EQ(ReadFileBytes(dir / L"port.ini"), std::string("\x0C", 1));
+  EXPECT_EQ(window.backColor[Control::E_ComPort], kColorGreen);
+}
+
+TEST_F(PortFileOnDisk, ExistingBytesAfterTheFirstStay) {
+  WriteFileBytes(dir / L"port.ini", "\x09""ABCD");
+  Choose(L"COM3");
+  EXPECT_EQ(ReadFileBytes(dir / L"port.ini"), "\x03""ABCD");
+}
+
+// A read-only file is the fake file system's business: Wine, run as root
+// here, writes to it all the same. A file another program holds is refused
+// on every system.
+TEST_F(PortFileOnDisk, HeldFileGivesOneLogLineAndNoCopies) {
+  TempDir download(L"vzdl");
+  g.downloadDir = download.path();
+  WriteFileBytes(dir / L"model.ini", "[Model]\r\n");
+  WriteFileBytes(dir / L"port.ini", "\x07");
+  HANDLE holder = HoldFile(dir / L"port.ini", 3000);
+  Choose(L"COM4");
+  TerminateProcess(holder, 0);
+  WaitForSingleObject(holder, 5000);
+  CloseHandle(holder);
+  EXPECT_EQ(ReadFileBytes(dir / L"port.ini"), "\x07");
+  EXPECT_TRUE(std::regex_match(
+      ReadFileBytes(dir / L"memo_log.txt"),
+      std::regex(R"(\d\d-\d\d-\d\d \d\d:\d\d:\d\d Write_rs232_fw: Superati 3 tentativi di lettura\r\n)")));
+  EXPECT_FALSE(Exists(download / L"port.ini"));
+  EXPECT_FALSE(Exists(download / L"model.ini"));
+
+  Choose(L"COM5");  // free again: both files reach the download folder
+  EXPECT_EQ(ReadFileBytes(download / L"port.ini"), "\x05");
+  EXPECT_EQ(ReadFileBytes(download / L"model.ini"), "[Model]\r\n");
+}
+
+TEST_F(PortFileOnDisk, CopyOntoItselfLeavesTheFileIntact) {
+  WriteFileBytes(dir / L"model.ini", "[Model]\r\nName=VZ-200\r\n");
+  g.downloadDir = dir.path().substr(0, 3) + L".\\" + dir.path().substr(3);  // same folder
+  Choose(L"COM3");
+  EXPECT_EQ(ReadFileBytes(dir / L"model.ini"), "[Model]\r\nName=VZ-200\r\n");
+  EXPECT_TRUE(sys.CopyOver(dir / L"model.ini", dir / L"MODEL.INI").ok);
+  EXPECT_EQ(ReadFileBytes(dir / L"model.ini"), "[Model]\r\nName=VZ-200\r\n");
+}
+
+TEST(FileExistence, OnlyOrdinaryFilesCountAndCaseDoesNotMatter) {
+  TempDir dir(L"vzexist");
+  Win32System sys;
+  CreateDirectoryW((dir / L"erase.txt").c_str(), nullptr);
+  WriteFileBytes(dir / L"write.txt", "x");
+  SetFileAttributesW((dir / L"write.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  WriteFileBytes(dir / L"writing.txt", "x");
+  SetFileAttributesW((dir / L"writing.txt").c_str(), FILE_ATTRIBUTE_SYSTEM);
+  WriteFileBytes(dir / L"image.binary", "x");
+  EXPECT_FALSE(sys.FileExists(dir.path(), L"erase.txt")) << "a directory";
+  EXPECT_FALSE(sys.FileExists(dir.path(), L"write.txt")) << "a hidden file";
+  EXPECT_FALSE(sys.FileExists(dir.path(), L"writing.txt")) << "a system file";
+  EXPECT_FALSE(sys.FileExists(dir.path(), L"*.bin")) << "only .binary there";
+  WriteFileBytes(dir / L"FIRMWARE.BIN", "");
+  EXPECT_TRUE(sys.FileExists(dir.path(), L"*.bin")) << "an empty image counts too";
+  WriteFileBytes(dir / L"Write_OK.TXT", "");
+  EXPECT_TRUE(sys.FileExists(dir.path(), L"write_ok.txt"));
+}
+
+TEST(Files, UnreadableFileReadsAsMissing) {
+  TempDir dir(L"vzread");
+  Win32System sys;
+  WriteFileBytes(dir / L"FrmDescEng.txt", "FRM_ALL_C_EXIT=Exit\r\n");
+  HANDLE holder = HoldFile(dir / L"FrmDescEng.txt", 2000);
+  EXPECT_FALSE(sys.ReadBytes(dir / L"FrmDescEng.txt").has_value());
+  TerminateProcess(holder, 0);
+  WaitForSingleObject(holder, 5000);
+  CloseHandle(holder);
+  EXPECT_EQ(sys.ReadBytes(dir / L"FrmDescEng.txt").value_or(""), "FRM_ALL_C_EXIT=Exit\r\n");
+}
+
+TEST(ProcessLookup, SuffixMatchWithoutRegardToCase) {
+  TempDir dir(L"vzproc");
+  Win32System sys;
+  FakeWindow window;
+  const std::wstring helper = ExeDir() + L"vz_testhelper.exe";
+  ASSERT_TRUE(CopyFileW(helper.c_str(), (dir / L"MYVZ_PROBE.EXE").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(helper.c_str(), (dir / L"obe.exe").c_str(), FALSE));
+  EXPECT_FALSE(IsProcessRunning(sys, window, L"Vz_Probe.exe"));
+  HANDLE a = StartHelper(L"sleep 20000", dir / L"MYVZ_PROBE.EXE");
+  HANDLE b = StartHelper(L"sleep 20000", dir / L"obe.exe");
+  ASSERT_TRUE(a && b);
+  EXPECT_TRUE(IsProcessRunning(sys, window, L"Vz_Probe.exe"));
+  EXPECT_TRUE(IsProcessRunning(sys, window, L"yvz_probe.EXE"));
+  EXPECT_FALSE(IsProcessRunning(sys, window, L"Vz_Probe.ex")) << "name without its last letter";
+  EXPECT_FALSE(IsProcessRunning(sys, window, L"XMYVZ_PROBE.EXE"))
+      << "the running name is only a shorter tail";
+  for (HANDLE h : {a, b}) {
+    TerminateProcess(h, 0);
+    WaitForSingleObject(h, 5000);
+    CloseHandle(h);
+  }
+  EXPECT_FALSE(IsProcessRunning(sys, window, L"Vz_Probe.exe"));
+  EXPECT_TRUE(window.messages.empty());
+}
+
+TEST(Launch, UploaderStartsByItsQuotedFullPathInAFolderWithBlanks) {
+  TempDir dir(L"vz launch dir");
+  Win32System sys;
+  const std::wstring uploader = dir / L"Up_Loader.exe";
+  ASSERT_TRUE(CopyFileW((ExeDir() + L"vz_testhelper.exe").c_str(), uploader.c_str(), FALSE));
+  ASSERT_TRUE(sys.StartProgram(uploader));
+  for (int i = 0; i < 500 && !Exists(dir / L"launched.txt"); ++i) Sleep(10);
+  Sleep(100);
+  const std::string raw = ReadFileBytes(dir / L"launched.txt");
+  const std::wstring text(reinterpret_cast<const wchar_t*>(raw.data()), raw.size() / 2);
+  wchar_t cwd[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, cwd);
+  EXPECT_EQ(text, L"\"" + uploader + L"\"\n" + cwd + L"\n")
+      << "no arguments, inherited current directory";
+  EXPECT_FALSE(sys.StartProgram(dir / L"Missing.exe"));
+}
+
+}  // namespace
+}  // namespace vz::test

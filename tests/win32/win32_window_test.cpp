@@ -1,0 +1,198 @@
+// The real window, built by the real start-up sequence, driven in-process.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "app/startup.h"
+#include "ui/form_download.h"
+#include "ui/win32_window.h"
+#include "win32_support.h"
+
+namespace vz::test {
+namespace {
+
+std::string Cp1252(const std::wstring& text) {
+  Win32System sys;
+  return sys.ToAnsi(text);
+}
+
+// A program folder with a message file, the flags, and a started window.
+class StartedWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const wchar_t* flag : {L"France.gif", L"UK.gif"}) {
+      CopyFileW((ExeDir() + L"data\\" + flag).c_str(), (dir / flag).c_str(), FALSE);
+    }
+    WriteFileBytes(dir / L"FrmDescFRA.txt",
+                   Cp1252(L"; textes\r\n[FrmDownload]\r\nFRM_ALL_C_EXIT=SORTIE\r\n"
+                          L"FRM_FW_UPGRADE_TITLE=Mise à jour\r\n"
+                          L"FRM_FW_UPGRADE_C_UPGRADE=LANCER\r\n"
+                          L"FRM_FW_UPGRADE_L_COM_PORT=Port :\r\n"
+                          L"FRM_FW_UPGRADE_L_LINGUA=Langue :\r\n"
+                          L"FRM_FW_UPGRADE_L_TITOLO=TITRE§DEUX\r\n"));
+  }
+  void TearDown() override { window.reset(); }
+
+  void Start() {
+    Main(g, sys, [this]() -> MainWindow& {
+      Win32Window::Options options;
+      options.onEnd = [this] { ended = true; };
+      options.quitOnDestroy = false;
+      window = std::make_unique<Win32Window>(GetModuleHandleW(nullptr), form, options);
+      form.Attach(*window);
+      EXPECT_TRUE(window->Create());
+      return *window;
+    });
+    window->PumpEvents();
+  }
+  HWND H(Control c) { return window->Handle(c); }
+  std::wstring Caption(Control c) {
+    wchar_t text[256] = {};
+    GetWindowTextW(H(c), text, 256);
+    return text;
+  }
+  bool Shown(Control c) { return (GetWindowLongW(H(c), GWL_STYLE) & WS_VISIBLE) != 0; }
+  std::vector<std::wstring> Items(Control c) {
+    std::vector<std::wstring> out;
+    const auto n = SendMessageW(H(c), CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < n; ++i) {
+      wchar_t text[64] = {};
+      SendMessageW(H(c), CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+      out.push_back(text);
+    }
+    return out;
+  }
+  // The colour the port list's edit field is painted with.
+  COLORREF PortListColor() {
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof(info);
+    GetComboBoxInfo(H(Control::E_ComPort), &info);
+    HDC dc = GetDC(info.hwndItem);
+    auto brush = reinterpret_cast<HBRUSH>(SendMessageW(
+        H(Control::Form), WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
+        reinterpret_cast<LPARAM>(info.hwndItem)));
+    ReleaseDC(info.hwndItem, dc);
+    LOGBRUSH lb{};
+    GetObjectW(brush, sizeof(lb), &lb);
+    return lb.lbColor;
+  }
+
+  TempDir dir{L"vzwin"};
+  TestSystem sys{dir.path()};
+  Globals g;
+  FrmDownload form{g, sys};
+  std::unique_ptr<Win32Window> window;
+  bool ended = false;
+};
+
+TEST_F(StartedWindow, ShowsTheLocalisedDesignState) {
+  Start();
+  EXPECT_EQ(ReadFileBytes(dir / L"Language.ini"), "FRANCAISE\r\n");
+  EXPECT_EQ(Caption(Control::Form), L"Mise à jour  (Rel.2.2)");
+  EXPECT_EQ(Caption(Control::C_Exit), L"SORTIE");
+  EXPECT_EQ(Caption(Control::C_Upgrade0), L"LANCER");
+  EXPECT_EQ(Caption(Control::L_ComPort), L"Port :");
+  EXPECT_EQ(Caption(Control::L_Lingua), L"Langue :");
+  EXPECT_EQ(Caption(Control::L_Titolo), L"TITRE\r\nDEUX") << "§ starts a second line";
+  EXPECT_EQ(Caption(Control::C_Upgrade1), L"Upgrade Interattivo");
+  EXPECT_FALSE(Shown(Control::C_Upgrade1));
+  EXPECT_FALSE(Shown(Control::L_Desc1));
+  EXPECT_FALSE(Shown(Control::L_Desc2));
+  EXPECT_FALSE(Shown(Control::PannelloBarra));
+  EXPECT_TRUE(Shown(Control::C_Upgrade0));
+  EXPECT_TRUE(Shown(Control::C_Exit));
+  EXPECT_TRUE(IsWindowVisible(H(Control::Form)));
+  EXPECT_EQ(PortListColor(), RGB(255, 0, 0));
+  EXPECT_NE(SendMessageW(H(Control::I_lingua), STM_GETIMAGE, IMAGE_BITMAP, 0), 0)
+      << "the French flag is shown";
+  EXPECT_EQ(Items(Control::SelezioneLingua), (std::vector<std::wstring>{L"FRANCAISE", L"ENGLISH"}));
+  EXPECT_EQ(Caption(Control::SelezioneLingua), L"FRANCAISE");
+  EXPECT_EQ(Items(Control::E_ComPort), (std::vector<std::wstring>{L"COM1", L"COM3", L"COM12"}))
+      << "COM25 is probed but only ports up to 20 are listed";
+  EXPECT_EQ(Caption(Control::E_ComPort), L"") << "no port is chosen at start";
+}
+
+TEST_F(StartedWindow, ControlsAreStandardAndInDesignPlaceAndTabOrder) {
+  Start();
+  wchar_t cls[32];
+  GetClassNameW(H(Control::E_ComPort), cls, 32);
+  EXPECT_EQ(_wcsicmp(L"ComboBox", cls), 0) << cls;
+  EXPECT_EQ(GetWindowLongW(H(Control::E_ComPort), GWL_STYLE) & 3, CBS_DROPDOWN);
+  EXPECT_EQ(GetWindowLongW(H(Control::SelezioneLingua), GWL_STYLE) & 3, CBS_DROPDOWN);
+  GetClassNameW(H(Control::C_Exit), cls, 32);
+  EXPECT_EQ(_wcsicmp(L"Button", cls), 0);
+  GetClassNameW(H(Control::L_Titolo), cls, 32);
+  EXPECT_EQ(_wcsicmp(L"Static", cls), 0);
+
+  const int dpi = window->dpi();
+  RECT client;
+  GetClientRect(H(Control::Form), &client);
+  EXPECT_EQ(client.right, layout::TwipsToPixels(10260, dpi));
+  EXPECT_EQ(client.bottom, layout::TwipsToPixels(6675, dpi));
+  RECT r;
+  GetWindowRect(H(Control::C_Exit), &r);
+  MapWindowPoints(nullptr, H(Control::Form), reinterpret_cast<POINT*>(&r), 2);
+  EXPECT_EQ(r.left, layout::TwipsToPixels(7920, dpi));
+  EXPECT_EQ(r.top, layout::TwipsToPixels(5600, dpi));
+  EXPECT_EQ(r.right - r.left, layout::TwipsToPixels(2115, dpi));
+
+  // Tab order among the visible controls that take the focus.
+  HWND expected[] = {H(Control::C_Exit), H(Control::C_Upgrade0),
+                     H(Control::SelezioneLingua), H(Control::E_ComPort)};
+  HWND at = H(Control::E_ComPort);
+  for (HWND next : expected) {
+    at = GetNextDlgTabItem(H(Control::Form), at, FALSE);
+    EXPECT_EQ(at, next);
+  }
+}
+
+TEST_F(StartedWindow, WindowIsCentredOnTheScreen) {
+  Start();
+  RECT r;
+  GetWindowRect(H(Control::Form), &r);
+  const int screenW = GetSystemMetrics(SM_CXSCREEN), screenH = GetSystemMetrics(SM_CYSCREEN);
+  EXPECT_NEAR(r.left, (screenW - (r.right - r.left)) / 2, 1);
+  EXPECT_NEAR(r.top, (screenH - (r.bottom - r.top)) / 2, 1);
+}
+
+TEST_F(StartedWindow, EmptyTitleLeavesTheReleaseAloneAndAMissingFlagNoPicture) {
+  WriteFileBytes(dir / L"FrmDescFRA.txt", "FRM_FW_UPGRADE_TITLE=\r\n");
+  DeleteFileW((dir / L"France.gif").c_str());
+  Start();
+  EXPECT_EQ(Caption(Control::Form), L"  (Rel.2.2)");
+  EXPECT_EQ(SendMessageW(H(Control::I_lingua), STM_GETIMAGE, IMAGE_BITMAP, 0), 0);
+  EXPECT_TRUE(IsWindowVisible(H(Control::Form)));
+}
+
+TEST_F(StartedWindow, CorruptFlagAndGarbageMessageFileStillOpenTheWindow) {
+  WriteFileBytes(dir / L"France.gif", "GIF89a\x10\x00\x10\x00garbage");
+  std::string garbage(300000, '\0');
+  for (std::size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>(i * 7919 % 251);
+  WriteFileBytes(dir / L"FrmDescFRA.txt", garbage);
+  Start();
+  EXPECT_TRUE(IsWindowVisible(H(Control::Form)));
+  EXPECT_EQ(SendMessageW(H(Control::I_lingua), STM_GETIMAGE, IMAGE_BITMAP, 0), 0);
+}
+
+TEST_F(StartedWindow, ChoosingAPortFromTheListWritesItAndTurnsTheListGreen) {
+  Start();
+  const auto index = SendMessageW(H(Control::E_ComPort), CB_FINDSTRINGEXACT, -1,
+                                  reinterpret_cast<LPARAM>(L"COM12"));
+  SendMessageW(H(Control::E_ComPort), CB_SETCURSEL, index, 0);
+  // What the list tells its parent when the technician picks an entry.
+  SendMessageW(H(Control::Form), WM_COMMAND,
+               MAKEWPARAM(GetDlgCtrlID(H(Control::E_ComPort)), CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(H(Control::E_ComPort)));
+  EXPECT_EQ(ReadFileBytes(dir / L"port.ini"), std::string("\x0C", 1));
+  EXPECT_EQ(PortListColor(), RGB(0, 255, 0));
+}
+
+TEST_F(StartedWindow, ExitButtonEndsTheProgram) {
+  Start();
+  SendMessageW(H(Control::C_Exit), BM_CLICK, 0, 0);
+  EXPECT_TRUE(ended);
+  EXPECT_EQ(window->hwnd(), nullptr) << "the window is unloaded first";
+}
+
+}  // namespace
+}  // namespace vz::test

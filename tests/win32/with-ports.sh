@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Runs a Win32 test program under Wine with serial ports of its own:
+# COM3, COM12 and COM25 are pseudo-terminals, COM1 is a plain file (a
+# helper holds it open to play a port in use; Wine does not enforce
+# exclusive opens on terminals).
+# Usage: with-ports.sh PROGRAM [ARGS...]
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/../../tools/scripts/wine-env.sh" "${WINEPREFIX:?run under the test prefix}"
+com1=$(mktemp /tmp/vz-com1.XXXXXX)
+trap 'unlink_com_ports; rm -f "$com1"' EXIT
+for n in 3 12 25; do link_com_port $n; done
+ln -sfn "$com1" "$WINEPREFIX/dosdevices/com1"
+wine "$@"

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Runs the Windows test programs (unit, win32, end-to-end) under Wine in a
+# private prefix, on a private X display.
+# Usage: test-windows.sh BUILD_DIR
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+build="$1"
+source "$here/wine-env.sh" "$(dirname "$build")/wine-test"
+ensure_display
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
+}
+trap cleanup EXIT
+wine_prefix_ready
+wine_virtual_desktop on
+cd "$(dirname "$here")/.." && ctest --preset windows

@@ -1,0 +1,63 @@
+# Sourced by the scripts that run the program under Wine: a private prefix
+# under build/, quiet, with no Mono or Gecko prompts, and prepared once.
+# Usage: source wine-env.sh PREFIX_DIR
+export WINEPREFIX="$(realpath -m "$1")"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+wine_prefix_ready() {
+  # Our own server, started quietly: it reports its leftovers on stderr
+  # when it exits, which is no business of the tests' output.
+  wineserver -p5 >/dev/null 2>&1 || true
+  [ -f "$WINEPREFIX/.vz-ready" ] && return 0
+  mkdir -p "$WINEPREFIX"
+  wineboot -i >/dev/null 2>&1
+  # Only the COM links we make ourselves: no ports from the mount manager.
+  wine reg add 'HKLM\System\CurrentControlSet\Services\MountMgr' /v Start /t REG_DWORD /d 4 /f >/dev/null 2>&1
+  wineserver -w
+  rm -f "$WINEPREFIX"/dosdevices/com* 2>/dev/null || true
+  touch "$WINEPREFIX/.vz-ready"
+}
+
+# A virtual desktop gives windows their frame and close box under Xvfb,
+# where no window manager draws them. Usage: wine_virtual_desktop on|off
+wine_virtual_desktop() {
+  if [ "$1" = on ]; then
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 1280x1024 /f >/dev/null 2>&1
+  else
+    wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1 || true
+  fi
+}
+
+# Starts a private Xvfb when there is no display. Sets XVFB_PID.
+XVFB_PID=""
+ensure_display() {
+  [ -n "${DISPLAY:-}" ] && return 0
+  local n
+  for n in $(seq 91 140); do [ -e "/tmp/.X$n-lock" ] || break; done
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  XVFB_PID=$!
+  export DISPLAY=":$n"
+  for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && return 0; sleep 0.05; done
+}
+
+# Links COMn of the prefix to a new pseudo-terminal whose far end is
+# appended to FILE (or thrown away). Sets SOCAT_PIDS.
+SOCAT_PIDS=()
+link_com_port() {
+  local n="$1" capture="${2:-/dev/null}" dir
+  dir=$(mktemp -d /tmp/vz-com$n.XXXXXX)
+  socat pty,raw,echo=0,link="$dir/port" pty,raw,echo=0,link="$dir/far" 2>/dev/null &
+  SOCAT_PIDS+=($!)
+  for _ in $(seq 50); do [ -e "$dir/far" ] && break; sleep 0.05; done
+  (while [ -e "$dir/far" ]; do cat "$dir/far" >>"$capture" 2>/dev/null || sleep 0.05; done) &
+  SOCAT_PIDS+=($!)
+  ln -sfn "$dir/port" "$WINEPREFIX/dosdevices/com$n"
+}
+
+unlink_com_ports() {
+  for pid in "${SOCAT_PIDS[@]:-}"; do [ -n "$pid" ] && kill "$pid" 2>/dev/null || true; done
+  SOCAT_PIDS=()
+  rm -f "$WINEPREFIX"/dosdevices/com* 2>/dev/null || true
+}
