@@ -8,7 +8,10 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../tools/scripts/wine-env.sh" "${WINEPREFIX:?run under the test prefix}"
 com1=$(mktemp /tmp/vz-com1.XXXXXX)
-trap 'unlink_com_ports; rm -f "$com1"' EXIT
-for n in 3 12 25; do link_com_port $n; done
+# What arrives on COM3 is kept, so a test can compare it with the image.
+export VZ_COM3_CAPTURE=$(mktemp /tmp/vz-com3-received.XXXXXX)
+trap 'unlink_com_ports; rm -f "$com1" "$VZ_COM3_CAPTURE"' EXIT
+link_com_port 3 "$VZ_COM3_CAPTURE"
+for n in 12 25; do link_com_port $n; done
 ln -sfn "$com1" "$WINEPREFIX/dosdevices/com1"
 wine "$@"

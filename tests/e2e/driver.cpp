@@ -1,0 +1,284 @@
+#include "driver.h"
+
+#include <shellapi.h>
+
+namespace vz::e2e {
+namespace {
+
+constexpr int kFirstControlId = 100;  // as the window numbers its controls
+
+std::wstring WindowText(HWND h) {
+  wchar_t text[1024] = {};
+  // WM_GETTEXT is marshalled across processes.
+  SendMessageTimeoutW(h, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                      2000, nullptr);
+  return text;
+}
+
+void CopyTree(const std::wstring& from, const std::wstring& to) {
+  CreateDirectoryW(to.c_str(), nullptr);
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((from + L"*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    CopyFileW((from + data.cFileName).c_str(), (to + data.cFileName).c_str(), FALSE);
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+}
+
+void RemoveTree(const std::wstring& dir) {
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((dir + L"*").c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      SetFileAttributesW((dir + data.cFileName).c_str(), FILE_ATTRIBUTE_NORMAL);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+  }
+  std::wstring from = dir.substr(0, dir.size() - 1) + L'\0';
+  SHFILEOPSTRUCTW op{};
+  op.wFunc = FO_DELETE;
+  op.pFrom = from.c_str();
+  op.fFlags = FOF_NO_UI;
+  SHFileOperationW(&op);
+}
+
+struct FindBox {
+  DWORD pid;
+  HWND found;
+};
+
+BOOL CALLBACK FindBoxProc(HWND h, LPARAM lp) {
+  auto* find = reinterpret_cast<FindBox*>(lp);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(h, &pid);
+  wchar_t cls[16] = {};
+  GetClassNameW(h, cls, 16);
+  if (pid == find->pid && !wcscmp(cls, L"#32770") && IsWindowVisible(h)) {
+    find->found = h;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+std::wstring TemplateDir() {
+  wchar_t path[MAX_PATH];
+  const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring p(path, n);
+  return p.substr(0, p.find_last_of(L'\\') + 1) + L"template\\";
+}
+
+// ---- StagedFolder ---------------------------------------------------------
+
+StagedFolder::StagedFolder(const std::wstring& subdir) {
+  wchar_t base[MAX_PATH];
+  GetTempPathW(MAX_PATH, base);
+  static unsigned counter = 0;
+  root_ = std::wstring(base) + L"vz-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+          std::to_wstring(++counter) + L"\\";
+  CreateDirectoryW(root_.c_str(), nullptr);
+  path_ = root_ + subdir + L"\\";
+  CopyTree(TemplateDir(), path_);
+}
+
+StagedFolder::~StagedFolder() {
+  RemoveTree(path_);
+  RemoveDirectoryW(root_.c_str());
+}
+
+void StagedFolder::Write(const std::wstring& name, const std::string& bytes) const {
+  HANDLE h = CreateFileW((path_ + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD written = 0;
+  WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(h);
+}
+
+std::optional<std::string> StagedFolder::Read(const std::wstring& name) const {
+  HANDLE h = CreateFileW((path_ + name).c_str(), GENERIC_READ,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::string bytes;
+  char buffer[65536];
+  DWORD got = 0;
+  while (ReadFile(h, buffer, sizeof(buffer), &got, nullptr) && got > 0) bytes.append(buffer, got);
+  CloseHandle(h);
+  return bytes;
+}
+
+bool StagedFolder::Has(const std::wstring& name) const {
+  return GetFileAttributesW((path_ + name).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void StagedFolder::Remove(const std::wstring& name) const { DeleteFileW((path_ + name).c_str()); }
+
+// ---- Program --------------------------------------------------------------
+
+Program::Program(const StagedFolder& folder) : folder_(folder) {}
+
+Program::~Program() {
+  if (process_.hProcess) {
+    if (Running()) {
+      TerminateProcess(process_.hProcess, 1);
+      WaitForSingleObject(process_.hProcess, 5000);
+    }
+    CloseHandle(process_.hProcess);
+    CloseHandle(process_.hThread);
+  }
+}
+
+bool Program::Start() {
+  const std::wstring exe = folder_ / L"Vardolin_VaZuvovev.exe";
+  std::wstring commandLine = L"\"" + exe + L"\"";
+  STARTUPINFOW si{};
+  si.cb = sizeof(si);
+  // Started from elsewhere, as a double click would: the program must find
+  // its files by its own folder, not by the current directory.
+  return CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &si, &process_) != FALSE;
+}
+
+bool Program::WaitForWindow(DWORD timeoutMs) {
+  return WaitUntil(
+      [this] {
+        HWND h = nullptr;
+        while ((h = FindWindowExW(nullptr, h, L"VardolinFrmDownload", nullptr)) != nullptr) {
+          DWORD pid = 0;
+          GetWindowThreadProcessId(h, &pid);
+          if (pid == process_.dwProcessId && IsWindowVisible(h)) {
+            window_ = h;
+            return true;
+          }
+        }
+        return false;
+      },
+      timeoutMs, 5);
+}
+
+bool Program::WaitForExit(DWORD timeoutMs) {
+  return WaitForSingleObject(process_.hProcess, timeoutMs) == WAIT_OBJECT_0;
+}
+
+bool Program::Running() const {
+  return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+DWORD Program::ExitCode() const {
+  DWORD code = 0;
+  GetExitCodeProcess(process_.hProcess, &code);
+  return code;
+}
+
+HWND Program::Handle(Control c) const {
+  if (c == Control::Form) return window_;
+  if (c == Control::Barra) {
+    return GetDlgItem(Handle(Control::PannelloBarra), kFirstControlId + static_cast<int>(c));
+  }
+  return GetDlgItem(window_, kFirstControlId + static_cast<int>(c));
+}
+
+std::wstring Program::Text(Control c) const { return WindowText(Handle(c)); }
+
+bool Program::Visible(Control c) const {
+  return (GetWindowLongW(Handle(c), GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+RECT Program::ScreenRect(Control c) const {
+  RECT r{};
+  GetWindowRect(Handle(c), &r);
+  return r;
+}
+
+std::vector<std::wstring> Program::Items(Control c) const {
+  std::vector<std::wstring> out;
+  HWND h = Handle(c);
+  const LRESULT n = SendMessageW(h, CB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < n; ++i) {
+    wchar_t text[256] = {};
+    SendMessageW(h, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+    out.push_back(text);
+  }
+  return out;
+}
+
+void Program::Press(Control c) const {
+  PostMessageW(Handle(c), BM_CLICK, 0, 0);
+}
+
+void Program::ClickAt(int x, int y) {
+  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  INPUT in[3] = {};
+  for (INPUT& i : in) {
+    i.type = INPUT_MOUSE;
+    i.mi.dx = static_cast<LONG>((x * 65535.0) / (w - 1));
+    i.mi.dy = static_cast<LONG>((y * 65535.0) / (h - 1));
+  }
+  in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
+  in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
+  SendInput(1, &in[0], sizeof(INPUT));
+  Sleep(50);
+  SendInput(2, &in[1], sizeof(INPUT));
+  Sleep(100);
+}
+
+bool Program::ChooseWithMouse(Control combo, const std::wstring& entry) {
+  const std::vector<std::wstring> items = Items(combo);
+  int index = -1;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (items[i] == entry) index = static_cast<int>(i);
+  }
+  if (index < 0) return false;
+  SetForegroundWindow(window_);
+  const RECT r = ScreenRect(combo);
+  const int arrowX = r.right - GetSystemMetrics(SM_CXVSCROLL) / 2 - 2;
+  HWND list = nullptr;
+  for (int attempt = 0; attempt < 3 && !list; ++attempt) {
+    ClickAt(arrowX, (r.top + r.bottom) / 2);
+    WaitUntil(
+        [&] {
+          return SendMessageW(Handle(combo), CB_GETDROPPEDSTATE, 0, 0) != 0;
+        },
+        2000);
+    HWND h = nullptr;
+    while ((h = FindWindowExW(nullptr, h, L"ComboLBox", nullptr)) != nullptr) {
+      DWORD pid = 0;
+      GetWindowThreadProcessId(h, &pid);
+      if (pid == process_.dwProcessId && IsWindowVisible(h)) list = h;
+    }
+  }
+  if (!list) return false;
+  RECT lr;
+  GetWindowRect(list, &lr);
+  const auto itemHeight = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+  ClickAt((lr.left + lr.right) / 2, lr.top + 2 + itemHeight * index + itemHeight / 2);
+  return true;
+}
+
+std::optional<MessageBoxSeen> Program::WaitForMessageBox(DWORD timeoutMs) {
+  FindBox find{process_.dwProcessId, nullptr};
+  if (!WaitUntil(
+          [&] {
+            find.found = nullptr;
+            EnumWindows(FindBoxProc, reinterpret_cast<LPARAM>(&find));
+            return find.found != nullptr;
+          },
+          timeoutMs, 10)) {
+    return std::nullopt;
+  }
+  MessageBoxSeen box;
+  box.hwnd = find.found;
+  box.title = WindowText(find.found);
+  box.text = WindowText(GetDlgItem(find.found, 0xFFFF));
+  return box;
+}
+
+void Program::Answer(const MessageBoxSeen& box, int button) {
+  PostMessageW(GetDlgItem(box.hwnd, button), BM_CLICK, 0, 0);
+}
+
+}  // namespace vz::e2e

@@ -1,0 +1,92 @@
+// Drives the shipped program from outside, as a technician would: a staged
+// folder, the process started, its window found, controls read and
+// clicked, message boxes read and answered.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ui/main_window.h"
+
+namespace vz::e2e {
+
+// A copy of the staged template folder (program, message files, flags,
+// model.ini, sample image, simulated uploader) under a fresh directory.
+class StagedFolder {
+ public:
+  // `subdir` may hold blanks or letters outside ASCII.
+  explicit StagedFolder(const std::wstring& subdir = L"stage");
+  ~StagedFolder();
+  const std::wstring& path() const { return path_; }  // with a backslash
+  std::wstring operator/(const std::wstring& name) const { return path_ + name; }
+  void Write(const std::wstring& name, const std::string& bytes) const;
+  std::optional<std::string> Read(const std::wstring& name) const;
+  bool Has(const std::wstring& name) const;
+  void Remove(const std::wstring& name) const;
+
+ private:
+  std::wstring root_, path_;
+};
+
+struct MessageBoxSeen {
+  HWND hwnd = nullptr;
+  std::wstring title;
+  std::wstring text;
+};
+
+class Program {
+ public:
+  explicit Program(const StagedFolder& folder);
+  ~Program();  // ends the process if it still runs
+
+  bool Start();
+  // Waits for the main window; false on time-out.
+  bool WaitForWindow(DWORD timeoutMs = 15000);
+  bool WaitForExit(DWORD timeoutMs);
+  bool Running() const;
+  DWORD ExitCode() const;
+
+  HWND window() const { return window_; }
+  HWND Handle(Control c) const;
+  std::wstring Text(Control c) const;
+  bool Visible(Control c) const;
+  RECT ScreenRect(Control c) const;
+  std::vector<std::wstring> Items(Control c) const;
+  // Presses a button the way a click does, without moving the mouse.
+  void Press(Control c) const;
+
+  // Real mouse input at screen coordinates.
+  static void ClickAt(int x, int y);
+  // Opens a combo box's list with a real click on its arrow and clicks the
+  // entry with this text.
+  bool ChooseWithMouse(Control combo, const std::wstring& entry);
+
+  // The program's message box, once it appears (nullopt on time-out).
+  std::optional<MessageBoxSeen> WaitForMessageBox(DWORD timeoutMs);
+  // Answers a message box with IDOK, IDYES or IDNO.
+  static void Answer(const MessageBoxSeen& box, int button);
+
+ private:
+  const StagedFolder& folder_;
+  PROCESS_INFORMATION process_{};
+  HWND window_ = nullptr;
+};
+
+// Polls until the condition holds; false when `timeoutMs` passed first.
+template <typename Fn>
+bool WaitUntil(Fn&& condition, DWORD timeoutMs, DWORD stepMs = 20) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (condition()) return true;
+    if (GetTickCount() - start > timeoutMs) return false;
+    Sleep(stepMs);
+  }
+}
+
+// The template folder beside this test program.
+std::wstring TemplateDir();
+
+}  // namespace vz::e2e

@@ -1,0 +1,90 @@
+// The shipped program, started from a staged folder and driven from outside.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "driver.h"
+#include "i18n/message_table.h"
+#include "platform/win32_system.h"
+
+namespace vz::e2e {
+namespace {
+
+// The captions a message file of the staged folder gives.
+MessageTable TextsOf(const StagedFolder& folder, const std::wstring& file) {
+  Win32System sys;
+  MessageTable table;
+  ParseMessageText(sys.FromAnsi(folder.Read(file).value_or("")), table);
+  return table;
+}
+
+TEST(Startup, WindowIsFoundByItsCaptionAndTheExitButtonEndsTheProgram) {
+  StagedFolder folder;
+  Program program(folder);
+  const DWORD start = GetTickCount();
+  ASSERT_TRUE(program.Start());
+  ASSERT_TRUE(program.WaitForWindow());
+  std::printf("window shown %lu ms after launch\n", GetTickCount() - start);
+
+  const MessageTable french = TextsOf(folder, L"FrmDescFRA.txt");
+  const std::wstring caption = french[Msg::Title] + L"  (Rel.2.2)";
+  EXPECT_EQ(FindWindowW(nullptr, caption.c_str()), program.window());
+  EXPECT_EQ(program.Text(Control::C_Exit), french[Msg::ExitCaption]);
+  EXPECT_EQ(folder.Read(L"Language.ini").value_or(""), "FRANCAISE\r\n");
+  EXPECT_EQ(program.Items(Control::E_ComPort),
+            (std::vector<std::wstring>{L"COM1", L"COM3", L"COM12"}));
+
+  program.Press(Control::C_Exit);
+  ASSERT_TRUE(program.WaitForExit(5000));
+  EXPECT_EQ(program.ExitCode(), 0u);
+  EXPECT_FALSE(folder.Has(L"memo_log.txt")) << "leaving logs nothing";
+}
+
+TEST(Startup, TheCloseBoxEndsTheProgram) {
+  StagedFolder folder;
+  Program program(folder);
+  ASSERT_TRUE(program.Start());
+  ASSERT_TRUE(program.WaitForWindow());
+  PostMessageW(program.window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_TRUE(program.WaitForExit(5000));
+}
+
+TEST(PortChoice, ARealClickOnCom3WritesTheByteForTheUploader) {
+  StagedFolder folder;
+  const std::string model = folder.Read(L"model.ini").value_or("");
+  Program program(folder);
+  ASSERT_TRUE(program.Start());
+  ASSERT_TRUE(program.WaitForWindow());
+  ASSERT_TRUE(program.ChooseWithMouse(Control::E_ComPort, L"COM3"));
+  EXPECT_TRUE(WaitUntil([&] { return folder.Read(L"port.ini") == std::string("\x03", 1); }, 5000))
+      << "port.ini: " << folder.Read(L"port.ini").value_or("<missing>").size() << " bytes";
+  EXPECT_EQ(program.Text(Control::E_ComPort), L"COM3");
+  EXPECT_EQ(folder.Read(L"model.ini").value_or(""), model) << "copied onto itself intact";
+}
+
+TEST(LanguageSwitch, EnglishIsShownAtOnceAndKeptForTheNextStart) {
+  StagedFolder folder;
+  const MessageTable english = TextsOf(folder, L"FrmDescEng.txt");
+  {
+    Program program(folder);
+    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(program.WaitForWindow());
+    ASSERT_TRUE(program.ChooseWithMouse(Control::SelezioneLingua, L"ENGLISH"));
+    EXPECT_TRUE(WaitUntil([&] { return program.Text(Control::C_Exit) == english[Msg::ExitCaption]; },
+                          5000));
+    EXPECT_EQ(folder.Read(L"Language.ini").value_or(""), "ENGLISH\r\n");
+    EXPECT_EQ(program.Text(Control::Form), english[Msg::Title] + L"  (Rel.2.2)");
+    EXPECT_EQ(program.Text(Control::L_ComPort), english[Msg::ComPortLabel]);
+    EXPECT_EQ(program.Text(Control::C_Upgrade1), L"Upgrade Interattivo");
+    program.Press(Control::C_Exit);
+    ASSERT_TRUE(program.WaitForExit(5000));
+  }
+  Program again(folder);
+  ASSERT_TRUE(again.Start());
+  ASSERT_TRUE(again.WaitForWindow());
+  EXPECT_EQ(again.Text(Control::SelezioneLingua), L"ENGLISH");
+  EXPECT_EQ(again.Text(Control::C_Upgrade0), english[Msg::UpgradeCaption]);
+}
+
+}  // namespace
+}  // namespace vz::e2e
