@@ -3,8 +3,16 @@
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00 WINVER=0x0A00)
 
 # Static, so the exe runs on a bare Windows; ASLR (high entropy) and DEP.
-set(VZ_WIN_LINK -static -static-libgcc -static-libstdc++
-    -Wl,--dynamicbase -Wl,--high-entropy-va -Wl,--nxcompat)
+if(MINGW)
+  set(VZ_WIN_LINK -static -static-libgcc -static-libstdc++
+      -Wl,--dynamicbase -Wl,--high-entropy-va -Wl,--nxcompat)
+  set(VZ_UNICODE_ENTRY -municode)
+  set(VZ_STRIP -s)
+else()
+  set(VZ_WIN_LINK /DYNAMICBASE /HIGHENTROPYVA /NXCOMPAT)
+  set(VZ_UNICODE_ENTRY "")
+  set(VZ_STRIP "")
+endif()
 
 add_library(vz_win32 STATIC
   src/platform/win32_system.cpp
@@ -17,14 +25,14 @@ add_executable(Vardolin_VaZuvovev WIN32
   src/ui/resources.rc
 )
 target_link_libraries(Vardolin_VaZuvovev PRIVATE vz_win32)
-target_link_options(Vardolin_VaZuvovev PRIVATE ${VZ_WIN_LINK} -municode -s)
+target_link_options(Vardolin_VaZuvovev PRIVATE ${VZ_WIN_LINK} ${VZ_UNICODE_ENTRY} ${VZ_STRIP})
 set_source_files_properties(src/ui/resources.rc PROPERTIES
   OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/src/ui/app.manifest;${CMAKE_SOURCE_DIR}/src/ui/res/app.ico;${CMAKE_SOURCE_DIR}/src/ui/res/logo.bmp;${CMAKE_SOURCE_DIR}/src/ui/res/wordmark.bmp;${CMAKE_SOURCE_DIR}/src/ui/res/power.bmp")
 
 # Reports when the program's window is on the screen (demo, benchmarks).
 add_executable(winwait tools/winwait/winwait.cpp)
 set_target_properties(winwait PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools/winwait)
-target_link_options(winwait PRIVATE ${VZ_WIN_LINK} -municode)
+target_link_options(winwait PRIVATE ${VZ_WIN_LINK} ${VZ_UNICODE_ENTRY})
 
 if(EXISTS ${CMAKE_SOURCE_DIR}/tools/uploader-sim/CMakeLists.txt)
   add_subdirectory(tools/uploader-sim)
