@@ -204,6 +204,9 @@ std::optional<std::string> FakeSystem::ReadBytes(const std::wstring& path) {
 IoResult FakeSystem::WriteBytes(const std::wstring& path,
                                 const std::string& bytes) {
   if (Entry* e = files_.count(Key(path)) ? &files_[Key(path)].second : nullptr) {
+    // Like CreateFile with CREATE_ALWAYS and normal attributes: an existing
+    // hidden or system file is refused, not replaced.
+    if (e->hidden || e->system) return IoResult::Failure(kErrAccessDenied);
     if (std::uint32_t err = OpenFailure(*e, true, nullptr)) {
       return IoResult::Failure(err);
     }

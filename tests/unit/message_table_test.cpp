@@ -1,57 +1,22 @@
-// The message files: line splitting, entry rules, code page, and the loader.
+// Localisation: the message files and their loader, the language setting in
+// Language.ini, and switching the language while the program runs.
 #include "i18n/message_table.h"
 
 #include <gtest/gtest.h>
 
 #include "fakes.h"
 #include "i18n/language.h"
+#include "i18n/language_switch.h"
 
 namespace vz {
 namespace {
 
-using test::FakeSystem;
+using namespace std::string_literals;
+using test::InDir;
+const std::wstring kIni = InDir(L"Language.ini");
 
-constexpr wchar_t kDir[] = L"C:\\Tools\\Vz\\";
-
-// Every key as the message files spell it, in the order of the slots.
-const wchar_t* const kKeys[] = {
-    L"FRM_ALL_NO_COM_SELECT", L"FRM_ALL_C_EXIT", L"FRM_FW_UPGRADE_TITLE",
-    L"FRM_FW_UPGRADE_C_UPGRADE", L"FRM_FW_UPGRADE_L_COM_PORT",
-    L"FRM_FW_UPGRADE_L_LINGUA", L"FRM_FW_UPGRADE_L_TITOLO",
-    L"FRM_FW_UPGRADE_FILE_MISSED_MSG", L"FRM_FW_UPGRADE_DOWNLOAD_TOUT_MSG",
-    L"FRM_FW_UPGRADE_ASK_OK_MSG", L"FRM_FW_UPGRADE_RESET_ECR_MSG",
-    L"FRM_FW_UPGRADE_POWERON_ECR_MSG", L"FRM_FW_UPGRADE_UPDATING_MSG",
-    L"FRM_FW_UPGRADE_PROGRAMMING_MSG", L"FRM_FW_UPGRADE_END_MSG",
-    L"FRM_FW_UPGRADE_SAVING_MSG", L"FRM_FW_UPGRADE_FIRST_STRAT_MSG",
-    L"FRM_FW_UPGRADE_ABORTED_MSG", L"FRM_FW_UPGRADE_FAILED_MSG",
-    L"FRM_FW_UPGRADE_BAK_SD1_MSG", L"FRM_FW_UPGRADE_BAK_SD2_MSG",
-    L"FRM_FW_UPGRADE_BAK_SD3_MSG", L"FRM_FW_UPGRADE_BAK_SD4_MSG",
-    L"FRM_FW_UPGRADE_BAK_SD5_MSG", L"FRM_FW_UPGRADE_BAK_SD6_MSG",
-    L"FRM_FW_UPGRADE_BAK_SD7_MSG", L"FRM_FW_UPGRADE_BAK_SD8_MSG",
-    L"FRM_FW_UPGRADE_BAK_SD9_MSG", L"FRM_FW_UPGRADE_BAK_SD10_MSG",
-    L"FRM_FW_UPGRADE_AVVISO1_MSG", L"FRM_FW_UPGRADE_AVVISO2_MSG",
-    L"FRM_FW_UPGRADE_AVVISO3_MSG", L"FRM_FW_UPGRADE_VERIFICA_FW_MACCHINA_MSG",
-    L"FRM_FW_UPGRADE_AVVISO_MSG"};
-static_assert(std::size(kKeys) == kMessageCount);
-
-TEST(MessageTable, EachKeyFillsItsOwnSlot) {
-  std::wstring text;
-  for (std::size_t i = 0; i < kMessageCount; ++i) {
-    text += std::wstring(kKeys[i]) + L"=v" + std::to_wstring(i) + L"\r\n";
-  }
-  MessageTable t;
-  ParseMessageText(text, t);
-  for (std::size_t i = 0; i < kMessageCount; ++i) {
-    EXPECT_EQ(t[static_cast<Msg>(i)], L"v" + std::to_wstring(i)) << kKeys[i];
-  }
-}
-
-// What one message text leaves in the slot of FRM_ALL_C_EXIT, which holds
-// "old" before it.
-struct LineCase {
-  const wchar_t* text;
-  const wchar_t* exitText;
-};
+// What a text leaves in the slot of FRM_ALL_C_EXIT, which held "old".
+struct LineCase { const wchar_t* text; const wchar_t* exitText; };
 class MessageLine : public ::testing::TestWithParam<LineCase> {};
 
 TEST_P(MessageLine, LeavesExpectedText) {
@@ -64,68 +29,60 @@ TEST_P(MessageLine, LeavesExpectedText) {
 INSTANTIATE_TEST_SUITE_P(
     Rules, MessageLine,
     ::testing::Values(
-        LineCase{L"FRM_ALL_C_EXIT=Exit\r\n", L"Exit"},
         LineCase{L"FRM_ALL_C_EXIT=Exit   \r\n", L"Exit"},
         LineCase{L"FRM_ALL_C_EXIT=Exit\t \r\n", L"Exit\t"},
-        LineCase{L"FRM_ALL_C_EXIT =Exit\r\n", L"old"},
-        LineCase{L" FRM_ALL_C_EXIT=Exit\r\n", L"old"},
-        LineCase{L"FRM_ALL_C_EXIT=  Exit\r\n", L"  Exit"},
-        LineCase{L"=FRM_ALL_C_EXIT=Exit\r\n", L"old"},
-        LineCase{L";FRM_ALL_C_EXIT=Exit\r\n", L"old"},
-        LineCase{L"[FRM_ALL_C_EXIT=Exit\r\n", L"old"},
-        LineCase{L"FRM_ALL_C_EXIT Exit\r\n", L"old"},
-        LineCase{L"frm_all_c_exit=Exit\r\n", L"old"},
-        LineCase{L"FRM_ALL_C_EXIT=A=B\r\n", L"A=B"},
-        LineCase{L"FRM_ALL_C_EXIT=\r\n", L""},
-        LineCase{L"FRM_ALL_C_EXIT=   ", L""},
+        LineCase{L"FRM_ALL_C_EXIT =Exit\r\n", L"old"}, LineCase{L" FRM_ALL_C_EXIT=Exit", L"old"},
+        LineCase{L"FRM_ALL_C_EXIT=  Exit", L"  Exit"}, LineCase{L"=FRM_ALL_C_EXIT=Exit", L"old"},
+        LineCase{L";FRM_ALL_C_EXIT=Exit", L"old"}, LineCase{L"[FRM_ALL_C_EXIT=Exit", L"old"},
+        LineCase{L"FRM_ALL_C_EXIT Exit", L"old"}, LineCase{L"frm_all_c_exit=Exit", L"old"},
+        LineCase{L"FRM_ALL_C_EXIT=A=B", L"A=B"}, LineCase{L"FRM_ALL_C_EXIT=\r\n", L""},
+        LineCase{L"FRM_ALL_C_EXIT=   ", L""}, LineCase{L"", L"old"},
         LineCase{L"FRM_ALL_C_EXIT=One\u00A7Two\u00A7", L"One\rTwo\r"},
         LineCase{L"FRM_ALL_C_EXIT=A\r\nFRM_ALL_C_EXIT=B\r\n", L"B"},
         LineCase{L"FRM_ALL_C_EXIT=A\rFRM_ALL_C_EXIT=B", L"B"},
-        LineCase{L"FRM_ALL_C_EXIT=A\r\r\n\r\nFRM_ALL_C_EXIT=B", L"B"},
-        LineCase{L"", L"old"}));
+        LineCase{L"FRM_ALL_C_EXIT=A\r\r\n\r\nFRM_ALL_C_EXIT=B", L"B"}));
 
-class MessageFile : public ::testing::Test {
+class Localisation : public ::testing::Test {
  protected:
-  MessageFile() { g.programDir = kDir; }
+  Localisation() { g.programDir = test::kDir; }
   bool Load(const std::string& bytes) {
-    sys.Put(std::wstring(kDir) + L"FrmDescFRA.txt", bytes);
+    sys.Put(InDir(L"FrmDescFRA.txt"), bytes);
     return LoadMessageFile(g, sys, L"FrmDescFRA.txt");
   }
-  FakeSystem sys;
+  test::FakeSystem sys;
+  test::FakeWindow w;
   Globals g;
 };
 
-TEST_F(MessageFile, LfOnlyFileIsOneLineGivingTheFirstEntryTheRest) {
+TEST_F(Localisation, LfOnlyFileIsOneLineGivingTheFirstEntryTheRest) {
   ASSERT_TRUE(Load("FRM_ALL_C_EXIT=Exit\nFRM_FW_UPGRADE_TITLE=Title\n"));
   EXPECT_EQ(g.messages[Msg::ExitCaption], L"Exit\nFRM_FW_UPGRADE_TITLE=Title\n");
   EXPECT_EQ(g.messages[Msg::Title], L"");
 }
 
-TEST_F(MessageFile, DecodesTheCodePage) {
+TEST_F(Localisation, DecodesTheCodePage) {
   ASSERT_TRUE(Load("FRM_ALL_C_EXIT=Sortie \xA7" "caf\xE9 \x80" "5\r\n"));
   EXPECT_EQ(g.messages[Msg::ExitCaption], L"Sortie \rcaf\u00E9 \u20AC5");
 }
 
-TEST_F(MessageFile, SlotKeepsItsTextWhenALaterFileLacksTheKey) {
+TEST_F(Localisation, SlotKeepsItsTextWhenALaterFileLacksTheKey) {
   ASSERT_TRUE(Load("FRM_ALL_C_EXIT=Sortie\r\nFRM_FW_UPGRADE_TITLE=Titre\r\n"));
   ASSERT_TRUE(Load("FRM_FW_UPGRADE_TITLE=Title\r\n"));
   EXPECT_EQ(g.messages[Msg::ExitCaption], L"Sortie");
   EXPECT_EQ(g.messages[Msg::Title], L"Title");
 }
 
-TEST_F(MessageFile, UnopenableFileReturnsFalseAndKeepsTheTable) {
+TEST_F(Localisation, UnopenableFileReturnsFalseAndKeepsTheTable) {
   ASSERT_TRUE(Load("FRM_ALL_C_EXIT=Sortie\r\n"));
-  sys.Put(std::wstring(kDir) + L"FrmDescEng.txt", "FRM_ALL_C_EXIT=Exit\r\n");
-  sys.File(std::wstring(kDir) + L"FrmDescEng.txt").busyOpens = -1;
-
+  sys.Put(InDir(L"FrmDescEng.txt"), "FRM_ALL_C_EXIT=Exit\r\n");
+  sys.File(InDir(L"FrmDescEng.txt")).busyOpens = -1;
   EXPECT_FALSE(LoadMessageFile(g, sys, L"FrmDescEng.txt"));  // busy
   EXPECT_FALSE(LoadMessageFile(g, sys, L"FrmDescSve.txt"));  // missing
   EXPECT_FALSE(LoadMessageFile(g, sys, L""));
   EXPECT_EQ(g.messages[Msg::ExitCaption], L"Sortie");
 }
 
-TEST_F(MessageFile, GarbageDoesNotStopTheValidLines) {
-  using namespace std::string_literals;
+TEST_F(Localisation, GarbageDoesNotStopTheValidLines) {
   std::string bytes = "\0\0\xFF\x81=\x9D\r\n"s;
   for (int i = 0; i < 4096; ++i) bytes += static_cast<char>((i * 131 + 7) % 256);
   bytes += "\r\nFRM_ALL_C_EXIT=Ex\0it\r\nFRM_FW_UPGRADE_TITLE=T\r\n\0"s;
@@ -133,6 +90,128 @@ TEST_F(MessageFile, GarbageDoesNotStopTheValidLines) {
   EXPECT_EQ(g.messages[Msg::ExitCaption], L"Ex\0it"s);
   EXPECT_EQ(g.messages[Msg::Title], L"T");
 }
+
+struct IniCase {
+  const char* bytes;  // nullptr: no Language.ini
+  bool hidden;
+  const wchar_t* language;  // SWEDEN beforehand
+};
+class LanguageIni : public Localisation, public ::testing::WithParamInterface<IniCase> {};
+
+TEST_P(LanguageIni, FirstLineIsTakenUnchangedOrFrenchCreated) {
+  if (GetParam().bytes) sys.Put(kIni, GetParam().bytes);
+  if (GetParam().hidden) sys.File(kIni).hidden = true;
+  const bool missing = !GetParam().bytes || GetParam().hidden;
+  g.currentLanguage = L"SWEDEN";
+  w.onPump = [&] { EXPECT_TRUE(sys.pauses.empty()) << "pump comes first"; };
+  ReadLanguageSetting(g, sys, &w);
+  EXPECT_EQ(g.currentLanguage, GetParam().language);
+  // A hidden file counts as missing, but the system refuses to replace it.
+  EXPECT_EQ(sys.Bytes(kIni), GetParam().bytes ? GetParam().bytes : "FRANCAISE\r\n");
+  EXPECT_EQ(w.pumps, missing ? 1 : 0);
+  EXPECT_EQ(sys.pauses, std::vector<std::uint32_t>(missing ? 1 : 0, 100));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, LanguageIni,
+    ::testing::Values(IniCase{nullptr, false, L"FRANCAISE"},
+                      IniCase{"ENGLISH\r\n", true, L"FRANCAISE"},
+                      IniCase{"ENGLISH\r\nITALIANO\r\n", false, L"ENGLISH"},
+                      IniCase{"ENGLISH \r\n", false, L"ENGLISH "},
+                      IniCase{"ITALIANO", false, L"ITALIANO"},
+                      IniCase{"english\rFRANCAISE", false, L"english"},
+                      IniCase{"\r\nENGLISH\r\n", false, L""}, IniCase{"", false, L"SWEDEN"}));
+
+struct SelectCase { const wchar_t* language; const wchar_t* messageFile; const wchar_t* flag; };
+class SelectFiles : public ::testing::TestWithParam<SelectCase> {};
+
+TEST_P(SelectFiles, KnownNamesOnlyExactly) {
+  Globals g;
+  g.messageFileName = g.flagImageName = L"-";  // kept when nothing is selected
+  g.currentLanguage = GetParam().language;
+  SelectLanguageFiles(g);
+  EXPECT_EQ(g.messageFileName, GetParam().messageFile);
+  EXPECT_EQ(g.flagImageName, GetParam().flag);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SelectFiles,
+    ::testing::Values(SelectCase{L"ENGLISH", L"FrmDescEng.txt", L"UK.gif"},
+                      SelectCase{L"SWEDEN", L"FrmDescSve.txt", L"Sweden.gif"},
+                      SelectCase{L"FRANCAISE", L"FrmDescFRA.txt", L"France.gif"},
+                      SelectCase{L"ITALIANO", L"FrmDescITA.txt", L"Italia.gif"},
+                      SelectCase{L"English", L"-", L"-"}, SelectCase{L"ENGLISH ", L"-", L"-"},
+                      SelectCase{L"", L"-", L"-"}));
+
+// A program running in French; the English file lacks the exit caption.
+class LanguageSwitch : public Localisation {
+ protected:
+  LanguageSwitch() {
+    sys.Put(kIni, "FRANCAISE\r\n");
+    Load("FRM_ALL_C_EXIT=Sortie\r\nFRM_FW_UPGRADE_TITLE=Mise \xE0 jour");
+    sys.Put(InDir(L"FrmDescEng.txt"),
+            "FRM_FW_UPGRADE_TITLE=Update\r\nFRM_FW_UPGRADE_C_UPGRADE=Start\r\n"
+            "FRM_FW_UPGRADE_L_TITOLO=FW\r\nFRM_FW_UPGRADE_L_COM_PORT=Port:\r\n"
+            "FRM_FW_UPGRADE_L_LINGUA=Language:\r\n");
+    w.loadablePictures = {InDir(L"UK.gif"), InDir(L"France.gif")};
+    ReadLanguageSetting(g, sys, nullptr);
+    SelectLanguageFiles(g);
+  }
+  void Choose(const wchar_t* language) {
+    w.texts[Control::SelezioneLingua] = language;
+    OnLanguageChoice(g, sys, w);
+  }
+};
+
+TEST_F(LanguageSwitch, SameLanguageDoesNothing) {
+  sys.Put(kIni, "FRANCAISE\r\nkept");
+  Choose(L"FRANCAISE");
+  EXPECT_EQ(sys.Bytes(kIni), "FRANCAISE\r\nkept");
+  EXPECT_TRUE(w.calls.empty());
+  EXPECT_TRUE(sys.pauses.empty());
+}
+
+TEST_F(LanguageSwitch, ToEnglishSavesReloadsAndRecaptions) {
+  Choose(L"ENGLISH");
+  EXPECT_EQ(sys.Bytes(kIni), "ENGLISH\r\n");
+  EXPECT_EQ(g.currentLanguage, L"ENGLISH");
+  EXPECT_EQ(w.pictures[Control::I_lingua], InDir(L"UK.gif"));
+  EXPECT_EQ(w.texts[Control::C_Exit], L"Sortie");  // missing in English
+  EXPECT_EQ(w.texts[Control::Form], L"Update  (Rel.2.2)");
+  EXPECT_EQ(w.texts[Control::C_Upgrade0], L"Start");
+  EXPECT_EQ(w.texts[Control::L_Titolo], L"FW");
+  EXPECT_EQ(w.texts[Control::L_ComPort], L"Port:");
+  EXPECT_EQ(w.texts[Control::L_Lingua], L"Language:");
+  EXPECT_EQ(w.texts[Control::C_Upgrade1], L"Upgrade Interattivo");
+  EXPECT_EQ(w.pumps, 2);
+  EXPECT_EQ(sys.pauses, std::vector<std::uint32_t>{100});
+  EXPECT_EQ(w.Count("repaint Form"), 1);
+  EXPECT_EQ(w.calls.back(), "pump");
+}
+
+TEST_F(LanguageSwitch, DoubleClickSwitchesOnce) {
+  Choose(L"ENGLISH");
+  const std::size_t callsAfterFirst = w.calls.size();
+  sys.Put(kIni, "ENGLISH\r\nnot rewritten");
+  Choose(L"ENGLISH");
+  EXPECT_EQ(sys.Bytes(kIni), "ENGLISH\r\nnot rewritten");
+  EXPECT_EQ(w.calls.size(), callsAfterFirst);
+}
+
+class RefusedIni : public LanguageSwitch, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(RefusedIni, KeepsThePreviousLanguage) {
+  (GetParam() ? sys.File(kIni).readOnly : sys.File(kIni).hidden) = true;
+  Choose(L"ENGLISH");
+  EXPECT_EQ(g.currentLanguage, L"FRANCAISE");
+  EXPECT_EQ(w.texts[Control::SelezioneLingua], L"FRANCAISE");
+  ASSERT_EQ(w.messages.size(), 1u);
+  EXPECT_EQ(w.messages[0].kind, MessageKind::Error);
+  EXPECT_EQ(w.Count("picture") + w.Count("text C_Exit"), 0);
+  EXPECT_EQ(g.messages[Msg::Title], L"Mise \u00E0 jour");
+}
+
+INSTANTIATE_TEST_SUITE_P(ReadOnlyOrHidden, RefusedIni, ::testing::Bool());
 
 }  // namespace
 }  // namespace vz

@@ -1,0 +1,363 @@
+// Upgrade supervision: the process lookup, the start of a run, and the
+// monitor that launches the uploader and follows its marker files, driven
+// tick by tick on the scripted clock.
+#include <gtest/gtest.h>
+
+#include "fakes.h"
+#include "ui/form_download.h"
+#include "upgrade/monitor.h"
+#include "upgrade/process_lookup.h"
+#include "upgrade/upgrade_start.h"
+
+namespace vz {
+namespace {
+
+using test::InDir;
+using Calls = std::vector<std::string>;
+using Names = std::vector<const wchar_t*>;
+
+constexpr wchar_t kErasing[] = L"erasing.txt", kErase[] = L"erase.txt", kWrite[] = L"write.txt",
+                  kWriting[] = L"writing.txt", kWriteOk[] = L"write_ok.txt";
+
+class Upgrade : public ::testing::Test {
+ protected:
+  Upgrade() {
+    g.programDir = g.downloadDir = test::kDir;
+    ParseMessageText(L"FRM_ALL_NO_COM_SELECT=No port\rFRM_FW_UPGRADE_FILE_MISSED_MSG=Missing\r"
+                     L"FRM_FW_UPGRADE_DOWNLOAD_TOUT_MSG=Time-out\rFRM_FW_UPGRADE_END_MSG=Done\r"
+                     L"FRM_FW_UPGRADE_AVVISO_MSG=Sure?\r",
+                     g.messages);
+    w.texts[Control::E_ComPort] = L"COM3";
+    Put({L"fw.bin", L"Up_Loader.exe"});
+    // The uploader runs from its launch until a test lets it finish.
+    sys.onStart = [this] { sys.processes.names = {"C:\\Tools\\Vz\\Up_Loader.exe"}; };
+  }
+  void Put(const Names& names) {
+    for (const wchar_t* name : names) sys.Put(InDir(name), "");
+  }
+  void Start() { StartUpgrade(g, sys, w, m); }
+  // One tick of Timer_Upgrade, if it is enabled; then 500 ms pass.
+  bool Tick() {
+    if (!w.timerEnabled || w.ended) return false;
+    lastTickAt = SecondsSinceMidnight(sys.clock);
+    const std::uint8_t before = m.phase;
+    UpgradeTick(g, sys, w, m);
+    if (m.phase != before) phaseEnteredAt = lastTickAt;
+    sys.Advance(0.5);
+    return true;
+  }
+  void Ticks(int n) {
+    for (int i = 0; i < n; ++i) Tick();
+  }
+  // Ticks until a further message shows or the timer stops.
+  void TickToMessage() {
+    const std::size_t shown = w.messages.size();
+    for (int i = 0; i < 1000 && w.messages.size() == shown && Tick(); ++i) {
+    }
+  }
+  // Starts a run whose uploader ends at once, leaving these markers; the
+  // monitor is then in phase 1.
+  void RunUntilHandOver(const Names& markers) {
+    Start();
+    Tick();
+    sys.processes.names.clear();
+    Put(markers);
+    Tick();
+    ASSERT_EQ(m.phase, 1);
+  }
+
+  test::FakeSystem sys;
+  test::FakeWindow w;
+  Globals g;
+  MonitorState m;
+  double lastTickAt = 0, phaseEnteredAt = 0;
+  const Calls kRunLog{"Fw Upgrade START", "Timer_UL_Test: Up_Loader.exe : run"};
+};
+
+// ---- Process lookup and timed wait ----------------------------------------
+
+struct LookupCase { std::vector<std::string> names; bool running; };
+class Lookup : public Upgrade, public ::testing::WithParamInterface<LookupCase> {};
+
+TEST_P(Lookup, MatchesTheNameAsASuffixIgnoringCase) {
+  sys.processes = {true, GetParam().names};
+  EXPECT_EQ(IsProcessRunning(sys, w, L"Up_Loader.exe"), GetParam().running);
+  sys.processes.ok = false;  // no list at all: quietly not running
+  EXPECT_FALSE(IsProcessRunning(sys, w, L"Up_Loader.exe"));
+  EXPECT_TRUE(w.messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lists, Lookup,
+    ::testing::Values(LookupCase{{"explorer.exe", "UP_LOADER.EXE"}, true},
+                      LookupCase{{"C:\\x\\Up_Loader.exe"}, true},
+                      LookupCase{{"MyUp_Loader.exe"}, true},
+                      LookupCase{{"Loader.exe", "Up_Loader.ex", ""}, false},
+                      LookupCase{{"Up_Loader.exe.bak"}, false}, LookupCase{{}, false}));
+
+TEST_F(Upgrade, LookupFailureIsShownPlainAndAnswersFalse) {
+  sys.processes = {true, {"Up_Loader.exe"}};
+  sys.throwOnProcessList = true;
+  EXPECT_FALSE(IsProcessRunning(sys, w, L"Up_Loader.exe"));
+  ASSERT_EQ(w.messages.size(), 1u);
+  EXPECT_EQ(w.messages[0].text, L"Out of memory");
+  EXPECT_EQ(w.messages[0].kind, MessageKind::Plain);
+}
+
+TEST_F(Upgrade, WaitSecondsPausesTheRoundedMilliseconds) {
+  WaitSeconds(sys, 2);
+  WaitSeconds(sys, 0.0015);
+  EXPECT_EQ(sys.pauses, (std::vector<std::uint32_t>{2000, 2}));
+}
+
+// ---- Upgrade start ----------------------------------------------------------
+
+struct RefusalCase {
+  const wchar_t* port;
+  MessageAnswer answer;
+  Names removed;
+  Calls calls, log;
+};
+class Refusal : public Upgrade, public ::testing::WithParamInterface<RefusalCase> {};
+
+TEST_P(Refusal, StopsBeforeArmingTheMonitor) {
+  w.texts[Control::E_ComPort] = GetParam().port;
+  w.answers = {GetParam().answer};
+  for (const wchar_t* name : GetParam().removed) sys.Remove(InDir(name));
+  Start();
+  EXPECT_TRUE(m.interactive);
+  EXPECT_EQ(w.calls, GetParam().calls);
+  EXPECT_EQ(test::LogTexts(sys), GetParam().log);
+}
+
+const Calls kAskedThenMissing{"message Question:Sure?", "message Error:Missing"};
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Refusal,
+    ::testing::Values(
+        RefusalCase{L"", MessageAnswer::Yes, {}, {"message Error:No port"}, {}},
+        RefusalCase{L"COM3", MessageAnswer::No, {}, {"message Question:Sure?", "end"}, {}},
+        RefusalCase{L"COM3", MessageAnswer::Yes, {L"fw.bin", L"Up_Loader.exe"}, kAskedThenMissing,
+                    {"Fw Upgrade START", "File BIN to download missed"}},
+        RefusalCase{L"COM3", MessageAnswer::Yes, {L"Up_Loader.exe"}, kAskedThenMissing,
+                    {"Fw Upgrade START", "Programm 'Up_Loader.exe' missed"}}));
+
+struct PresenceCase {
+  const wchar_t* replaced;  // the file this case stands in for
+  const wchar_t* name;
+  bool hidden, directory, armed;
+};
+class Presence : public Upgrade, public ::testing::WithParamInterface<PresenceCase> {};
+
+TEST_P(Presence, OnlyOrdinaryFilesCountWhateverTheCase) {
+  sys.Remove(InDir(GetParam().replaced));
+  test::FakeSystem::Entry& e = sys.File(InDir(GetParam().name));
+  e.hidden = GetParam().hidden;
+  e.directory = GetParam().directory;
+  Start();
+  EXPECT_EQ(w.timerEnabled, GetParam().armed);
+  EXPECT_EQ(w.Count("message Error:Missing"), GetParam().armed ? 0 : 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, Presence,
+    ::testing::Values(PresenceCase{L"fw.bin", L"FIRMWARE.BIN", false, false, true},
+                      PresenceCase{L"fw.bin", L"x.bin", true, false, false},
+                      PresenceCase{L"fw.bin", L"a.bin", false, true, false},
+                      PresenceCase{L"fw.bin", L"fw.bin.old", false, false, false},
+                      PresenceCase{L"Up_Loader.exe", L"UP_LOADER.EXE", false, false, true},
+                      PresenceCase{L"Up_Loader.exe", L"Up_Loader.exe", true, false, false}));
+
+TEST_F(Upgrade, StaleMarkersGoOtherFilesStay) {
+  const Names markers{kErasing, kErase, kWrite, kWriting, kWriteOk};
+  const Names kept{L"memo_log.txt", L"FrmDescFRA.txt", L"Language.ini", L"erase.txt.bak"};
+  Put(markers);
+  Put(kept);
+  Start();
+  for (const wchar_t* name : markers) EXPECT_FALSE(sys.Has(InDir(name))) << test::Narrow(name);
+  for (const wchar_t* name : kept) EXPECT_TRUE(sys.Has(InDir(name))) << test::Narrow(name);
+  EXPECT_TRUE(w.timerEnabled);
+}
+
+TEST_F(Upgrade, UndeletableMarkerRefusesTheStart) {
+  Put({kErase, kWrite});
+  sys.File(InDir(kWrite)).busyOpens = -1;
+  Start();
+  ASSERT_EQ(w.messages.size(), 2u);
+  EXPECT_EQ(w.messages[1].kind, MessageKind::Error);
+  EXPECT_NE(w.messages[1].text.find(L"write.txt"), std::wstring::npos);
+  EXPECT_EQ(w.Count("timer=") + w.Count("visible"), 0);
+  EXPECT_FALSE(w.ended);
+}
+
+TEST_F(Upgrade, ResetsTheDisplayAndArmsTheMonitorInOrder) {
+  m.phase = 4;
+  g.uploaderStarted = true;
+  Start();
+  EXPECT_EQ(w.calls, (Calls{"message Question:Sure?", "text L_Desc1=", "text L_Desc2=",
+                            "width Barra=0.000000", "visible PannelloBarra=0",
+                            "repaint PannelloBarra", "pump", "timer=0", "text L_Desc1=", "pump",
+                            "hourglass=1", "timer=1", "visible C_Exit=0", "visible C_Upgrade0=0",
+                            "visible C_Upgrade1=0", "hourglass=0"}));
+  EXPECT_EQ(m.phase, 0);
+  EXPECT_FALSE(g.uploaderStarted);
+  EXPECT_EQ(test::LogTexts(sys), Calls{"Fw Upgrade START"});
+}
+
+TEST_F(Upgrade, EitherButtonOfTheWindowStartsARunThatLaunches) {
+  for (int index : {0, 1}) {
+    FrmDownload frm(g, sys);
+    frm.Attach(w);
+    frm.OnUpgradeClick(index);
+    EXPECT_TRUE(frm.monitor().interactive && w.timerEnabled);
+    frm.OnUpgradeTick();
+    EXPECT_EQ(sys.started.size(), static_cast<std::size_t>(index + 1));
+  }
+}
+
+// ---- Monitor ----------------------------------------------------------------
+
+TEST_F(Upgrade, PhaseZeroLaunchesOnceAndWaitsWithoutLimit) {
+  Start();
+  Tick();
+  EXPECT_EQ(sys.started, std::vector<std::wstring>{InDir(L"Up_Loader.exe")});
+  EXPECT_EQ(sys.pauses, std::vector<std::uint32_t>{2000});
+  EXPECT_EQ(test::LogTexts(sys), kRunLog);
+  Ticks(600);  // five minutes: no second launch, pause or message
+  EXPECT_EQ(m.phase, 0);
+  EXPECT_EQ(sys.started.size() + sys.pauses.size() + w.messages.size(), 3u);
+  sys.processes.names.clear();
+  Tick();
+  EXPECT_EQ(m.phase, 1);
+  EXPECT_EQ(sys.started.size(), 1u);
+}
+
+TEST_F(Upgrade, AllMarkersEndTheProgramOnTheSeventhTick) {
+  RunUntilHandOver({kErasing, kErase, kWrite, kWriting, kWriteOk});
+  Ticks(6);
+  EXPECT_EQ(m.phase, 7);
+  EXPECT_FALSE(w.ended);
+  EXPECT_TRUE(w.visible[Control::PannelloBarra]);
+  EXPECT_EQ(w.widths[Control::Barra], 0.0f);
+  EXPECT_FALSE(sys.Has(InDir(kErasing)));  // stale at hand-over
+  Tick();
+  EXPECT_EQ(w.calls.back(), "end");
+  ASSERT_EQ(w.messages.size(), 2u);
+  EXPECT_EQ(w.messages[1].text, L"Done");
+  EXPECT_EQ(w.messages[1].kind, MessageKind::Information);
+  EXPECT_EQ(test::LogTexts(sys), kRunLog);
+}
+
+struct TimeoutCase {
+  Names markers;
+  int phase;
+  double secondsInPhase;  // from entering the phase to the failure
+  float barSteps;
+};
+class Timeout : public Upgrade, public ::testing::WithParamInterface<TimeoutCase> {};
+
+TEST_P(Timeout, NamesTheFirstMissingPhase) {
+  RunUntilHandOver(GetParam().markers);
+  TickToMessage();
+  ASSERT_EQ(w.messages.size(), 2u);
+  EXPECT_EQ(lastTickAt - phaseEnteredAt, GetParam().secondsInPhase);
+  const Calls tail(w.calls.end() - 7, w.calls.end());
+  EXPECT_EQ(tail, (Calls{"message Error:Time-out " + std::to_string(GetParam().phase),
+                         "text L_Desc1=", "text L_Desc2=", "timer=0", "visible C_Upgrade0=1",
+                         "visible C_Upgrade1=1", "visible C_Exit=1"}));
+  EXPECT_FLOAT_EQ(w.widths[Control::Barra], 9915.0f / 26 * GetParam().barSteps);
+  EXPECT_FALSE(Tick());  // the monitor has stopped
+  EXPECT_EQ(test::LogTexts(sys), kRunLog);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Markers, Timeout,
+    ::testing::Values(TimeoutCase{{}, 3, 10.5, 0}, TimeoutCase{{kErase}, 4, 10.5, 0},
+                      TimeoutCase{{kErase, kWrite}, 5, 10.5, 0},
+                      TimeoutCase{{kErase, kWrite, kWriting}, 6, 11.0, 2}));
+
+struct HeartbeatCase { Names markers; const wchar_t* heartbeat; int phase; };
+class Heartbeat : public Upgrade, public ::testing::WithParamInterface<HeartbeatCase> {};
+
+TEST_P(Heartbeat, KeepsTheRunAliveUntilItStops) {
+  RunUntilHandOver(GetParam().markers);
+  while (m.phase < GetParam().phase) Tick();
+  w.onPump = [this] { EXPECT_FALSE(w.timerEnabled) << "tick re-entered"; };
+  double lastBeat = 0;
+  for (int i = 0; i < 80; ++i) {  // 40 s, a heartbeat every 8 s
+    const bool beat = i % 16 == 0;
+    if (beat) sys.Put(InDir(GetParam().heartbeat), "");
+    Tick();
+    if (beat) lastBeat = lastTickAt;
+  }
+  EXPECT_EQ(w.messages.size(), 1u);  // alive after 40 s
+  EXPECT_FALSE(sys.Has(InDir(GetParam().heartbeat)));
+  TickToMessage();
+  EXPECT_EQ(lastTickAt - lastBeat, 10.5);
+  EXPECT_EQ(w.messages.back().text, L"Time-out " + std::to_wstring(GetParam().phase));
+}
+
+INSTANTIATE_TEST_SUITE_P(Phases, Heartbeat,
+                         ::testing::Values(HeartbeatCase{{}, kErasing, 3},
+                                           HeartbeatCase{{kErase, kWrite, kWriting}, kWriting, 6}));
+
+TEST_F(Upgrade, FinishedMarkerWinsOverTheHeartbeat) {
+  RunUntilHandOver({});
+  Ticks(2);
+  Put({kErase, kErasing});
+  Tick();
+  EXPECT_EQ(m.phase, 4);
+  EXPECT_TRUE(sys.Has(InDir(kErasing)));
+  Put({kWrite, kWriting});
+  Ticks(2);
+  Put({kWriteOk});
+  Tick();
+  EXPECT_EQ(m.phase, 7);
+  EXPECT_TRUE(sys.Has(InDir(kWriting)));
+  EXPECT_EQ(m.progressSteps, 1);
+}
+
+TEST_F(Upgrade, PassingMidnightRestartsThePhaseClock) {
+  Start();
+  Tick();
+  sys.SetSecondsSinceMidnight(86397.0);
+  sys.processes.names.clear();
+  Ticks(3);  // phase 3 begins at 23:59:58
+  ASSERT_EQ(m.phase, 3);
+  TickToMessage();
+  EXPECT_EQ(w.messages.back().text, L"Time-out 3");
+  EXPECT_EQ(lastTickAt, 10.5);  // 10.5 s after the first tick past midnight
+}
+
+TEST_F(Upgrade, ProgressFillsThePanelAndTheCountStopsAt255) {
+  RunUntilHandOver({kErase, kWrite, kWriting});
+  Ticks(5);
+  ASSERT_EQ(m.phase, 6);
+  for (int beat = 1; beat <= 300; ++beat) {
+    sys.Put(InDir(kWriting), "");
+    Tick();
+    if (beat == 25) {
+      EXPECT_NEAR(w.widths[Control::Barra], 9915.0f, 0.01f);
+    }
+  }
+  EXPECT_EQ(m.progressSteps, 255);
+  EXPECT_FLOAT_EQ(w.widths[Control::Barra], 9915.0f / 26 * 255);
+  EXPECT_EQ(w.pumps, 2 + 300);  // the start's two, then one per heartbeat
+  EXPECT_EQ(w.messages.size(), 1u);
+}
+
+TEST_F(Upgrade, UploaderThatCannotStartFailsInPhaseThreeAndANewStartLaunchesAgain) {
+  sys.startSucceeds = false;
+  Start();
+  TickToMessage();
+  EXPECT_EQ(test::LogTexts(sys), kRunLog);
+  EXPECT_EQ(w.messages.back().text, L"Time-out 3");
+  sys.startSucceeds = true;
+  Start();
+  Tick();
+  EXPECT_EQ(sys.started.size(), 2u);
+  EXPECT_EQ(m.phase, 0);
+  EXPECT_EQ(test::LogTexts(sys).size(), 4u);
+}
+
+}  // namespace
+}  // namespace vz
