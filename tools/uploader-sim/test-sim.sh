@@ -4,9 +4,11 @@
 #
 #   tools/uploader-sim/test-sim.sh <dir holding Up_Loader.exe and UL_Heartbeat.exe>
 #
-# Uses $WINEPREFIX if set (it is created when missing), otherwise a private
-# prefix in a temporary folder. Needs wine, socat and, without a DISPLAY,
-# xvfb-run. Set ULSIM_KEEP=1 to keep the temporary folder.
+# Uses $WINEPREFIX if set (it is created when missing; its wineserver is
+# stopped at the start and at the end, its com3/com12 links are put back
+# afterwards), otherwise a private prefix in a temporary folder. Needs wine,
+# socat and, without a DISPLAY, xvfb-run. ULSIM_KEEP=1 keeps the temporary
+# folder (it is always kept when a check failed).
 set -eu
 
 if [ $# -ne 1 ]; then
@@ -36,7 +38,7 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 SOCAT_PID=""
 CAT_PID=""
-LINKS=()
+SAVED_LINKS=() # "link|previous target" of the COM links replaced below
 passed=0
 failed=0
 skipped=0
@@ -52,8 +54,11 @@ cleanup() {
             wait "$pid" 2>/dev/null
         fi
     done
-    for link in "${LINKS[@]}"; do
-        rm -f "$link"
+    for entry in "${SAVED_LINKS[@]}"; do
+        rm -f "${entry%%|*}"
+        if [ -n "${entry#*|}" ]; then
+            ln -s "${entry#*|}" "${entry%%|*}"
+        fi
     done
     if [ "$failed" -eq 0 ] && [ -z "${ULSIM_KEEP:-}" ]; then
         rm -rf "$WORK"
@@ -78,6 +83,10 @@ if [ -z "${WINEPREFIX:-}" ]; then
     export WINEPREFIX="$WORK/prefix"
 fi
 export WINEPREFIX
+# A wineserver already running for this prefix may have its desktop on
+# another display (or on none); its windows then cannot be created.
+wineserver -k >/dev/null 2>&1 || true
+wineserver -w >/dev/null 2>&1 || true
 if [ ! -d "$WINEPREFIX/dosdevices" ]; then
     echo "# creating Wine prefix $WINEPREFIX"
     wineboot -i >"$WORK/wineboot.log" 2>&1
@@ -102,9 +111,14 @@ RECEIVED="$WORK/received.bin"
 cat "$WORK/ttyB" >>"$RECEIVED" &
 CAT_PID=$!
 for n in 3 12; do
-    rm -f "$WINEPREFIX/dosdevices/com$n"
-    ln -s "$WORK/ttyA" "$WINEPREFIX/dosdevices/com$n"
-    LINKS+=("$WINEPREFIX/dosdevices/com$n")
+    link="$WINEPREFIX/dosdevices/com$n"
+    previous=""
+    if [ -L "$link" ]; then
+        previous=$(readlink "$link")
+    fi
+    SAVED_LINKS+=("$link|$previous")
+    rm -f "$link"
+    ln -s "$WORK/ttyA" "$link"
 done
 
 IMAGE="$WORK/image.bin"
@@ -161,10 +175,24 @@ lacks() { [ ! -e "$APP/$1" ]; }
 all_present() { local m; for m in "$@"; do has "$m" || return 1; done; }
 all_absent() { local m; for m in "$@"; do lacks "$m" || return 1; done; }
 log_has() { grep -qF -- "$1" "$APP/uploader-sim.log"; }
+log_line() { tr -d '\r' <"$APP/uploader-sim.log" | grep -qxF -- "$1"; }
+log_lacks() { ! grep -qF -- "$1" "$APP/uploader-sim.log"; }
+no_line_starting() { ! grep -q "^$1" "$APP/uploader-sim.log"; }
 start_count() { grep -c '^start ' "$APP/uploader-sim.log" || true; }
 size_of() { stat -c %s "$1"; }
 is_prefix_of_image() { cmp -s "$1" <(head -c "$(size_of "$1")" "$IMAGE"); }
+part_of_image() { # a non-empty, incomplete start of the image
+    local n
+    n=$(size_of "$1")
+    [ "$n" -gt 0 ] && [ "$n" -lt "$(size_of "$IMAGE")" ] && is_prefix_of_image "$1"
+}
 win_path() { winepath -w "$1" 2>/dev/null; }
+# start_field WHO 1|2: the cwd (1) or raw command line (2) logged by the
+# first "WHO start" line ("start" for the uploader, "helper start").
+start_field() {
+    grep "^$1 " "$APP/uploader-sim.log" | head -n 1 | tr -d '\r' |
+        sed -n "s/^.* cwd=\(.*\) args=\(.*\)\$/\\$2/p"
+}
 
 MARKERS=(erasing.txt erase.txt write.txt writing.txt write_ok.txt)
 
@@ -180,21 +208,24 @@ check "success: exit code 0" [ "$RC" -eq 0 ]
 check "success: all markers left" all_present "${MARKERS[@]}"
 check "success: far end received exactly the image (first *.bin, any case)" cmp -s "$APP/got.bin" "$IMAGE"
 check "success: launched once" [ "$(start_count)" -eq 1 ]
-check "success: logs the quoted full path and no arguments" \
-    log_has "args=\"$(win_path "$APP/Up_Loader.exe")\""
-check "success: logs the inherited current directory" log_has "cwd=$(win_path "$RUN_DIR") "
-check "success: logs first line of model.ini" log_has "model ECR-SIM 42"
-check "success: logs the transfer" log_has "sent 20480 bytes in 20 blocks"
-check "success: logs exit 0" log_has "exit 0"
+check "success: command line is the quoted full path, no arguments" \
+    [ "$(start_field start 2)" = "\"$(win_path "$APP/Up_Loader.exe")\"" ]
+check "success: logs the inherited current directory" [ "$(start_field start 1)" = "$(win_path "$RUN_DIR")" ]
+check "success: logs first line of model.ini" log_line "model ECR-SIM 42"
+check "success: only the first line of model.ini" log_lacks "second line"
+check "success: logs the transfer" log_line "sent 20480 bytes in 20 blocks"
+check "success: logs exit 0" log_line "exit 0"
 
-echo "# two-digit port"
+echo "# two-digit port, image not a whole number of blocks"
 new_case com12
 printf '\014\003\001junk' >"$APP/port.ini" # only the first byte counts
+head -c 5000 /dev/urandom >"$APP/firmware.bin"
 run_uploader
-received_into "$APP/got.bin" 20480
+received_into "$APP/got.bin" 5000
 check "COM12: exit code 0" [ "$RC" -eq 0 ]
 check "COM12: opened COM12" log_has "port COM12 opened"
-check "COM12: far end received the image" cmp -s "$APP/got.bin" "$IMAGE"
+check "COM12: far end received the 5000-byte image" cmp -s "$APP/got.bin" "$APP/firmware.bin"
+check "COM12: logs 5 blocks" log_line "sent 5000 bytes in 5 blocks"
 
 stop_case() { # stop_case KEY INDEX_OF_FIRST_MISSING_MARKER EXPECTED_BYTES
     local key=$1 cut=$2 bytes=$3
@@ -220,9 +251,8 @@ received_into "$APP/got.bin" 1
 check "crash: exit code non-zero" [ "$RC" -ne 0 ]
 check "crash: write_ok.txt absent" lacks write_ok.txt
 check "crash: writing had begun" all_present erase.txt write.txt writing.txt
-check "crash: far end got a proper part of the image" \
-    eval '[ "$(size_of "$APP/got.bin")" -gt 0 ] && [ "$(size_of "$APP/got.bin")" -lt 20480 ] && is_prefix_of_image "$APP/got.bin"'
-check "crash: no orderly exit logged" eval '! grep -q "^exit " "$APP/uploader-sim.log"'
+check "crash: far end got the start of the image, not all of it" part_of_image "$APP/got.bin"
+check "crash: no orderly exit logged" no_line_starting "exit "
 
 echo "# heartbeat"
 new_case heartbeat scenario=heartbeat heartbeats=5 heartbeat_ms=200
@@ -246,9 +276,9 @@ done
 check "heartbeat: write_ok.txt appeared" has write_ok.txt
 check "heartbeat: writing.txt came back 5 times (got $beats)" [ "$beats" -eq 5 ]
 check "heartbeat: helper command line is its quoted full path" \
-    eval 'grep "^helper start " "$APP/uploader-sim.log" | grep -qF "args=\"$(win_path "$APP/UL_Heartbeat.exe")\""'
+    [ "$(start_field "helper start" 2)" = "\"$(win_path "$APP/UL_Heartbeat.exe")\"" ]
 for _ in $(seq 50); do log_has "helper exit" && break; sleep 0.1; done
-check "heartbeat: helper exited 0" log_has "helper exit 0"
+check "heartbeat: helper exited 0" log_line "helper exit 0"
 
 echo "# run_seconds"
 # Started in the background: the lifetime is measured from the moment its
@@ -292,6 +322,7 @@ error_case() { # error_case NAME LOG_TEXT
     check "$1: no marker beyond erasing.txt" all_absent erase.txt write.txt writing.txt write_ok.txt
     check "$1: nothing sent" [ "$(size_of "$APP/got.bin")" -eq 0 ]
     check "$1: logged why" log_has "$2"
+    check "$1: logged exit 2" log_line "exit 2"
 }
 
 echo "# errors"
