@@ -34,6 +34,7 @@ add_executable(winwait tools/winwait/winwait.cpp)
 set_target_properties(winwait PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools/winwait)
 target_link_options(winwait PRIVATE ${VZ_WIN_LINK} ${VZ_UNICODE_ENTRY})
 
+set(BUILD_TESTING ON)
 if(EXISTS ${CMAKE_SOURCE_DIR}/tools/uploader-sim/CMakeLists.txt)
   add_subdirectory(tools/uploader-sim)
 endif()

@@ -6,17 +6,21 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
 wine_prefix_ready() {
-  # Our own server, started quietly: it reports its leftovers on stderr
-  # when it exits, which is no business of the tests' output.
-  wineserver -p5 >/dev/null 2>&1 || true
-  [ -f "$WINEPREFIX/.vz-ready" ] && return 0
-  mkdir -p "$WINEPREFIX"
-  wineboot -i >/dev/null 2>&1
-  # Only the COM links we make ourselves: no ports from the mount manager.
-  wine reg add 'HKLM\System\CurrentControlSet\Services\MountMgr' /v Start /t REG_DWORD /d 4 /f >/dev/null 2>&1
-  wineserver -w
-  rm -f "$WINEPREFIX"/dosdevices/com* 2>/dev/null || true
-  touch "$WINEPREFIX/.vz-ready"
+  if [ ! -f "$WINEPREFIX/.vz-ready" ]; then
+    mkdir -p "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1
+    # Only the COM links we make ourselves: no ports from the mount manager.
+    wine reg add 'HKLM\System\CurrentControlSet\Services\MountMgr' /v Start /t REG_DWORD /d 4 /f >/dev/null 2>&1
+    wineserver -w
+    rm -f "$WINEPREFIX"/dosdevices/com* 2>/dev/null || true
+    touch "$WINEPREFIX/.vz-ready"
+  fi
+  # Our own server and its helper processes (services, the desktop), started
+  # quietly: they outlive any one program and must not hold the output of
+  # whichever test happened to start them, and the server reports its
+  # leftovers on stderr when it exits.
+  wineserver -p >/dev/null 2>&1 || true
+  wine cmd /c exit >/dev/null 2>&1
 }
 
 # A virtual desktop gives windows their frame and close box under Xvfb,
