@@ -233,30 +233,46 @@ bool Program::ChooseWithMouse(Control combo, const std::wstring& entry) {
     if (items[i] == entry) index = static_cast<int>(i);
   }
   if (index < 0) return false;
-  SetForegroundWindow(window_);
-  const RECT r = ScreenRect(combo);
-  const int arrowX = r.right - GetSystemMetrics(SM_CXVSCROLL) / 2 - 2;
-  HWND list = nullptr;
-  for (int attempt = 0; attempt < 3 && !list; ++attempt) {
-    ClickAt(arrowX, (r.top + r.bottom) / 2);
+  HWND box = Handle(combo);
+  // A click can land before the window takes input; look and try again.
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    SetForegroundWindow(window_);
+    const RECT r = ScreenRect(combo);
+    ClickAt(r.right - GetSystemMetrics(SM_CXVSCROLL) / 2 - 2, (r.top + r.bottom) / 2);
+    HWND list = nullptr;
     WaitUntil(
         [&] {
-          return SendMessageW(Handle(combo), CB_GETDROPPEDSTATE, 0, 0) != 0;
+          HWND h = nullptr;
+          while ((h = FindWindowExW(nullptr, h, L"ComboLBox", nullptr)) != nullptr) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(h, &pid);
+            if (pid == process_.dwProcessId && IsWindowVisible(h)) list = h;
+          }
+          return list != nullptr;
         },
-        2000);
-    HWND h = nullptr;
-    while ((h = FindWindowExW(nullptr, h, L"ComboLBox", nullptr)) != nullptr) {
-      DWORD pid = 0;
-      GetWindowThreadProcessId(h, &pid);
-      if (pid == process_.dwProcessId && IsWindowVisible(h)) list = h;
+        1500);
+    if (!list) continue;
+    RECT lr;
+    GetWindowRect(list, &lr);
+    const auto itemHeight = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+    ClickAt((lr.left + lr.right) / 2, lr.top + 2 + itemHeight * index + itemHeight / 2);
+    if (WaitUntil([&] { return SendMessageW(box, CB_GETCURSEL, 0, 0) == index &&
+                               !SendMessageW(box, CB_GETDROPPEDSTATE, 0, 0); },
+                  1500)) {
+      return true;
     }
+    SendMessageW(box, CB_SHOWDROPDOWN, FALSE, 0);
   }
-  if (!list) return false;
-  RECT lr;
-  GetWindowRect(list, &lr);
-  const auto itemHeight = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
-  ClickAt((lr.left + lr.right) / 2, lr.top + 2 + itemHeight * index + itemHeight / 2);
-  return true;
+  return false;
+}
+
+void Program::Choose(Control combo, const std::wstring& entry) {
+  HWND box = Handle(combo);
+  const LRESULT index =
+      SendMessageW(box, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(entry.c_str()));
+  SendMessageW(box, CB_SETCURSEL, index, 0);
+  SendMessageW(window_, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(box), CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(box));
 }
 
 std::optional<MessageBoxSeen> Program::WaitForMessageBox(DWORD timeoutMs) {

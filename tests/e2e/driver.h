@@ -63,6 +63,9 @@ class Program {
   // Opens a combo box's list with a real click on its arrow and clicks the
   // entry with this text.
   bool ChooseWithMouse(Control combo, const std::wstring& entry);
+  // Chooses an entry the way the list reports a choice to the window,
+  // without the mouse.
+  void Choose(Control combo, const std::wstring& entry);
 
   // The program's message box, once it appears (nullopt on time-out).
   std::optional<MessageBoxSeen> WaitForMessageBox(DWORD timeoutMs);

@@ -74,7 +74,7 @@ class UpgradeRun : public ::testing::Test {
     captureStart = ReadAll(CapturePath()).size();
     ASSERT_TRUE(program.Start());
     ASSERT_TRUE(program.WaitForWindow());
-    ASSERT_TRUE(program.ChooseWithMouse(Control::E_ComPort, L"COM3"));
+    program.Choose(Control::E_ComPort, L"COM3");
     ASSERT_TRUE(WaitUntil([&] { return folder.Has(L"port.ini"); }, 5000));
   }
 

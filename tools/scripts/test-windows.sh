@@ -14,4 +14,6 @@ cleanup() {
 trap cleanup EXIT
 wine_prefix_ready
 wine_virtual_desktop on
+# One prepared Wine server for every test program of the run.
+export VZ_WINE_SHARED=1
 cd "$(dirname "$here")/.." && ctest --preset windows

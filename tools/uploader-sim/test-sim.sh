@@ -45,7 +45,7 @@ skipped=0
 
 cleanup() {
     set +e
-    if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+    if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ] && [ "${VZ_WINE_SHARED:-0}" != 1 ]; then
         wineserver -k >/dev/null 2>&1
     fi
     for pid in "$CAT_PID" "$SOCAT_PID"; do
@@ -84,9 +84,12 @@ if [ -z "${WINEPREFIX:-}" ]; then
 fi
 export WINEPREFIX
 # A wineserver already running for this prefix may have its desktop on
-# another display (or on none); its windows then cannot be created.
-wineserver -k >/dev/null 2>&1 || true
-wineserver -w >/dev/null 2>&1 || true
+# another display (or on none); its windows then cannot be created. The
+# project's test run shares one prepared server (VZ_WINE_SHARED=1): keep it.
+if [ "${VZ_WINE_SHARED:-0}" != 1 ]; then
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+fi
 if [ ! -d "$WINEPREFIX/dosdevices" ]; then
     echo "# creating Wine prefix $WINEPREFIX"
     wineboot -i >"$WORK/wineboot.log" 2>&1
