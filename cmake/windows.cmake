@@ -39,5 +39,6 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/tools/uploader-sim/CMakeLists.txt)
   add_subdirectory(tools/uploader-sim)
 endif()
 
+add_subdirectory(tools/driver)
 add_subdirectory(tests/win32)
 add_subdirectory(tests/e2e)

@@ -20,7 +20,7 @@ MessageTable TextsOf(const StagedFolder& folder, const std::wstring& file) {
 
 TEST(Startup, WindowIsFoundByItsCaptionAndTheExitButtonEndsTheProgram) {
   StagedFolder folder;
-  Program program(folder);
+  Program program(folder.path());
   const DWORD start = GetTickCount();
   ASSERT_TRUE(program.Start());
   ASSERT_TRUE(program.WaitForWindow());
@@ -42,7 +42,7 @@ TEST(Startup, WindowIsFoundByItsCaptionAndTheExitButtonEndsTheProgram) {
 
 TEST(Startup, TheCloseBoxEndsTheProgram) {
   StagedFolder folder;
-  Program program(folder);
+  Program program(folder.path());
   ASSERT_TRUE(program.Start());
   ASSERT_TRUE(program.WaitForWindow());
   PostMessageW(program.window(), WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -52,7 +52,7 @@ TEST(Startup, TheCloseBoxEndsTheProgram) {
 TEST(PortChoice, ARealClickOnCom3WritesTheByteForTheUploader) {
   StagedFolder folder;
   const std::string model = folder.Read(L"model.ini").value_or("");
-  Program program(folder);
+  Program program(folder.path());
   ASSERT_TRUE(program.Start());
   ASSERT_TRUE(program.WaitForWindow());
   ASSERT_TRUE(program.ChooseWithMouse(Control::E_ComPort, L"COM3"));
@@ -66,7 +66,7 @@ TEST(LanguageSwitch, EnglishIsShownAtOnceAndKeptForTheNextStart) {
   StagedFolder folder;
   const MessageTable english = TextsOf(folder, L"FrmDescEng.txt");
   {
-    Program program(folder);
+    Program program(folder.path());
     ASSERT_TRUE(program.Start());
     ASSERT_TRUE(program.WaitForWindow());
     ASSERT_TRUE(program.ChooseWithMouse(Control::SelezioneLingua, L"ENGLISH"));
@@ -79,7 +79,7 @@ TEST(LanguageSwitch, EnglishIsShownAtOnceAndKeptForTheNextStart) {
     program.Press(Control::C_Exit);
     ASSERT_TRUE(program.WaitForExit(5000));
   }
-  Program again(folder);
+  Program again(folder.path());
   ASSERT_TRUE(again.Start());
   ASSERT_TRUE(again.WaitForWindow());
   EXPECT_EQ(again.Text(Control::SelezioneLingua), L"ENGLISH");

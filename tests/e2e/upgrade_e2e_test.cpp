@@ -63,7 +63,7 @@ int Count(const std::string& text, const std::string& what) {
 
 class UpgradeRun : public ::testing::Test {
  protected:
-  explicit UpgradeRun(const std::wstring& subdir = L"stage") : folder(subdir), program(folder) {}
+  explicit UpgradeRun(const std::wstring& subdir = L"stage") : folder(subdir), program(folder.path()) {}
 
   void SetUp() override {
     Win32System sys;

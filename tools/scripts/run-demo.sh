@@ -17,20 +17,35 @@ cleanup() {
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
 }
 trap cleanup EXIT
-wine_prefix_ready
-wine_virtual_desktop $([ $headless = 1 ] && echo on || echo off)
+wine_prefix_ready $([ $headless = 1 ] && echo desktop || echo plain)
 : >"$demo/received.bin"
 link_com_port 3 "$demo/received.bin"
 link_com_port 12
 
-exe_w=$(winepath -w "$demo/Vardolin_VaZuvovev.exe")
+# The simulated uploader's helper keeps sending heartbeats after it has
+# gone, so the progress bar is seen to fill.
+printf 'scenario=heartbeat\r\nheartbeats=14\r\nheartbeat_ms=500\r\n' >"$demo/uploader-sim.ini"
+
 if [ $headless = 0 ]; then
-  echo "Starting $demo/Vardolin_VaZuvovev.exe (COM3 and COM12 are virtual ports)"
+  echo "Starting $demo/Vardolin_VaZuvovev.exe (COM3 and COM12 are virtual ports;"
+  echo "what arrives on COM3 goes to $demo/received.bin)"
   (cd "$demo" && wine Vardolin_VaZuvovev.exe)
   exit 0
 fi
-ms=$(wine "$build/tools/winwait/winwait.exe" --launch "$exe_w" --timeout 30000)
-sleep 1
-import -window root "$demo/screenshot.png"
-echo "Window shown ${ms} ms after launch."
-echo "Screenshot: $demo/screenshot.png"
+
+# Headless: one whole demonstration run, photographed along the way.
+rm -f "$demo"/screenshot*.png "$demo"/memo_log.txt "$demo"/*.txt.old
+status=0
+wine "$build/tools/driver/demo_run.exe" "$(winepath -w "$demo")" "$(winepath -w "$demo/received.bin")" |
+  while IFS= read -r line; do
+    line=${line%$'\r'}
+    case "$line" in
+      "shot window") import -window root "$demo/screenshot.png" ;;
+      "shot "*) import -window root "$demo/screenshot-${line#shot }.png" ;;
+      *) echo "$line" ;;
+    esac
+  done || status=$?
+[ "${PIPESTATUS[0]:-$status}" = 0 ] || status=1
+echo "Screenshot of the window: $demo/screenshot.png"
+echo "Along the run: $(cd "$demo" && ls screenshot-*.png 2>/dev/null | tr '\n' ' ')"
+exit $status

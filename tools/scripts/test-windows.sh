@@ -12,8 +12,7 @@ cleanup() {
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
 }
 trap cleanup EXIT
-wine_prefix_ready
-wine_virtual_desktop on
+wine_prefix_ready desktop
 # One prepared Wine server for every test program of the run.
 export VZ_WINE_SHARED=1
 cd "$(dirname "$here")/.." && ctest --preset windows

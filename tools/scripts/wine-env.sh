@@ -5,7 +5,11 @@ export WINEPREFIX="$(realpath -m "$1")"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
+# Prepares the prefix once and starts its server. With "desktop", windows
+# open in a Wine virtual desktop, which draws their frame and close box under
+# Xvfb, where no window manager does. Usage: wine_prefix_ready [desktop]
 wine_prefix_ready() {
+  local want="${1:-plain}"
   if [ ! -f "$WINEPREFIX/.vz-ready" ]; then
     mkdir -p "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1
@@ -15,23 +19,24 @@ wine_prefix_ready() {
     rm -f "$WINEPREFIX"/dosdevices/com* 2>/dev/null || true
     touch "$WINEPREFIX/.vz-ready"
   fi
+  if [ "$(cat "$WINEPREFIX/.vz-desktop" 2>/dev/null)" != "$want" ]; then
+    if [ "$want" = desktop ]; then
+      wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f >/dev/null 2>&1
+      wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 1280x1024 /f >/dev/null 2>&1
+    else
+      wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1 || true
+    fi
+    # The desktop is read when the server's first window opens: restart.
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
+    echo "$want" >"$WINEPREFIX/.vz-desktop"
+  fi
   # Our own server and its helper processes (services, the desktop), started
   # quietly: they outlive any one program and must not hold the output of
   # whichever test happened to start them, and the server reports its
   # leftovers on stderr when it exits.
   wineserver -p >/dev/null 2>&1 || true
   wine cmd /c exit >/dev/null 2>&1
-}
-
-# A virtual desktop gives windows their frame and close box under Xvfb,
-# where no window manager draws them. Usage: wine_virtual_desktop on|off
-wine_virtual_desktop() {
-  if [ "$1" = on ]; then
-    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 1280x1024 /f >/dev/null 2>&1
-  else
-    wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1 || true
-  fi
 }
 
 # Starts a private Xvfb when there is no display. Sets XVFB_PID.

@@ -1,4 +1,4 @@
-// Drives the shipped program from outside, as a technician would: a staged
+// Drives the shipped program from outside (end-to-end tests, the demo), as a technician would: a staged
 // folder, the process started, its window found, controls read and
 // clicked, message boxes read and answered.
 #pragma once
@@ -39,7 +39,8 @@ struct MessageBoxSeen {
 
 class Program {
  public:
-  explicit Program(const StagedFolder& folder);
+  // The program lying in `folder` (ending with a backslash).
+  explicit Program(std::wstring folder);
   ~Program();  // ends the process if it still runs
 
   bool Start();
@@ -73,7 +74,7 @@ class Program {
   static void Answer(const MessageBoxSeen& box, int button);
 
  private:
-  const StagedFolder& folder_;
+  std::wstring folder_;
   PROCESS_INFORMATION process_{};
   HWND window_ = nullptr;
 };
@@ -89,7 +90,7 @@ bool WaitUntil(Fn&& condition, DWORD timeoutMs, DWORD stepMs = 20) {
   }
 }
 
-// The template folder beside this test program.
+// The template folder beside the running test program.
 std::wstring TemplateDir();
 
 }  // namespace vz::e2e

@@ -118,7 +118,7 @@ void StagedFolder::Remove(const std::wstring& name) const { DeleteFileW((path_ +
 
 // ---- Program --------------------------------------------------------------
 
-Program::Program(const StagedFolder& folder) : folder_(folder) {}
+Program::Program(std::wstring folder) : folder_(std::move(folder)) {}
 
 Program::~Program() {
   if (process_.hProcess) {
@@ -132,7 +132,7 @@ Program::~Program() {
 }
 
 bool Program::Start() {
-  const std::wstring exe = folder_ / L"Vardolin_VaZuvovev.exe";
+  const std::wstring exe = folder_ + L"Vardolin_VaZuvovev.exe";
   std::wstring commandLine = L"\"" + exe + L"\"";
   STARTUPINFOW si{};
   si.cb = sizeof(si);
