@@ -8,7 +8,7 @@ WINBUILD := $(BUILD)/windows
 DEMO := $(BUILD)/demo
 JOBS := $(shell nproc)
 
-.PHONY: run test deps windows native stage unit-native test-windows clean
+.PHONY: run test bench deps windows native stage clean
 
 run: stage
 	tools/scripts/run-demo.sh $(WINBUILD) $(DEMO)
@@ -18,6 +18,10 @@ test: windows native
 	python3 tools/art/write_messages.py --check
 	ctest --preset native
 	tools/scripts/test-windows.sh $(WINBUILD)
+
+# Figures, not verdicts: never fails on a missed target.
+bench: windows native
+	bench/run.sh $(BUILD)
 
 deps:
 	@tools/scripts/install-deps.sh

@@ -41,4 +41,7 @@ endif()
 
 add_subdirectory(tools/driver)
 add_subdirectory(tests/win32)
+if(EXISTS ${CMAKE_SOURCE_DIR}/bench/CMakeLists.txt)
+  add_subdirectory(bench)
+endif()
 add_subdirectory(tests/e2e)
