@@ -55,6 +55,22 @@ std::wstring Shown(const std::wstring& text) {
   return out;
 }
 
+void KillUploaders() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+    if (_stricmp(entry.szExeFile, "Up_Loader.exe") != 0) continue;
+    HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
+    if (p) {
+      TerminateProcess(p, 1);
+      WaitForSingleObject(p, 5000);
+      CloseHandle(p);
+    }
+  }
+  CloseHandle(snapshot);
+}
+
 int Count(const std::string& text, const std::string& what) {
   int n = 0;
   for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
@@ -198,6 +214,31 @@ TEST_F(UpgradeRun, TheProgressBarGrowsWhileHeartbeatsArrive) {
   EXPECT_EQ(end->text, Shown(texts[Msg::End]));
   Program::Answer(*end, IDOK);
   EXPECT_TRUE(program.WaitForExit(5000));
+}
+
+TEST_F(UpgradeRun, AnUploaderThatCannotStartFailsInPhase3AndIsStillLogged) {
+  folder.Write(L"Up_Loader.exe", "this is no program\r\n");
+  StartRun();
+  auto timeout = program.WaitForMessageBox(25000);
+  ASSERT_TRUE(timeout.has_value());
+  EXPECT_EQ(timeout->text, Shown(texts[Msg::DownloadTimeout]) + L" 3");
+  Program::Answer(*timeout, IDOK);
+  const std::string log = folder.Read(L"memo_log.txt").value_or("");
+  EXPECT_EQ(Count(log, " Timer_UL_Test: Up_Loader.exe : run\r\n"), 1) << log;
+  EXPECT_TRUE(WaitUntil([&] { return program.Visible(Control::C_Upgrade0); }, 5000));
+}
+
+TEST_F(UpgradeRun, WhileTheUploaderNeverEndsTheWindowCanStillBeClosed) {
+  Scenario("scenario=success\r\nrun_seconds=120\r\n");
+  StartRun();
+  ASSERT_TRUE(WaitUntil([] { return UploaderRunning(); }, 5000));
+  EXPECT_FALSE(program.WaitForMessageBox(4000).has_value()) << "still waiting in phase 0";
+  PostMessageW(program.window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_TRUE(program.WaitForExit(5000));
+  EXPECT_TRUE(UploaderRunning()) << "the uploader is never stopped by the program";
+  KillUploaders();
+  const std::string log = folder.Read(L"memo_log.txt").value_or("");
+  EXPECT_EQ(Count(log, "\r\n"), 2) << "closing logs nothing: " << log;
 }
 
 // A program folder under a path with blanks and letters outside ASCII.

@@ -6,6 +6,7 @@
 
 #include "app/startup.h"
 #include "fakes.h"
+#include "i18n/language_switch.h"
 #include "log/event_log.h"
 #include "port/port_choice.h"
 #include "upgrade/process_lookup.h"
@@ -153,6 +154,29 @@ TEST_F(PortFileOnDisk, CopyOntoItselfLeavesTheFileIntact) {
   EXPECT_EQ(ReadFileBytes(dir / L"model.ini"), "[Model]\r\nName=VZ-200\r\n");
   EXPECT_TRUE(sys.CopyOver(dir / L"model.ini", dir / L"MODEL.INI").ok);
   EXPECT_EQ(ReadFileBytes(dir / L"model.ini"), "[Model]\r\nName=VZ-200\r\n");
+}
+
+TEST(LanguageOnDisk, AHeldLanguageIniKeepsThePreviousLanguageAndSaysWhy) {
+  TempDir dir(L"vzlang");
+  Win32System sys;
+  Globals g;
+  g.programDir = g.downloadDir = dir.path();
+  g.currentLanguage = L"FRANCAISE";
+  WriteFileBytes(dir / L"Language.ini", "FRANCAISE\r\n");
+  WriteFileBytes(dir / L"FrmDescEng.txt", "FRM_ALL_C_EXIT=EXIT\r\n");
+  FakeWindow window;
+  window.texts[Control::SelezioneLingua] = L"ENGLISH";
+  HANDLE holder = HoldFile(dir / L"Language.ini", 3000);
+  OnLanguageChoice(g, sys, window);
+  TerminateProcess(holder, 0);
+  WaitForSingleObject(holder, 5000);
+  CloseHandle(holder);
+  EXPECT_EQ(g.currentLanguage, L"FRANCAISE");
+  EXPECT_EQ(window.texts[Control::SelezioneLingua], L"FRANCAISE") << "the list shows it again";
+  ASSERT_EQ(window.messages.size(), 1u);
+  EXPECT_EQ(window.messages[0].kind, MessageKind::Error);
+  EXPECT_EQ(window.texts[Control::C_Exit], L"") << "nothing reloaded";
+  EXPECT_EQ(ReadFileBytes(dir / L"Language.ini"), "FRANCAISE\r\n");
 }
 
 TEST(FileExistence, OnlyOrdinaryFilesCountAndCaseDoesNotMatter) {

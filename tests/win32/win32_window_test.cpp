@@ -1,6 +1,7 @@
 // The real window, built by the real start-up sequence, driven in-process.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 
 #include "app/startup.h"
@@ -164,13 +165,18 @@ TEST_F(StartedWindow, EmptyTitleLeavesTheReleaseAloneAndAMissingFlagNoPicture) {
   EXPECT_TRUE(IsWindowVisible(H(Control::Form)));
 }
 
-TEST_F(StartedWindow, CorruptFlagAndGarbageMessageFileStillOpenTheWindow) {
+TEST_F(StartedWindow, CorruptFlagAndFiveMegabytesOfGarbageStillOpenTheWindow) {
   WriteFileBytes(dir / L"France.gif", "GIF89a\x10\x00\x10\x00garbage");
-  std::string garbage(300000, '\0');
-  for (std::size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>(i * 7919 % 251);
+  std::string garbage(5 << 20, '\0');
+  unsigned x = 12345;
+  for (char& c : garbage) c = static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
+  garbage.insert(garbage.size() / 2, "\rFRM_ALL_C_EXIT=ESCI\r");
   WriteFileBytes(dir / L"FrmDescFRA.txt", garbage);
+  const DWORD start = GetTickCount();
   Start();
+  std::printf("start-up with a 5 MB garbage message file: %lu ms\n", GetTickCount() - start);
   EXPECT_TRUE(IsWindowVisible(H(Control::Form)));
+  EXPECT_EQ(Caption(Control::C_Exit), L"ESCI") << "the one good line among the garbage";
   EXPECT_EQ(SendMessageW(H(Control::I_lingua), STM_GETIMAGE, IMAGE_BITMAP, 0), 0);
 }
 
