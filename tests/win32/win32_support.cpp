@@ -1,6 +1,6 @@
 #include "win32_support.h"
 
-#include <shellapi.h>
+#include "driver.h"
 
 namespace vz::test {
 
@@ -13,23 +13,7 @@ TempDir::TempDir(const std::wstring& name) {
   CreateDirectoryW(path_.c_str(), nullptr);
 }
 
-TempDir::~TempDir() {
-  // Read-only files would make the removal fail.
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((path_ + L"*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      SetFileAttributesW((path_ + data.cFileName).c_str(), FILE_ATTRIBUTE_NORMAL);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-  }
-  std::wstring from = path_.substr(0, path_.size() - 1) + L'\0';
-  SHFILEOPSTRUCTW op{};
-  op.wFunc = FO_DELETE;
-  op.pFrom = from.c_str();
-  op.fFlags = FOF_NO_UI;
-  SHFileOperationW(&op);
-}
+TempDir::~TempDir() { e2e::RemoveTree(path_); }
 
 std::wstring ExeDir() {
   wchar_t path[MAX_PATH];

@@ -27,23 +27,6 @@ void CopyTree(const std::wstring& from, const std::wstring& to) {
   FindClose(find);
 }
 
-void RemoveTree(const std::wstring& dir) {
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((dir + L"*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      SetFileAttributesW((dir + data.cFileName).c_str(), FILE_ATTRIBUTE_NORMAL);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-  }
-  std::wstring from = dir.substr(0, dir.size() - 1) + L'\0';
-  SHFILEOPSTRUCTW op{};
-  op.wFunc = FO_DELETE;
-  op.pFrom = from.c_str();
-  op.fFlags = FOF_NO_UI;
-  SHFileOperationW(&op);
-}
-
 struct FindBox {
   DWORD pid;
   HWND found;
@@ -63,6 +46,23 @@ BOOL CALLBACK FindBoxProc(HWND h, LPARAM lp) {
 }
 
 }  // namespace
+
+void RemoveTree(const std::wstring& dir) {
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((dir + L"*").c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      SetFileAttributesW((dir + data.cFileName).c_str(), FILE_ATTRIBUTE_NORMAL);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+  }
+  std::wstring from = dir.substr(0, dir.size() - 1) + L'\0';
+  SHFILEOPSTRUCTW op{};
+  op.wFunc = FO_DELETE;
+  op.pFrom = from.c_str();
+  op.fFlags = FOF_NO_UI;
+  SHFileOperationW(&op);
+}
 
 std::wstring TemplateDir() {
   wchar_t path[MAX_PATH];

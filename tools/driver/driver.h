@@ -90,6 +90,10 @@ bool WaitUntil(Fn&& condition, DWORD timeoutMs, DWORD stepMs = 20) {
   }
 }
 
+// Removes a folder (ending with a backslash) with everything in it, read-only
+// files included.
+void RemoveTree(const std::wstring& dir);
+
 // The template folder beside the running test program.
 std::wstring TemplateDir();
 
