@@ -8,7 +8,7 @@ WINBUILD := $(BUILD)/windows
 DEMO := $(BUILD)/demo
 JOBS := $(shell nproc)
 
-.PHONY: run test bench deps windows native stage clean
+.PHONY: run test bench release screenshots deps windows native stage clean
 
 run: stage
 	tools/scripts/run-demo.sh $(WINBUILD) $(DEMO)
@@ -22,6 +22,15 @@ test: windows native
 # Figures, not verdicts: never fails on a missed target.
 bench: windows native
 	bench/run.sh $(BUILD)
+
+# build/release/Vardolin_VaZuvovev-2.00.0003.zip: what a technician copies.
+release: windows
+	cd $(WINBUILD) && cpack -C Release --config CPackConfig.cmake
+	@echo "Release: $(BUILD)/release/Vardolin_VaZuvovev-2.00.0003.zip"
+
+# The README's pictures of the window, in French and English.
+screenshots: stage
+	tools/scripts/screenshots.sh $(WINBUILD)
 
 deps:
 	@tools/scripts/install-deps.sh

@@ -64,7 +64,7 @@ inline std::string GenerateMessageFile(std::size_t bytes) {
   out.reserve(bytes + 256);
   for (unsigned i = 0; out.size() < bytes; ++i) {
     const std::string n = std::to_string(i);
-    const char* key = kKeys[i % (sizeof(kKeys) / sizeof(kKeys[0]))];
+    const char* key = kKeys[(i / 10) % (sizeof(kKeys) / sizeof(kKeys[0]))];
     switch (i % 10) {
       case 0: out += "; comment line " + n + " \xE9t\xE9\r\n"; break;
       case 1: out += "[Section" + n + "]\r\n"; break;

@@ -45,3 +45,17 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/bench/CMakeLists.txt)
   add_subdirectory(bench)
 endif()
 add_subdirectory(tests/e2e)
+
+# The release: one folder a technician copies to the PC, zipped by CPack.
+install(TARGETS Vardolin_VaZuvovev RUNTIME DESTINATION .)
+install(FILES
+  data/FrmDescFRA.txt data/FrmDescEng.txt data/FrmDescITA.txt data/FrmDescSve.txt
+  data/France.gif data/UK.gif data/Italia.gif data/Sweden.gif data/README.txt
+  DESTINATION .)
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME Vardolin_VaZuvovev)
+set(CPACK_PACKAGE_VERSION 2.00.0003)
+set(CPACK_PACKAGE_FILE_NAME Vardolin_VaZuvovev-2.00.0003)
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_SOURCE_DIR}/build/release)
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+include(CPack)

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "app/startup.h"
@@ -145,6 +146,44 @@ TEST_F(StartedWindow, ControlsAreStandardAndInDesignPlaceAndTabOrder) {
     at = GetNextDlgTabItem(H(Control::Form), at, FALSE);
     EXPECT_EQ(at, next);
   }
+}
+
+// Run by the DPI check at 96, 120 and 144 dots per inch (the prefix's
+// LogPixels); VZ_EXPECT_DPI names the DPI the run was set up for.
+TEST_F(StartedWindow, DpiLayoutFollowsTheDesignAtTheSystemDpi) {
+  Start();
+  const int dpi = window->dpi();
+  if (const char* expected = std::getenv("VZ_EXPECT_DPI")) {
+    EXPECT_EQ(dpi, std::atoi(expected));
+  }
+  const HWND form = H(Control::Form);
+  for (const layout::ControlDesign& d : layout::kControls) {
+    if (d.kind == layout::Kind::Image || d.id == Control::Barra) continue;
+    RECT r;
+    GetWindowRect(H(d.id), &r);
+    MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_NEAR(r.left, layout::TwipsToPixels(d.left, dpi), 1) << int(d.id);
+    EXPECT_NEAR(r.top, layout::TwipsToPixels(d.top, dpi), 1) << int(d.id);
+    EXPECT_NEAR(r.right - r.left, layout::TwipsToPixels(d.width, dpi), 1) << int(d.id);
+    if (d.kind != layout::Kind::Combo) {
+      EXPECT_NEAR(r.bottom - r.top, layout::TwipsToPixels(d.height, dpi), 1) << int(d.id);
+    }
+  }
+  // Text grows with the DPI as well: the title's font is 20.25 points.
+  HFONT font = reinterpret_cast<HFONT>(SendMessageW(H(Control::L_Titolo), WM_GETFONT, 0, 0));
+  LOGFONTW lf{};
+  GetObjectW(font, sizeof(lf), &lf);
+  EXPECT_EQ(lf.lfHeight, layout::FontHeight(20.25f, dpi));
+  EXPECT_EQ(lf.lfWeight, FW_BOLD);
+  EXPECT_EQ(std::wstring(lf.lfFaceName), L"Arial");
+  // Everything still fits in the client area.
+  RECT client;
+  GetClientRect(form, &client);
+  RECT exit;
+  GetWindowRect(H(Control::C_Exit), &exit);
+  MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&exit), 2);
+  EXPECT_LE(exit.right, client.right);
+  EXPECT_LE(exit.bottom, client.bottom);
 }
 
 TEST_F(StartedWindow, WindowIsCentredOnTheScreen) {

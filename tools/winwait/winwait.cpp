@@ -1,51 +1,128 @@
 // Starts a program (or just waits) and reports when its main window is on
 // the screen. Used by the demo and the start-up benchmark:
 //   winwait.exe [--launch PROGRAM] [--class NAME] [--timeout MS]
+//               [--memory] [--close]
 // Prints the milliseconds from launch (or from its own start) until a
 // visible top-level window of that class exists; exit code 0 when found,
 // 1 on time-out, 2 when the program could not be started.
+// With --launch, two more flags (which then only count a window of the
+// launched process):
+//   --memory  about 500 ms after the window is visible, prints a second
+//             line: the launched process's peak working set in KiB
+//   --close   then posts WM_CLOSE to the window and waits up to 10 s for
+//             the process to end; if it does not, ends it and returns 3.
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <cwchar>
 #include <string>
 
+namespace {
+
+struct Search {
+  const wchar_t* windowClass;
+  DWORD pid;  // 0: any process
+  HWND found;
+};
+
+BOOL CALLBACK FindProc(HWND h, LPARAM lp) {
+  auto* s = reinterpret_cast<Search*>(lp);
+  wchar_t cls[256] = {};
+  GetClassNameW(h, cls, 256);
+  if (wcscmp(cls, s->windowClass) != 0 || !IsWindowVisible(h)) return TRUE;
+  DWORD pid = 0;
+  GetWindowThreadProcessId(h, &pid);
+  if (s->pid && pid != s->pid) return TRUE;
+  s->found = h;
+  return FALSE;
+}
+
+HWND FindVisible(const std::wstring& windowClass, DWORD pid) {
+  if (!pid) {
+    HWND w = FindWindowW(windowClass.c_str(), nullptr);
+    return w && IsWindowVisible(w) ? w : nullptr;
+  }
+  Search s{windowClass.c_str(), pid, nullptr};
+  EnumWindows(FindProc, reinterpret_cast<LPARAM>(&s));
+  return s.found;
+}
+
+}  // namespace
+
 int wmain(int argc, wchar_t** argv) {
   std::wstring program, windowClass = L"VardolinFrmDownload";
   DWORD timeoutMs = 20000;
-  for (int i = 1; i + 1 < argc; i += 2) {
-    if (!wcscmp(argv[i], L"--launch")) program = argv[i + 1];
-    if (!wcscmp(argv[i], L"--class")) windowClass = argv[i + 1];
-    if (!wcscmp(argv[i], L"--timeout")) timeoutMs = wcstoul(argv[i + 1], nullptr, 10);
+  bool memory = false, close = false;
+  for (int i = 1; i < argc; ++i) {
+    if (!wcscmp(argv[i], L"--memory")) {
+      memory = true;
+    } else if (!wcscmp(argv[i], L"--close")) {
+      close = true;
+    } else if (i + 1 < argc) {
+      if (!wcscmp(argv[i], L"--launch")) program = argv[i + 1];
+      if (!wcscmp(argv[i], L"--class")) windowClass = argv[i + 1];
+      if (!wcscmp(argv[i], L"--timeout")) timeoutMs = wcstoul(argv[i + 1], nullptr, 10);
+      ++i;
+    }
   }
+  const bool ownWindow = !program.empty() && (memory || close);
   LARGE_INTEGER frequency, start, now;
   QueryPerformanceFrequency(&frequency);
   QueryPerformanceCounter(&start);
+  PROCESS_INFORMATION pi{};
   if (!program.empty()) {
     std::wstring commandLine = L"\"" + program + L"\"";
     STARTUPINFOW si{};
     si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
     if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
                         nullptr, nullptr, &si, &pi)) {
       std::fprintf(stderr, "cannot start program: error %lu\n", GetLastError());
       return 2;
     }
     CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
   }
+  HWND w = nullptr;
   for (;;) {
-    HWND w = FindWindowW(windowClass.c_str(), nullptr);
+    w = FindVisible(windowClass, ownWindow ? pi.dwProcessId : 0);
     QueryPerformanceCounter(&now);
     const double ms = (now.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart;
-    if (w && IsWindowVisible(w)) {
+    if (w) {
       std::printf("%.1f\n", ms);
-      return 0;
+      break;
     }
     if (ms > timeoutMs) {
       std::fprintf(stderr, "no window after %.0f ms\n", ms);
+      if (pi.hProcess && ownWindow) TerminateProcess(pi.hProcess, 1);
+      if (pi.hProcess) CloseHandle(pi.hProcess);
       return 1;
     }
     Sleep(1);
   }
+  int status = 0;
+  if (ownWindow) {
+    if (memory) {
+      Sleep(500);
+      PROCESS_MEMORY_COUNTERS counters{};
+      counters.cb = sizeof(counters);
+      if (GetProcessMemoryInfo(pi.hProcess, &counters, sizeof(counters))) {
+        std::printf("%.0f\n", counters.PeakWorkingSetSize / 1024.0);
+      } else {
+        std::fprintf(stderr, "no memory figures: error %lu\n", GetLastError());
+        std::printf("0\n");
+      }
+    }
+    if (close) {
+      PostMessageW(w, WM_CLOSE, 0, 0);
+      if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) {
+        std::fprintf(stderr, "the program did not end after WM_CLOSE\n");
+        TerminateProcess(pi.hProcess, 1);
+        WaitForSingleObject(pi.hProcess, 5000);
+        status = 3;
+      }
+    }
+  }
+  std::fflush(stdout);
+  if (pi.hProcess) CloseHandle(pi.hProcess);
+  return status;
 }

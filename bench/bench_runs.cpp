@@ -1,0 +1,226 @@
+// Timing fidelity of whole runs under Wine: the staged program, driven from
+// outside, with the simulated uploader on virtual COM3.
+//   success            uploader exit -> end message: the tick that sees the
+//                      exit comes 0-0.5 s after it, then seven 500 ms ticks
+//                      (phases 1 to 7 and the message): 3.5-4.0 s
+//   stop-before-write  uploader exit -> time-out message naming phase 4:
+//                      0-0.5 s, three ticks (phases 1 to 3), then 10.0-10.5 s
+//                      in phase 4: 11.5-12.5 s. The phase-2 tick deletes the
+//                      erasing.txt the uploader left; phase 4 begins one tick
+//                      (500 ms) later, which gives the phase-start-to-message
+//                      figure, expected 10.0-10.5 s.
+// Usage: bench_runs.exe [RUNS]  (the staged template lies beside the exe)
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "bench_common.h"
+#include "driver.h"
+#include "i18n/message_table.h"
+#include "platform/win32_system.h"
+
+using vzbench::Fmt;
+using vzbench::Median;
+using vzbench::Report;
+
+namespace {
+
+using vz::Control;
+using vz::e2e::Program;
+using vz::e2e::StagedFolder;
+using vz::e2e::WaitUntil;
+
+double NowS() {
+  static LARGE_INTEGER frequency{};
+  if (!frequency.QuadPart) QueryPerformanceFrequency(&frequency);
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return static_cast<double>(now.QuadPart) / frequency.QuadPart;
+}
+
+bool UploaderRunning(vz::Win32System& sys) {
+  for (const std::string& name : sys.RunningProcesses().names) {
+    if (_stricmp(name.c_str(), "Up_Loader.exe") == 0) return true;
+  }
+  return false;
+}
+
+struct BoxSearch {
+  DWORD pid;
+  HWND found;
+};
+
+BOOL CALLBACK FindBox(HWND h, LPARAM lp) {
+  auto* s = reinterpret_cast<BoxSearch*>(lp);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(h, &pid);
+  wchar_t cls[16] = {};
+  GetClassNameW(h, cls, 16);
+  if (pid == s->pid && !wcscmp(cls, L"#32770") && IsWindowVisible(h)) {
+    s->found = h;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// The program's message box, looked for once.
+HWND MessageBoxOf(DWORD pid) {
+  BoxSearch s{pid, nullptr};
+  EnumWindows(FindBox, reinterpret_cast<LPARAM>(&s));
+  return s.found;
+}
+
+std::wstring BoxText(HWND box) {
+  wchar_t text[1024] = {};
+  SendMessageTimeoutW(GetDlgItem(box, 0xFFFF), WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text),
+                      SMTO_ABORTIFHUNG, 2000, nullptr);
+  return text;
+}
+
+std::wstring Shown(const std::wstring& text) {
+  std::wstring out;
+  for (wchar_t c : text) {
+    out += c;
+    if (c == L'\r') out += L'\n';
+  }
+  return out;
+}
+
+struct RunResult {
+  bool ok = false;
+  double exitToMessage = 0;
+  double phase4ToMessage = 0;  // stop-before-write only
+  std::string problem;
+};
+
+RunResult OneRun(bool fail, const vz::MessageTable& texts) {
+  vz::Win32System sys;
+  RunResult r;
+  StagedFolder folder(L"bench");
+  folder.Write(L"uploader-sim.ini", fail ? "scenario=stop-before-write\r\n" : "scenario=success\r\n");
+  Program program(folder.path());
+  if (!program.Start() || !program.WaitForWindow()) {
+    r.problem = "the program did not show its window";
+    return r;
+  }
+  DWORD pid = 0;
+  GetWindowThreadProcessId(program.window(), &pid);
+  program.Choose(Control::E_ComPort, L"COM3");
+  if (!WaitUntil([&] { return folder.Has(L"port.ini"); }, 5000)) {
+    r.problem = "no port.ini after choosing COM3";
+    return r;
+  }
+  program.Press(Control::C_Upgrade0);
+  auto question = program.WaitForMessageBox(5000);
+  if (!question) {
+    r.problem = "no confirmation question";
+    return r;
+  }
+  Program::Answer(*question, IDYES);
+  if (!WaitUntil([&] { return UploaderRunning(sys); }, 10000, 5)) {
+    r.problem = "the uploader never ran";
+    return r;
+  }
+  if (!WaitUntil([&] { return !UploaderRunning(sys); }, 30000, 2)) {
+    r.problem = "the uploader did not end";
+    return r;
+  }
+  const double gone = NowS();
+  // The uploader leaves erasing.txt behind; the monitor's phase-2 tick
+  // deletes it, which dates that tick from outside.
+  const bool erasingLeft = folder.Has(L"erasing.txt");
+  double erasingDeleted = 0;
+  HWND box = nullptr;
+  while (NowS() - gone < 20) {
+    if (fail && !erasingDeleted && !folder.Has(L"erasing.txt")) erasingDeleted = NowS();
+    box = MessageBoxOf(pid);
+    if (box) break;
+    Sleep(2);
+  }
+  const double shown = NowS();
+  if (!box) {
+    r.problem = "no message within 20 s of the uploader's exit";
+    return r;
+  }
+  const std::wstring text = BoxText(box);
+  const std::wstring expected =
+      fail ? Shown(texts[vz::Msg::DownloadTimeout]) + L" 4" : Shown(texts[vz::Msg::End]);
+  if (text != expected) {
+    r.problem = "an unexpected message";
+    return r;
+  }
+  PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+  r.ok = true;
+  r.exitToMessage = shown - gone;
+  if (fail) {
+    if (!erasingLeft || !erasingDeleted) {
+      r.ok = false;
+      r.problem = erasingLeft ? "erasing.txt was never deleted" : "the uploader left no erasing.txt";
+    }
+    r.phase4ToMessage = shown - (erasingDeleted + 0.5);
+  } else {
+    program.WaitForExit(5000);
+  }
+  return r;
+}
+
+std::string List(const std::vector<double>& v) {
+  std::string s;
+  for (double x : v) s += (s.empty() ? "" : ", ") + Fmt("%.2f", x);
+  return s;
+}
+
+bool AllWithin(const std::vector<double>& v, double lo, double hi) {
+  for (double x : v) {
+    if (x < lo || x > hi) return false;
+  }
+  return !v.empty();
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  const int runs = argc > 1 ? _wtoi(argv[1]) : 3;
+  vz::Win32System sys;
+  vz::MessageTable texts;
+  vz::ParseMessageText(
+      sys.FromAnsi(sys.ReadBytes(vz::e2e::TemplateDir() + L"FrmDescFRA.txt").value_or("")), texts);
+
+  std::vector<double> endDelay, failDelay, phase4;
+  int broken = 0;
+  for (int i = 0; i < runs; ++i) {
+    for (bool fail : {false, true}) {
+      const RunResult r = OneRun(fail, texts);
+      if (!r.ok) {
+        ++broken;
+        std::printf("run %d (%s): %s\n", i + 1, fail ? "stop-before-write" : "success", r.problem.c_str());
+        continue;
+      }
+      std::printf("run %d (%s): exit -> message %.3f s%s\n", i + 1,
+                  fail ? "stop-before-write" : "success", r.exitToMessage,
+                  fail ? (", phase 4 -> message " + Fmt("%.3f s", r.phase4ToMessage)).c_str() : "");
+      std::fflush(stdout);
+      (fail ? failDelay : endDelay).push_back(r.exitToMessage);
+      if (fail) phase4.push_back(r.phase4ToMessage);
+    }
+  }
+  const std::string brokenNote = broken ? "; " + std::to_string(broken) + " run(s) failed, see the log" : "";
+  // The window and polling add a few ms; the bounds allow 0.1 s for them.
+  Report("success: uploader exit -> end message [" + std::to_string(endDelay.size()) + " runs]",
+         Fmt("%.2f s", Median(endDelay)), "-", "-", "3.5-4.0 s (each run)",
+         AllWithin(endDelay, 3.5, 4.1), "runs: " + List(endDelay) + " s" + brokenNote);
+  Report("stop-before-write: uploader exit -> time-out message (phase 4) [" +
+             std::to_string(failDelay.size()) + " runs]",
+         Fmt("%.2f s", Median(failDelay)), "-", "-", "11.5-12.5 s (0-0.5 + 1.5 + 10.0-10.5)",
+         AllWithin(failDelay, 11.5, 12.6), "runs: " + List(failDelay) + " s" + brokenNote);
+  Report("stop-before-write: phase 4 start -> time-out message (derived) [" +
+             std::to_string(phase4.size()) + " runs]",
+         Fmt("%.2f s", Median(phase4)), "-", "-", "10.0-10.5 s (each run)",
+         AllWithin(phase4, 10.0, 10.6),
+         "phase 4 start = the phase-2 tick's deletion of erasing.txt + one 500 ms tick; runs: " +
+             List(phase4) + " s");
+  return 0;
+}

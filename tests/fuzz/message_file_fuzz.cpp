@@ -1,0 +1,198 @@
+// Fuzz target: the message-file loader. The input is the raw content of a
+// FrmDesc*.txt file; it goes through the same path as at run time (decoded
+// as Windows-1252, then ParseMessageText) and every property the window
+// relies on is checked against an independent reading of the same rules.
+// Any broken property stops the run with a trap so libFuzzer keeps the input.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "i18n/message_table.h"
+
+namespace {
+
+using vz::kMessageCount;
+using vz::MessageTable;
+using vz::Msg;
+
+constexpr wchar_t kSection = L'\u00A7';
+
+#define VZ_CHECK(cond)         \
+  do {                         \
+    if (!(cond)) __builtin_trap(); \
+  } while (0)
+
+// Windows-1252 as MultiByteToWideChar gives it: Latin-1 except 0x80..0x9F;
+// the five bytes the code page leaves unassigned come out as the C1 control
+// of the same value.
+std::wstring DecodeCp1252(const std::uint8_t* data, std::size_t size) {
+  static constexpr char16_t kHigh[32] = {
+      0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+  std::wstring out(size, L'\0');
+  for (std::size_t i = 0; i < size; ++i) {
+    const std::uint8_t b = data[i];
+    out[i] = (b >= 0x80 && b < 0xA0) ? static_cast<wchar_t>(kHigh[b - 0x80])
+                                     : static_cast<wchar_t>(b);
+  }
+  return out;
+}
+
+using Slots = std::array<std::wstring, kMessageCount>;
+
+Slots SlotsOf(const MessageTable& t) {
+  Slots s;
+  for (std::size_t i = 0; i < kMessageCount; ++i) s[i] = t[static_cast<Msg>(i)];
+  return s;
+}
+
+// The lines of a message file read a second way: every CR LF pair first
+// becomes one CR, then the text is cut at each CR; a final CR opens no
+// further line.
+std::vector<std::wstring> ReferenceLines(std::wstring_view text) {
+  std::wstring flat;
+  flat.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    flat += text[i];
+    if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
+  }
+  std::vector<std::wstring> lines;
+  std::wstring current;
+  for (wchar_t c : flat) {
+    if (c == L'\r') {
+      lines.push_back(current);
+      current.clear();
+    } else {
+      current += c;
+    }
+  }
+  if (!current.empty()) lines.push_back(current);
+  return lines;
+}
+
+// What the slots must hold after the text is read into `before`.
+Slots ReferenceParse(std::wstring_view text, Slots before) {
+  for (std::wstring line : ReferenceLines(text)) {
+    while (!line.empty() && line.back() == L' ') line.pop_back();
+    if (line.empty() || line[0] == L';' || line[0] == L'[') continue;
+    const std::size_t eq = line.find(L'=');
+    if (eq == std::wstring::npos || eq == 0) continue;
+    const std::wstring key = line.substr(0, eq);
+    std::wstring value = line.substr(eq + 1);
+    for (wchar_t& c : value) {
+      if (c == kSection) c = L'\r';
+    }
+    for (std::size_t i = 0; i < kMessageCount; ++i) {
+      if (vz::MessageKey(static_cast<Msg>(i)) == key) before[i] = value;
+    }
+  }
+  return before;
+}
+
+void CheckLineSplit(std::wstring_view text) {
+  std::vector<std::wstring> lines;
+  vz::ForEachLine(text, [&](std::wstring_view l) { lines.emplace_back(l); });
+  VZ_CHECK(lines == ReferenceLines(text));
+  for (const std::wstring& l : lines) {
+    VZ_CHECK(l.find(L'\r') == std::wstring::npos);
+  }
+  VZ_CHECK(text.empty() == lines.empty());
+}
+
+void CheckReplaceChar(std::wstring_view text, wchar_t search, wchar_t repl) {
+  std::wstring changed(text);
+  vz::ReplaceChar(changed, search, repl);
+  VZ_CHECK(changed.size() == text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    VZ_CHECK(changed[i] == (text[i] == search ? repl : text[i]));
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
+                                      std::size_t size) {
+  const std::wstring text = DecodeCp1252(data, size);
+  CheckLineSplit(text);
+
+  MessageTable table;
+  vz::ParseMessageText(text, table);
+  const Slots got = SlotsOf(table);
+
+  // Agrees with the independent reading of the rules.
+  VZ_CHECK(got == ReferenceParse(text, Slots{}));
+
+  for (std::size_t i = 0; i < kMessageCount; ++i) {
+    const std::wstring& v = got[i];
+    // Every "§" became a line break.
+    VZ_CHECK(v.find(kSection) == std::wstring::npos);
+    // Trailing blanks are trimmed before the value is taken.
+    VZ_CHECK(v.empty() || v.back() != L' ');
+    // A CR in the file ends the line, so every CR in a value stands for a
+    // "§": put back, the entry must appear as one whole line of the file.
+    std::wstring original = v;
+    vz::ReplaceChar(original, L'\r', kSection);
+    if (!v.empty()) {
+      const std::wstring entry =
+          std::wstring(vz::MessageKey(static_cast<Msg>(i))) + L'=' + original;
+      bool found = false;
+      for (const std::wstring& line : ReferenceLines(text)) {
+        std::wstring_view l = line;
+        while (!l.empty() && l.back() == L' ') l.remove_suffix(1);
+        if (l == entry) found = true;
+      }
+      VZ_CHECK(found);
+    }
+  }
+
+  // The same bytes read again into a fresh table give the same table.
+  MessageTable again;
+  vz::ParseMessageText(text, again);
+  VZ_CHECK(SlotsOf(again) == got);
+
+  // Reading a file over a table that already holds texts (a language
+  // switch) replaces exactly the slots the file names, with the same
+  // values a fresh read gives, and keeps the others.
+  MessageTable switched;
+  Slots old;
+  for (std::size_t i = 0; i < kMessageCount; ++i) {
+    old[i] = L"old\u00A7" + std::to_wstring(i);
+    switched.Store(vz::MessageKey(static_cast<Msg>(i)), old[i]);
+  }
+  vz::ParseMessageText(text, switched);
+  const Slots after = SlotsOf(switched);
+  VZ_CHECK(after == ReferenceParse(text, old));
+  for (std::size_t i = 0; i < kMessageCount; ++i) {
+    VZ_CHECK(after[i] == old[i] || after[i] == got[i]);
+  }
+
+  // The file followed by a copy of itself (after a line end of its own):
+  // every duplicate is the last one of the same value, so nothing changes.
+  MessageTable twice;
+  vz::ParseMessageText(text + L"\r\n" + text, twice);
+  VZ_CHECK(SlotsOf(twice) == got);
+
+  // Any entry appended at the end wins over what the file said.
+  if (size > 0) {
+    const std::size_t slot = data[0] % kMessageCount;
+    const std::wstring key(vz::MessageKey(static_cast<Msg>(slot)));
+    MessageTable overridden;
+    vz::ParseMessageText(text + L"\r\n" + key + L"=last\u00A7 ", overridden);
+    const Slots o = SlotsOf(overridden);
+    for (std::size_t i = 0; i < kMessageCount; ++i) {
+      VZ_CHECK(o[i] == (i == slot ? std::wstring(L"last\r") : got[i]));
+    }
+  }
+
+  // ReplaceChar on the decoded text, with characters taken from the input.
+  if (size >= 2) {
+    CheckReplaceChar(text, text[0], text[1]);
+    CheckReplaceChar(text, kSection, L'\r');
+  }
+  return 0;
+}
