@@ -216,6 +216,16 @@ TEST_F(UpgradeRun, TheProgressBarGrowsWhileHeartbeatsArrive) {
   EXPECT_TRUE(program.WaitForExit(5000));
 }
 
+TEST_F(UpgradeRun, AnsweringNoEndsTheProgramWithNothingLogged) {
+  program.Press(Control::C_Upgrade0);
+  auto question = program.WaitForMessageBox(5000);
+  ASSERT_TRUE(question.has_value());
+  Program::Answer(*question, IDNO);
+  EXPECT_TRUE(program.WaitForExit(5000));
+  EXPECT_FALSE(folder.Has(L"memo_log.txt"));
+  EXPECT_FALSE(UploaderRunning());
+}
+
 TEST_F(UpgradeRun, AnUploaderThatCannotStartFailsInPhase3AndIsStillLogged) {
   folder.Write(L"Up_Loader.exe", "this is no program\r\n");
   StartRun();
