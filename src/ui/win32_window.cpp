@@ -99,8 +99,6 @@ HBITMAP DecodePicture(const std::wstring& path) {
 
 Win32Window::Win32Window(HINSTANCE instance, FormEvents& events, Options options)
     : instance_(instance), events_(events), options_(std::move(options)) {
-  std::size_t i = 0;
-  for (Item& item : items_) item.design = nullptr, ++i;
   for (const layout::ControlDesign& d : layout::kControls) {
     Item& item = At(d.id);
     item.design = &d;
@@ -454,10 +452,10 @@ void Win32Window::SetText(Control c, const std::wstring& text) {
 }
 
 std::wstring Win32Window::Text(Control c) {
+  if (c != Control::Form && At(c).design->kind != Kind::Combo) return At(c).text;
+  // Combo boxes are read live (the technician can type), and so is the
+  // caption.
   HWND h = Handle(c);
-  const Kind kind = c == Control::Form ? Kind::Label : At(c).design->kind;
-  if (c != Control::Form && kind != Kind::Combo) return At(c).text;
-  // Combo boxes and the caption are read live: the technician can type.
   const int length = GetWindowTextLengthW(h);
   std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
   text.resize(static_cast<std::size_t>(GetWindowTextW(h, text.data(), length + 1)));
