@@ -563,6 +563,9 @@ void Win32Window::SetHourglass(bool busy) {
 }
 
 MessageAnswer Win32Window::ShowMessage(const std::wstring& text, MessageKind kind) {
+  // Closed during an event pump of a handler: the program is ending, and a
+  // message now would stand alone on the screen.
+  if (!hwnd_) return kind == MessageKind::Question ? MessageAnswer::No : MessageAnswer::Ok;
   UINT flags = MB_OK;
   switch (kind) {
     case MessageKind::Error: flags = MB_OK | MB_ICONERROR; break;
