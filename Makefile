@@ -17,6 +17,8 @@ test: windows native
 	python3 tools/art/check_art.py
 	python3 tools/art/write_messages.py --check
 	ctest --preset native
+	tools/scripts/lint.sh
+	tools/scripts/fuzz.sh 60
 	tools/scripts/test-windows.sh $(WINBUILD)
 
 # Figures, not verdicts: never fails on a missed target.

@@ -87,7 +87,9 @@ constexpr double PixelsToTwips(int pixels, int dpi) {
 
 // Font height in pixels for a point size (negative: character height).
 constexpr int FontHeight(float points, int dpi) {
-  return -static_cast<int>(points * dpi / 72.0 + 0.5);
+  // Sizes and DPIs are positive, so adding one half rounds to the nearest.
+  // NOLINTNEXTLINE(bugprone-incorrect-roundings)
+  return -static_cast<int>(static_cast<double>(points) * dpi / 72.0 + 0.5);
 }
 
 }  // namespace vz::layout

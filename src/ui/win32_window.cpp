@@ -209,7 +209,7 @@ void Win32Window::CreateControls() {
         parent = At(Control::PannelloBarra).hwnd;
         break;
     }
-    const auto id = static_cast<INT_PTR>(kFirstControlId + static_cast<int>(d.id));
+    const INT_PTR id = INT_PTR{kFirstControlId} + static_cast<INT_PTR>(d.id);
     item.hwnd = CreateWindowExW(0, cls, d.text, style, 0, 0, 0, 0, parent,
                                 reinterpret_cast<HMENU>(id), instance_, this);
   }

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,8 +21,8 @@ using vz::Msg;
 
 constexpr wchar_t kSection = L'\u00A7';
 
-#define VZ_CHECK(cond)         \
-  do {                         \
+#define VZ_CHECK(cond)             \
+  do {                             \
     if (!(cond)) __builtin_trap(); \
   } while (0)
 
@@ -53,55 +54,63 @@ Slots SlotsOf(const MessageTable& t) {
 
 // The lines of a message file read a second way: every CR LF pair first
 // becomes one CR, then the text is cut at each CR; a final CR opens no
-// further line.
-std::vector<std::wstring> ReferenceLines(std::wstring_view text) {
-  std::wstring flat;
-  flat.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    flat += text[i];
-    if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
-  }
-  std::vector<std::wstring> lines;
-  std::wstring current;
-  for (wchar_t c : flat) {
-    if (c == L'\r') {
-      lines.push_back(current);
-      current.clear();
-    } else {
-      current += c;
+// further line. The views point into `flat`.
+struct ReferenceLines {
+  explicit ReferenceLines(std::wstring_view text) {
+    flat.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      flat += text[i];
+      if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
     }
+    const std::wstring_view all = flat;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < all.size(); ++i) {
+      if (all[i] == L'\r') {
+        lines.push_back(all.substr(start, i - start));
+        start = i + 1;
+      }
+    }
+    if (start < all.size()) lines.push_back(all.substr(start));
   }
-  if (!current.empty()) lines.push_back(current);
-  return lines;
+  std::wstring flat;
+  std::vector<std::wstring_view> lines;
+};
+
+std::wstring_view TrimBlanks(std::wstring_view line) {
+  while (!line.empty() && line.back() == L' ') line.remove_suffix(1);
+  return line;
 }
 
 // What the slots must hold after the text is read into `before`.
-Slots ReferenceParse(std::wstring_view text, Slots before) {
-  for (std::wstring line : ReferenceLines(text)) {
-    while (!line.empty() && line.back() == L' ') line.pop_back();
+Slots ReferenceParse(const ReferenceLines& ref, Slots before) {
+  for (std::wstring_view raw : ref.lines) {
+    const std::wstring_view line = TrimBlanks(raw);
     if (line.empty() || line[0] == L';' || line[0] == L'[') continue;
     const std::size_t eq = line.find(L'=');
-    if (eq == std::wstring::npos || eq == 0) continue;
-    const std::wstring key = line.substr(0, eq);
-    std::wstring value = line.substr(eq + 1);
-    for (wchar_t& c : value) {
-      if (c == kSection) c = L'\r';
-    }
+    if (eq == std::wstring_view::npos || eq == 0) continue;
+    const std::wstring_view key = line.substr(0, eq);
     for (std::size_t i = 0; i < kMessageCount; ++i) {
-      if (vz::MessageKey(static_cast<Msg>(i)) == key) before[i] = value;
+      if (vz::MessageKey(static_cast<Msg>(i)) != key) continue;
+      std::wstring value(line.substr(eq + 1));
+      for (wchar_t& c : value) {
+        if (c == kSection) c = L'\r';
+      }
+      before[i] = std::move(value);
     }
   }
   return before;
 }
 
-void CheckLineSplit(std::wstring_view text) {
-  std::vector<std::wstring> lines;
-  vz::ForEachLine(text, [&](std::wstring_view l) { lines.emplace_back(l); });
-  VZ_CHECK(lines == ReferenceLines(text));
-  for (const std::wstring& l : lines) {
-    VZ_CHECK(l.find(L'\r') == std::wstring::npos);
-  }
-  VZ_CHECK(text.empty() == lines.empty());
+void CheckLineSplit(std::wstring_view text, const ReferenceLines& ref) {
+  std::size_t n = 0;
+  bool same = true;
+  vz::ForEachLine(text, [&](std::wstring_view l) {
+    VZ_CHECK(l.find(L'\r') == std::wstring_view::npos);
+    same = same && n < ref.lines.size() && ref.lines[n] == l;
+    ++n;
+  });
+  VZ_CHECK(same && n == ref.lines.size());
+  VZ_CHECK(text.empty() == (n == 0));
 }
 
 void CheckReplaceChar(std::wstring_view text, wchar_t search, wchar_t repl) {
@@ -118,15 +127,18 @@ void CheckReplaceChar(std::wstring_view text, wchar_t search, wchar_t repl) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                                       std::size_t size) {
   const std::wstring text = DecodeCp1252(data, size);
-  CheckLineSplit(text);
+  const ReferenceLines ref(text);
+  CheckLineSplit(text, ref);
 
   MessageTable table;
   vz::ParseMessageText(text, table);
   const Slots got = SlotsOf(table);
 
   // Agrees with the independent reading of the rules.
-  VZ_CHECK(got == ReferenceParse(text, Slots{}));
+  VZ_CHECK(got == ReferenceParse(ref, Slots{}));
 
+  std::set<std::wstring_view> trimmedLines;
+  for (std::wstring_view line : ref.lines) trimmedLines.insert(TrimBlanks(line));
   for (std::size_t i = 0; i < kMessageCount; ++i) {
     const std::wstring& v = got[i];
     // Every "§" became a line break.
@@ -140,13 +152,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
     if (!v.empty()) {
       const std::wstring entry =
           std::wstring(vz::MessageKey(static_cast<Msg>(i))) + L'=' + original;
-      bool found = false;
-      for (const std::wstring& line : ReferenceLines(text)) {
-        std::wstring_view l = line;
-        while (!l.empty() && l.back() == L' ') l.remove_suffix(1);
-        if (l == entry) found = true;
-      }
-      VZ_CHECK(found);
+      VZ_CHECK(trimmedLines.count(std::wstring_view(entry)) == 1);
     }
   }
 
@@ -166,7 +172,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   }
   vz::ParseMessageText(text, switched);
   const Slots after = SlotsOf(switched);
-  VZ_CHECK(after == ReferenceParse(text, old));
+  VZ_CHECK(after == ReferenceParse(ref, old));
   for (std::size_t i = 0; i < kMessageCount; ++i) {
     VZ_CHECK(after[i] == old[i] || after[i] == got[i]);
   }

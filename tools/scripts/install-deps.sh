@@ -6,7 +6,7 @@ packages=(
   cmake g++ make python3 googletest
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth socat xdotool imagemagick
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-tidy cppcheck
 )
 missing=()
 for p in "${packages[@]}"; do
