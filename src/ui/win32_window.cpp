@@ -112,9 +112,7 @@ Win32Window::~Win32Window() {
     options_.quitOnDestroy = false;
     DestroyWindow(hwnd_);
   }
-  for (HFONT f : fonts_) {
-    if (f) DeleteObject(f);
-  }
+  for (const FontEntry& f : fonts_) DeleteObject(f.handle);
   for (HBITMAP b : pictures_) {
     if (b) DeleteObject(b);
   }
@@ -245,10 +243,9 @@ void Win32Window::SetupExitPicture() {
 }
 
 void Win32Window::ApplyLayout() {
-  for (HFONT& f : fonts_) {
-    if (f) DeleteObject(f);
-    f = nullptr;
-  }
+  // The old fonts stay alive until every control has its new one.
+  std::vector<FontEntry> old;
+  old.swap(fonts_);
   for (const layout::ControlDesign& d : layout::kControls) {
     Item& item = At(d.id);
     int height = Px(d.height);
@@ -262,14 +259,25 @@ void Win32Window::ApplyLayout() {
                    height, SWP_NOZORDER | SWP_NOACTIVATE);
     }
     if (d.font.face) {
-      HFONT font = CreateFontW(layout::FontHeight(d.font.points, dpi_), 0, 0, 0,
-                               d.font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
-                               DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                               DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, d.font.face);
-      fonts_[static_cast<std::size_t>(d.id)] = font;
-      SendMessageW(item.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+      SendMessageW(item.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(d.font)), TRUE);
     }
   }
+  for (const FontEntry& f : old) DeleteObject(f.handle);
+}
+
+HFONT Win32Window::FontFor(const layout::Font& f) {
+  for (const FontEntry& known : fonts_) {
+    if (known.font->points == f.points && known.font->bold == f.bold &&
+        wcscmp(known.font->face, f.face) == 0) {
+      return known.handle;
+    }
+  }
+  HFONT font = CreateFontW(layout::FontHeight(f.points, dpi_), 0, 0, 0,
+                           f.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                           DEFAULT_PITCH | FF_SWISS, f.face);
+  fonts_.push_back({&f, font});
+  return font;
 }
 
 HWND Win32Window::Handle(Control c) const {

@@ -9,6 +9,7 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "ui/layout.h"
 #include "ui/main_window.h"
@@ -101,7 +102,13 @@ class Win32Window : public MainWindow {
   HWND hwnd_ = nullptr;
   int dpi_ = 96;
   std::array<Item, kControlCount> items_{};
-  std::array<HFONT, kControlCount> fonts_{};
+  // One font per distinct face, size and weight, at the current DPI.
+  struct FontEntry {
+    const layout::Font* font;
+    HFONT handle;
+  };
+  std::vector<FontEntry> fonts_;
+  HFONT FontFor(const layout::Font& f);
   std::array<HBITMAP, kControlCount> pictures_{};
   HBRUSH whiteBrush_ = nullptr;
   HBRUSH portBrush_ = nullptr;

@@ -54,9 +54,11 @@ ensure_display() {
 # Links COMn of the prefix to a new pseudo-terminal whose far end is
 # appended to FILE (or thrown away). Sets SOCAT_PIDS.
 SOCAT_PIDS=()
+COM_DIRS=()
 link_com_port() {
   local n="$1" capture="${2:-/dev/null}" dir
   dir=$(mktemp -d /tmp/vz-com$n.XXXXXX)
+  COM_DIRS+=("$dir")
   socat pty,raw,echo=0,link="$dir/port" pty,raw,echo=0,link="$dir/far" 2>/dev/null &
   SOCAT_PIDS+=($!)
   for _ in $(seq 50); do [ -e "$dir/far" ] && break; sleep 0.05; done
@@ -69,4 +71,9 @@ unlink_com_ports() {
   for pid in "${SOCAT_PIDS[@]:-}"; do [ -n "$pid" ] && kill "$pid" 2>/dev/null || true; done
   SOCAT_PIDS=()
   rm -f "$WINEPREFIX"/dosdevices/com* 2>/dev/null || true
+  for dir in "${COM_DIRS[@]:-}"; do [ -n "$dir" ] && rm -rf "$dir"; done
+  COM_DIRS=()
 }
+
+# An interrupted script still runs its EXIT trap (and so its clean-up).
+trap 'exit 130' INT TERM
