@@ -1,0 +1,123 @@
+// Runs that go wrong: an uploader that stops or crashes at each stage,
+// marker files that are hidden, directories, or held open by another
+// program. Each ends in the time-out message naming the right phase, or in
+// a refusal to start, and never in a crash or a hang.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "driver.h"
+#include "i18n/message_table.h"
+#include "platform/win32_system.h"
+
+namespace vz::e2e {
+namespace {
+
+std::wstring Shown(const std::wstring& text) {
+  std::wstring out;
+  for (wchar_t c : text) {
+    out += c;
+    if (c == L'\r') out += L'\n';
+  }
+  return out;
+}
+
+class FaultRun : public ::testing::Test {
+ protected:
+  FaultRun() : program(folder.path()) {}
+
+  void SetUp() override {
+    Win32System sys;
+    ParseMessageText(sys.FromAnsi(folder.Read(L"FrmDescFRA.txt").value_or("")), texts);
+  }
+
+  void StartProgram() {
+    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(program.WaitForWindow());
+    program.Choose(Control::E_ComPort, L"COM3");
+    ASSERT_TRUE(WaitUntil([&] { return folder.Has(L"port.ini"); }, 5000));
+  }
+
+  // Clicks Upgrade, confirms, and returns the next message shown.
+  std::optional<MessageBoxSeen> RunUntilMessage(DWORD timeoutMs) {
+    program.Press(Control::C_Upgrade0);
+    auto question = program.WaitForMessageBox(5000);
+    if (!question) return std::nullopt;
+    Program::Answer(*question, IDYES);
+    WaitUntil([&] { return program.WaitForMessageBox(0) == std::nullopt; }, 2000);
+    return program.WaitForMessageBox(timeoutMs);
+  }
+
+  void ExpectTimeOutInPhase(int phase) {
+    auto box = RunUntilMessage(30000);
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text, Shown(texts[Msg::DownloadTimeout]) + L" " + std::to_wstring(phase));
+    Program::Answer(*box, IDOK);
+    EXPECT_TRUE(WaitUntil([&] { return program.Visible(Control::C_Upgrade0); }, 5000));
+    EXPECT_TRUE(program.Running());
+  }
+
+  StagedFolder folder;
+  Program program;
+  MessageTable texts;
+};
+
+struct Stop {
+  const char* scenario;
+  int phase;
+};
+
+class UploaderStops : public FaultRun, public ::testing::WithParamInterface<Stop> {};
+
+TEST_P(UploaderStops, TheTimeOutNamesThePhaseThatWaitedInVain) {
+  folder.Write(L"uploader-sim.ini", std::string("scenario=") + GetParam().scenario + "\r\n");
+  StartProgram();
+  ExpectTimeOutInPhase(GetParam().phase);
+  EXPECT_FALSE(folder.Has(L"write_ok.txt"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachStage, UploaderStops,
+    ::testing::Values(Stop{"stop-before-erase", 3}, Stop{"stop-before-writing", 5},
+                      Stop{"stop-before-write_ok", 6}, Stop{"crash", 6}),
+    [](const ::testing::TestParamInfo<Stop>& info) {
+      std::string name = info.param.scenario;
+      for (char& c : name) c = (c == '-' || c == '_') ? 'X' : c;
+      return name;
+    });
+
+TEST_F(FaultRun, HiddenOrDirectoryMarkersDoNotCount) {
+  folder.Write(L"erase.txt", "left by someone\r\n");
+  SetFileAttributesW((folder / L"erase.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  CreateDirectoryW((folder / L"write.txt").c_str(), nullptr);
+  folder.Write(L"uploader-sim.ini", "scenario=stop-before-erase\r\n");
+  StartProgram();
+  ExpectTimeOutInPhase(3);
+}
+
+TEST_F(FaultRun, AMarkerHeldByAnotherProgramRefusesTheStartUntilItIsFree) {
+  folder.Write(L"write_ok.txt", "from an earlier run\r\n");
+  HANDLE held = CreateFileW((folder / L"write_ok.txt").c_str(), GENERIC_READ, 0, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  StartProgram();
+  auto refusal = RunUntilMessage(5000);
+  ASSERT_TRUE(refusal.has_value());
+  EXPECT_EQ(refusal->text.rfind(L"write_ok.txt: ", 0), 0u) << "names the file and the reason";
+  Program::Answer(*refusal, IDOK);
+  Sleep(1500);
+  EXPECT_TRUE(program.Visible(Control::C_Upgrade0)) << "nothing was armed";
+  EXPECT_FALSE(program.WaitForMessageBox(0).has_value());
+  EXPECT_FALSE(folder.Has(L"uploader-sim.log")) << "the uploader was not launched";
+  CloseHandle(held);
+
+  // Free again: the stale marker is cleared and the run succeeds.
+  auto end = RunUntilMessage(30000);
+  ASSERT_TRUE(end.has_value());
+  EXPECT_EQ(end->text, Shown(texts[Msg::End]));
+  Program::Answer(*end, IDOK);
+  EXPECT_TRUE(program.WaitForExit(5000));
+}
+
+}  // namespace
+}  // namespace vz::e2e
