@@ -46,54 +46,6 @@ double NowS() {
   return static_cast<double>(now.QuadPart) / frequency.QuadPart;
 }
 
-bool UploaderRunning(vz::Win32System& sys) {
-  for (const std::string& name : sys.RunningProcesses().names) {
-    if (_stricmp(name.c_str(), "Up_Loader.exe") == 0) return true;
-  }
-  return false;
-}
-
-struct BoxSearch {
-  DWORD pid;
-  HWND found;
-};
-
-BOOL CALLBACK FindBox(HWND h, LPARAM lp) {
-  auto* s = reinterpret_cast<BoxSearch*>(lp);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(h, &pid);
-  wchar_t cls[16] = {};
-  GetClassNameW(h, cls, 16);
-  if (pid == s->pid && !wcscmp(cls, L"#32770") && IsWindowVisible(h)) {
-    s->found = h;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-// The program's message box, looked for once.
-HWND MessageBoxOf(DWORD pid) {
-  BoxSearch s{pid, nullptr};
-  EnumWindows(FindBox, reinterpret_cast<LPARAM>(&s));
-  return s.found;
-}
-
-std::wstring BoxText(HWND box) {
-  wchar_t text[1024] = {};
-  SendMessageTimeoutW(GetDlgItem(box, 0xFFFF), WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text),
-                      SMTO_ABORTIFHUNG, 2000, nullptr);
-  return text;
-}
-
-std::wstring Shown(const std::wstring& text) {
-  std::wstring out;
-  for (wchar_t c : text) {
-    out += c;
-    if (c == L'\r') out += L'\n';
-  }
-  return out;
-}
-
 struct RunResult {
   bool ok = false;
   double exitToMessage = 0;
@@ -102,7 +54,6 @@ struct RunResult {
 };
 
 RunResult OneRun(bool fail, int eraseMs, const vz::MessageTable& texts) {
-  vz::Win32System sys;
   RunResult r;
   StagedFolder folder(L"bench");
   // The uploader's erase lasts 2.6-3.0 s, so it ends after the monitor's
@@ -116,8 +67,6 @@ RunResult OneRun(bool fail, int eraseMs, const vz::MessageTable& texts) {
     r.problem = "the program did not show its window";
     return r;
   }
-  DWORD pid = 0;
-  GetWindowThreadProcessId(program.window(), &pid);
   program.Choose(Control::E_ComPort, L"COM3");
   if (!WaitUntil([&] { return folder.Has(L"port.ini"); }, 5000)) {
     r.problem = "no port.ini after choosing COM3";
@@ -130,11 +79,11 @@ RunResult OneRun(bool fail, int eraseMs, const vz::MessageTable& texts) {
     return r;
   }
   Program::Answer(*question, IDYES);
-  if (!WaitUntil([&] { return UploaderRunning(sys); }, 10000, 5)) {
+  if (!WaitUntil([&] { return vz::e2e::UploaderRunning(); }, 10000, 5)) {
     r.problem = "the uploader never ran";
     return r;
   }
-  if (!WaitUntil([&] { return !UploaderRunning(sys); }, 30000, 2)) {
+  if (!WaitUntil([&] { return !vz::e2e::UploaderRunning(); }, 30000, 2)) {
     r.problem = "the uploader did not end";
     return r;
   }
@@ -143,10 +92,10 @@ RunResult OneRun(bool fail, int eraseMs, const vz::MessageTable& texts) {
   // deletes it, which dates that tick from outside.
   const bool erasingLeft = folder.Has(L"erasing.txt");
   double erasingDeleted = 0;
-  HWND box = nullptr;
+  std::optional<vz::e2e::MessageBoxSeen> box;
   while (NowS() - gone < 20) {
     if (fail && !erasingDeleted && !folder.Has(L"erasing.txt")) erasingDeleted = NowS();
-    box = MessageBoxOf(pid);
+    box = vz::e2e::FindMessageBox(program.pid());
     if (box) break;
     Sleep(2);
   }
@@ -155,14 +104,14 @@ RunResult OneRun(bool fail, int eraseMs, const vz::MessageTable& texts) {
     r.problem = "no message within 20 s of the uploader's exit";
     return r;
   }
-  const std::wstring text = BoxText(box);
+  const std::wstring& text = box->text;
   const std::wstring expected =
-      fail ? Shown(texts[vz::Msg::DownloadTimeout]) + L" 4" : Shown(texts[vz::Msg::End]);
+      fail ? vz::e2e::AsShown(texts[vz::Msg::DownloadTimeout]) + L" 4" : vz::e2e::AsShown(texts[vz::Msg::End]);
   if (text != expected) {
     r.problem = "an unexpected message";
     return r;
   }
-  PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+  Program::Answer(*box, IDOK);
   r.ok = true;
   r.exitToMessage = shown - gone;
   if (fail) {

@@ -13,15 +13,6 @@
 namespace vz::e2e {
 namespace {
 
-std::wstring Shown(const std::wstring& text) {
-  std::wstring out;
-  for (wchar_t c : text) {
-    out += c;
-    if (c == L'\r') out += L'\n';
-  }
-  return out;
-}
-
 class FaultRun : public ::testing::Test {
  protected:
   FaultRun() : program(folder.path()) {}
@@ -51,7 +42,7 @@ class FaultRun : public ::testing::Test {
   void ExpectTimeOutInPhase(int phase) {
     auto box = RunUntilMessage(30000);
     ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(box->text, Shown(texts[Msg::DownloadTimeout]) + L" " + std::to_wstring(phase));
+    EXPECT_EQ(box->text, AsShown(texts[Msg::DownloadTimeout]) + L" " + std::to_wstring(phase));
     Program::Answer(*box, IDOK);
     EXPECT_TRUE(WaitUntil([&] { return program.Visible(Control::C_Upgrade0); }, 5000));
     EXPECT_TRUE(program.Running());
@@ -114,7 +105,7 @@ TEST_F(FaultRun, AMarkerHeldByAnotherProgramRefusesTheStartUntilItIsFree) {
   // Free again: the stale marker is cleared and the run succeeds.
   auto end = RunUntilMessage(30000);
   ASSERT_TRUE(end.has_value());
-  EXPECT_EQ(end->text, Shown(texts[Msg::End]));
+  EXPECT_EQ(end->text, AsShown(texts[Msg::End]));
   Program::Answer(*end, IDOK);
   EXPECT_TRUE(program.WaitForExit(5000));
 }

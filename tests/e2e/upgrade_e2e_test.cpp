@@ -29,29 +29,11 @@ std::string ReadAll(const std::wstring& path) {
   return sys.ReadBytes(path).value_or("");
 }
 
-bool UploaderRunning() {
-  Win32System sys;
-  for (const std::string& name : sys.RunningProcesses().names) {
-    if (_stricmp(name.c_str(), "Up_Loader.exe") == 0) return true;
-  }
-  return false;
-}
-
 std::string Utf8(const std::wstring& text) {
   const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<std::size_t>(n), '\0');
   WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), n, nullptr, nullptr);
   out.resize(out.size() - 1);
-  return out;
-}
-
-// A message box shows a lone CR of the message file as a line break.
-std::wstring Shown(const std::wstring& text) {
-  std::wstring out;
-  for (wchar_t c : text) {
-    out += c;
-    if (c == L'\r') out += L'\n';
-  }
   return out;
 }
 
@@ -102,7 +84,7 @@ class UpgradeRun : public ::testing::Test {
     auto question = program.WaitForMessageBox(5000);
     ASSERT_TRUE(question.has_value());
     EXPECT_EQ(question->title, L"Vardolin_VaZuvovev");
-    EXPECT_EQ(question->text, Shown(texts[Msg::Avviso]));
+    EXPECT_EQ(question->text, AsShown(texts[Msg::Avviso]));
     Program::Answer(*question, IDYES);
     ASSERT_TRUE(WaitUntil([&] { return !program.Visible(Control::C_Exit); }, 5000));
     EXPECT_FALSE(program.Visible(Control::C_Upgrade0));
@@ -121,7 +103,7 @@ class UpgradeRun : public ::testing::Test {
     const double delay = (GetTickCount() - gone) / 1000.0;
     EXPECT_TRUE(end.has_value());
     if (!end) return delay;
-    EXPECT_EQ(end->text, Shown(texts[Msg::End]));
+    EXPECT_EQ(end->text, AsShown(texts[Msg::End]));
     Program::Answer(*end, IDOK);
     EXPECT_TRUE(program.WaitForExit(5000)) << "the program ends after the end message";
     return delay;
@@ -159,7 +141,7 @@ TEST_F(UpgradeRun, AFailedRunNamesItsPhaseAndASecondRunLaunchesTheUploaderAgain)
   ASSERT_TRUE(timeout.has_value());
   const double seconds = (GetTickCount() - gone) / 1000.0;
   std::printf("uploader exit (last marker) to time-out message: %.2f s\n", seconds);
-  EXPECT_EQ(timeout->text, Shown(texts[Msg::DownloadTimeout]) + L" 4");
+  EXPECT_EQ(timeout->text, AsShown(texts[Msg::DownloadTimeout]) + L" 4");
   // Phases 1 to 3 take a tick each before phase 4 waits its 10 s.
   EXPECT_GT(seconds, 11.0);
   EXPECT_LT(seconds, 15.0);
@@ -211,7 +193,7 @@ TEST_F(UpgradeRun, TheProgressBarGrowsWhileHeartbeatsArrive) {
   EXPECT_NEAR(widths.back(), step * 10, 2);
   auto end = program.WaitForMessageBox(15000);
   ASSERT_TRUE(end.has_value());
-  EXPECT_EQ(end->text, Shown(texts[Msg::End]));
+  EXPECT_EQ(end->text, AsShown(texts[Msg::End]));
   Program::Answer(*end, IDOK);
   EXPECT_TRUE(program.WaitForExit(5000));
 }
@@ -231,7 +213,7 @@ TEST_F(UpgradeRun, AnUploaderThatCannotStartFailsInPhase3AndIsStillLogged) {
   StartRun();
   auto timeout = program.WaitForMessageBox(25000);
   ASSERT_TRUE(timeout.has_value());
-  EXPECT_EQ(timeout->text, Shown(texts[Msg::DownloadTimeout]) + L" 3");
+  EXPECT_EQ(timeout->text, AsShown(texts[Msg::DownloadTimeout]) + L" 3");
   Program::Answer(*timeout, IDOK);
   const std::string log = folder.Read(L"memo_log.txt").value_or("");
   EXPECT_EQ(Count(log, " Timer_UL_Test: Up_Loader.exe : run\r\n"), 1) << log;

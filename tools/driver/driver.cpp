@@ -1,6 +1,7 @@
 #include "driver.h"
 
 #include <shellapi.h>
+#include <tlhelp32.h>
 
 namespace vz::e2e {
 namespace {
@@ -275,21 +276,44 @@ void Program::Choose(Control combo, const std::wstring& entry) {
                reinterpret_cast<LPARAM>(box));
 }
 
-std::optional<MessageBoxSeen> Program::WaitForMessageBox(DWORD timeoutMs) {
-  FindBox find{process_.dwProcessId, nullptr};
-  if (!WaitUntil(
-          [&] {
-            find.found = nullptr;
-            EnumWindows(FindBoxProc, reinterpret_cast<LPARAM>(&find));
-            return find.found != nullptr;
-          },
-          timeoutMs, 10)) {
-    return std::nullopt;
-  }
+std::optional<MessageBoxSeen> FindMessageBox(DWORD pid) {
+  FindBox find{pid, nullptr};
+  EnumWindows(FindBoxProc, reinterpret_cast<LPARAM>(&find));
+  if (!find.found) return std::nullopt;
   MessageBoxSeen box;
   box.hwnd = find.found;
   box.title = WindowText(find.found);
   box.text = WindowText(GetDlgItem(find.found, 0xFFFF));
+  return box;
+}
+
+std::wstring AsShown(const std::wstring& text) {
+  std::wstring out;
+  for (wchar_t c : text) {
+    out += c;
+    if (c == L'\r') out += L'\n';
+  }
+  return out;
+}
+
+bool UploaderRunning() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return false;
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof(entry);
+  bool found = false;
+  for (BOOL more = Process32First(snapshot, &entry); more && !found;
+       more = Process32Next(snapshot, &entry)) {
+    found = _stricmp(entry.szExeFile, "Up_Loader.exe") == 0;
+  }
+  CloseHandle(snapshot);
+  return found;
+}
+
+std::optional<MessageBoxSeen> Program::WaitForMessageBox(DWORD timeoutMs) {
+  std::optional<MessageBoxSeen> box;
+  WaitUntil([&] { return (box = FindMessageBox(process_.dwProcessId)).has_value(); }, timeoutMs,
+            10);
   return box;
 }
 

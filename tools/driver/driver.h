@@ -37,6 +37,16 @@ struct MessageBoxSeen {
   std::wstring text;
 };
 
+// The visible message box of process `pid`, if one is open right now.
+std::optional<MessageBoxSeen> FindMessageBox(DWORD pid);
+
+// A text as a label or message box shows it: a lone CR of the message file
+// becomes a line break, CR LF.
+std::wstring AsShown(const std::wstring& text);
+
+// True while a process named Up_Loader.exe runs.
+bool UploaderRunning();
+
 class Program {
  public:
   // The program lying in `folder` (ending with a backslash).
@@ -49,6 +59,7 @@ class Program {
   bool WaitForExit(DWORD timeoutMs);
   bool Running() const;
   DWORD ExitCode() const;
+  DWORD pid() const { return process_.dwProcessId; }
 
   HWND window() const { return window_; }
   HWND Handle(Control c) const;
