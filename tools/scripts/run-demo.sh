@@ -11,12 +11,7 @@ source "$here/wine-env.sh" "$(dirname "$build")/wine-demo"
 headless=0
 [ -z "${DISPLAY:-}" ] && headless=1
 ensure_display
-cleanup() {
-  wineserver -k 2>/dev/null || true
-  unlink_com_ports
-  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
-}
-trap cleanup EXIT
+trap wine_session_end EXIT
 wine_prefix_ready $([ $headless = 1 ] && echo desktop || echo plain)
 : >"$demo/received.bin"
 link_com_port 3 "$demo/received.bin"

@@ -9,12 +9,7 @@ build="$1"
 source "$here/wine-env.sh" "$(dirname "$build")/wine-shots"
 unset DISPLAY
 ensure_display
-cleanup() {
-  wineserver -k 2>/dev/null || true
-  unlink_com_ports
-  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
-}
-trap cleanup EXIT
+trap wine_session_end EXIT
 wine_prefix_ready desktop
 link_com_port 3
 link_com_port 12

@@ -7,11 +7,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 build="$1"
 source "$here/wine-env.sh" "$(dirname "$build")/wine-test"
 ensure_display
-cleanup() {
-  wineserver -k 2>/dev/null || true
-  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
-}
-trap cleanup EXIT
+trap wine_session_end EXIT
 wine_prefix_ready desktop
 # One prepared Wine server for every test program of the run.
 export VZ_WINE_SHARED=1

@@ -75,5 +75,13 @@ unlink_com_ports() {
   COM_DIRS=()
 }
 
+# Ends what a script started: the Wine server, the port links, the private
+# X display.
+wine_session_end() {
+  wineserver -k 2>/dev/null || true
+  unlink_com_ports
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
+}
+
 # An interrupted script still runs its EXIT trap (and so its clean-up).
 trap 'exit 130' INT TERM
