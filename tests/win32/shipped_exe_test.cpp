@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -49,7 +50,7 @@ TEST(ShippedProgram, CarriesItsVersionIconAndManifest) {
   FreeLibrary(exe);
 }
 
-TEST(ShippedProgram, IsLinkedWithAslrHighEntropyAndDep) {
+TEST(ShippedProgram, IsLinkedWithAslrDepAndASafeDllSearch) {
   const std::string image = ReadFileBytes(ProgramPath());
   ASSERT_GT(image.size(), 0x200u);
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image.data());
@@ -76,16 +77,30 @@ TEST(ShippedProgram, IsLinkedWithAslrHighEntropyAndDep) {
     }
     return 0;
   };
+  bool restrictsDllSearch = false;
   for (auto* import = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(
            image.data() + toOffset(dir.VirtualAddress));
        import->Name; ++import) {
     std::string dll = image.data() + toOffset(import->Name);
     for (char& c : dll) c = static_cast<char>(tolower(c));
+    // DLLs are looked for in the system directory only: the program asks
+    // for that before anything else is loaded.
+    for (auto* thunk = reinterpret_cast<const IMAGE_THUNK_DATA64*>(
+             image.data() + toOffset(import->OriginalFirstThunk));
+         thunk->u1.AddressOfData; ++thunk) {
+      if (IMAGE_SNAP_BY_ORDINAL64(thunk->u1.Ordinal)) continue;
+      const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(
+          image.data() + toOffset(static_cast<DWORD>(thunk->u1.AddressOfData)));
+      if (dll == "kernel32.dll" && !strcmp(byName->Name, "SetDefaultDllDirectories")) {
+        restrictsDllSearch = true;
+      }
+    }
     EXPECT_TRUE(dll.find("libstdc++") == std::string::npos &&
                 dll.find("libgcc") == std::string::npos &&
                 dll.find("libwinpthread") == std::string::npos)
         << dll;
   }
+  EXPECT_TRUE(restrictsDllSearch);
 }
 
 }  // namespace
