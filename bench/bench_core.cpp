@@ -80,6 +80,20 @@ class Stopwatch {
   LARGE_INTEGER frequency_, start_;
 };
 
+// Times two operations in turn, `rounds` times each, so that a burst of
+// load on the machine falls on both alike.
+template <typename A, typename B>
+void TimeInTurn(int rounds, A&& a, B&& b, std::vector<double>& ta, std::vector<double>& tb) {
+  for (int i = 0; i < rounds; ++i) {
+    Stopwatch first;
+    a();
+    ta.push_back(first.Ms());
+    Stopwatch second;
+    b();
+    tb.push_back(second.Ms());
+  }
+}
+
 // CPU time (user + kernel) of the calling thread, in ms.
 double ThreadCpuMs() {
   FILETIME created, exited, kernel, user;
@@ -230,14 +244,9 @@ void BenchLog(vz::Win32System& sys) {
   const int kAppends = 200;
   std::vector<double> toSmall, toBig;
   for (int i = 0; i < 10; ++i) vz::WriteLog(sys, small, L"warm-up");
-  for (int i = 0; i < kAppends; ++i) {
-    Stopwatch a;
-    vz::WriteLog(sys, small, L"Timer_UL_Test: Up_Loader.exe : run");
-    toSmall.push_back(a.Ms());
-    Stopwatch b;
-    vz::WriteLog(sys, big, L"Timer_UL_Test: Up_Loader.exe : run");
-    toBig.push_back(b.Ms());
-  }
+  TimeInTurn(
+      kAppends, [&] { vz::WriteLog(sys, small, L"Timer_UL_Test: Up_Loader.exe : run"); },
+      [&] { vz::WriteLog(sys, big, L"Timer_UL_Test: Up_Loader.exe : run"); }, toSmall, toBig);
   LARGE_INTEGER size{};
   WIN32_FILE_ATTRIBUTE_DATA attr{};
   if (GetFileAttributesExW((big + vz::kLogFileName).c_str(), GetFileExInfoStandard, &attr)) {
@@ -294,14 +303,9 @@ void BenchMessages(vz::Win32System& sys, const std::wstring& dataDir) {
     fra.push_back(t.Ms());
   }
   std::vector<double> t1, t5;
-  for (int i = 0; i < 7; ++i) {
-    Stopwatch a;
-    vz::LoadMessageFile(g, sys, L"gen1.txt");
-    t1.push_back(a.Ms());
-    Stopwatch b;
-    vz::LoadMessageFile(g, sys, L"gen5.txt");
-    t5.push_back(b.Ms());
-  }
+  TimeInTurn(
+      7, [&] { vz::LoadMessageFile(g, sys, L"gen1.txt"); },
+      [&] { vz::LoadMessageFile(g, sys, L"gen5.txt"); }, t1, t5);
   const double mf = Median(fra), m1 = Median(t1), m5 = Median(t5);
   const double mib = 1024.0 * 1024.0;
   Report("LoadMessageFile FrmDescFRA.txt (" + std::to_string(shipped->size()) + " B) [Wine, 200 loads]",
