@@ -6,6 +6,8 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build="$1"
 source "$here/wine-env.sh" "$(dirname "$build")/wine-test"
+# Tests never use the developer's display: real clicks would land there.
+unset DISPLAY
 ensure_display
 trap wine_session_end EXIT
 wine_prefix_ready desktop

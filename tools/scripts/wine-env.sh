@@ -39,16 +39,31 @@ wine_prefix_ready() {
   wine cmd /c exit >/dev/null 2>&1
 }
 
-# Starts a private Xvfb when there is no display. Sets XVFB_PID.
+# Starts a private Xvfb when there is no display. Sets XVFB_PID. Xvfb
+# picks a free display number itself and writes it to a file once it
+# accepts connections (-displayfd); a display that never comes up ends the
+# script with a message instead of letting every test fail in turn.
 XVFB_PID=""
 ensure_display() {
   [ -n "${DISPLAY:-}" ] && return 0
-  local n
-  for n in $(seq 91 140); do [ -e "/tmp/.X$n-lock" ] || break; done
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  local numfile n=""
+  numfile=$(mktemp /tmp/vz-xvfb.XXXXXX)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$numfile" >/dev/null 2>&1 &
   XVFB_PID=$!
+  for _ in $(seq 200); do
+    n=$(tr -dc 0-9 <"$numfile")
+    [ -n "$n" ] && break
+    kill -0 "$XVFB_PID" 2>/dev/null || break
+    sleep 0.05
+  done
+  rm -f "$numfile"
+  if [ -z "$n" ]; then
+    echo "no X display came up: Xvfb did not start within 10 s" >&2
+    kill "$XVFB_PID" 2>/dev/null || true
+    XVFB_PID=""
+    exit 1
+  fi
   export DISPLAY=":$n"
-  for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && return 0; sleep 0.05; done
 }
 
 # Links COMn of the prefix to a new pseudo-terminal whose far end is
