@@ -79,11 +79,11 @@ RunResult OneRun(bool fail, int eraseMs, const vz::MessageTable& texts) {
     return r;
   }
   Program::Answer(*question, IDYES);
-  if (!WaitUntil([&] { return vz::e2e::UploaderRunning(); }, 10000, 5)) {
+  if (!WaitUntil([&] { return program.UploaderRunning(); }, 10000, 5)) {
     r.problem = "the uploader never ran";
     return r;
   }
-  if (!WaitUntil([&] { return !vz::e2e::UploaderRunning(); }, 30000, 2)) {
+  if (!WaitUntil([&] { return !program.UploaderRunning(); }, 30000, 2)) {
     r.problem = "the uploader did not end";
     return r;
   }

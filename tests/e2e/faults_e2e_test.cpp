@@ -34,17 +34,19 @@ class FaultRun : public ::testing::Test {
     program.Press(Control::C_Upgrade0);
     auto question = program.WaitForMessageBox(5000);
     if (!question) return std::nullopt;
-    Program::Answer(*question, IDYES);
-    WaitUntil([&] { return program.WaitForMessageBox(0) == std::nullopt; }, 2000);
+    if (!Program::Answer(*question, IDYES)) return std::nullopt;
     return program.WaitForMessageBox(timeoutMs);
   }
 
   void ExpectTimeOutInPhase(int phase) {
-    auto box = RunUntilMessage(30000);
+    auto box = RunUntilMessage(60000);
     ASSERT_TRUE(box.has_value());
     EXPECT_EQ(box->text, AsShown(texts[Msg::DownloadTimeout]) + L" " + std::to_wstring(phase));
     Program::Answer(*box, IDOK);
-    EXPECT_TRUE(WaitUntil([&] { return program.Visible(Control::C_Upgrade0); }, 5000));
+    EXPECT_TRUE(program.WaitForShown({{Control::C_Exit, true},
+                                      {Control::C_Upgrade0, true},
+                                      {Control::C_Upgrade1, true}},
+                                     5000));
     EXPECT_TRUE(program.Running());
   }
 
@@ -96,14 +98,19 @@ TEST_F(FaultRun, AMarkerHeldByAnotherProgramRefusesTheStartUntilItIsFree) {
   ASSERT_TRUE(refusal.has_value());
   EXPECT_EQ(refusal->text.rfind(L"write_ok.txt: ", 0), 0u) << "names the file and the reason";
   Program::Answer(*refusal, IDOK);
-  Sleep(1500);
-  EXPECT_TRUE(program.Visible(Control::C_Upgrade0)) << "nothing was armed";
-  EXPECT_FALSE(program.WaitForMessageBox(0).has_value());
+  // Nothing was armed: the buttons stay, and no uploader and no time-out
+  // follow.
+  EXPECT_TRUE(NoChangeWithin(
+      [&] {
+        return !program.Visible(Control::C_Upgrade0) || !program.Visible(Control::C_Exit) ||
+               folder.Has(L"uploader-sim.log") || FindMessageBox(program.pid());
+      },
+      1500));
   EXPECT_FALSE(folder.Has(L"uploader-sim.log")) << "the uploader was not launched";
   CloseHandle(held);
 
   // Free again: the stale marker is cleared and the run succeeds.
-  auto end = RunUntilMessage(30000);
+  auto end = RunUntilMessage(60000);
   ASSERT_TRUE(end.has_value());
   EXPECT_EQ(end->text, AsShown(texts[Msg::End]));
   Program::Answer(*end, IDOK);

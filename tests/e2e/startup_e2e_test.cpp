@@ -70,11 +70,15 @@ TEST(LanguageSwitch, EnglishIsShownAtOnceAndKeptForTheNextStart) {
     ASSERT_TRUE(program.Start());
     ASSERT_TRUE(program.WaitForWindow());
     ASSERT_TRUE(program.ChooseWithMouse(Control::SelezioneLingua, L"ENGLISH"));
-    EXPECT_TRUE(WaitUntil([&] { return program.Text(Control::C_Exit) == english[Msg::ExitCaption]; },
-                          5000));
-    EXPECT_EQ(folder.Read(L"Language.ini").value_or(""), "ENGLISH\r\n");
-    EXPECT_EQ(program.Text(Control::Form), english[Msg::Title] + L"  (Rel.2.2)");
-    EXPECT_EQ(program.Text(Control::L_ComPort), english[Msg::ComPortLabel]);
+    // The whole switch: the setting saved and every caption in English.
+    const auto switched = [&] {
+      return folder.Read(L"Language.ini") == std::string("ENGLISH\r\n") &&
+             program.Text(Control::C_Exit) == english[Msg::ExitCaption] &&
+             program.Text(Control::Form) == english[Msg::Title] + L"  (Rel.2.2)" &&
+             program.Text(Control::L_ComPort) == english[Msg::ComPortLabel];
+    };
+    EXPECT_TRUE(WaitUntil(switched, 5000))
+        << "Language.ini: " << folder.Read(L"Language.ini").value_or("<missing>");
     EXPECT_EQ(program.Text(Control::C_Upgrade1), L"Upgrade Interattivo");
     program.Press(Control::C_Exit);
     ASSERT_TRUE(program.WaitForExit(5000));

@@ -3,10 +3,28 @@
 #include <shellapi.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
+
 namespace vz::e2e {
 namespace {
 
 constexpr int kFirstControlId = 100;  // as the window numbers its controls
+
+// A process snapshot, closed when it goes out of scope; an invalid one
+// lists nothing.
+class ScopedSnapshot {
+ public:
+  ScopedSnapshot() : h_(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0)) {}
+  ~ScopedSnapshot() {
+    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
+  }
+  ScopedSnapshot(const ScopedSnapshot&) = delete;
+  ScopedSnapshot& operator=(const ScopedSnapshot&) = delete;
+  HANDLE get() const { return h_; }
+
+ private:
+  HANDLE h_;
+};
 
 std::wstring WindowText(HWND h) {
   wchar_t text[1024] = {};
@@ -122,11 +140,10 @@ void StagedFolder::Remove(const std::wstring& name) const { DeleteFileW((path_ +
 Program::Program(std::wstring folder) : folder_(std::move(folder)) {}
 
 Program::~Program() {
+  EndAll();
+  StopWatching();
+  if (job_) CloseHandle(job_);
   if (process_.hProcess) {
-    if (Running()) {
-      TerminateProcess(process_.hProcess, 1);
-      WaitForSingleObject(process_.hProcess, 5000);
-    }
     CloseHandle(process_.hProcess);
     CloseHandle(process_.hThread);
   }
@@ -135,12 +152,107 @@ Program::~Program() {
 bool Program::Start() {
   const std::wstring exe = folder_ + L"Vardolin_VaZuvovev.exe";
   std::wstring commandLine = L"\"" + exe + L"\"";
+  // Closing the last handle to the job ends the program, even when the
+  // test program itself ends abruptly.
+  job_ = CreateJobObjectW(nullptr, nullptr);
+  if (!job_) return false;
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+  SetInformationJobObject(job_, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
   STARTUPINFOW si{};
   si.cb = sizeof(si);
   // Started from elsewhere, as a double click would: the program must find
-  // its files by its own folder, not by the current directory.
-  return CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &si, &process_) != FALSE;
+  // its files by its own folder, not by the current directory. Suspended
+  // until it is in the job.
+  if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                      nullptr, nullptr, &si, &process_)) {
+    return false;
+  }
+  if (!AssignProcessToJobObject(job_, process_.hProcess)) {
+    TerminateProcess(process_.hProcess, 1);
+    return false;
+  }
+  family_.push_back(process_.dwProcessId);
+  stopWatching_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  watcher_ = std::thread([this] {
+    do {
+      TrackFamily();
+    } while (WaitForSingleObject(stopWatching_, 50) == WAIT_TIMEOUT);
+  });
+  ResumeThread(process_.hThread);
+  return true;
+}
+
+void Program::StopWatching() {
+  if (!watcher_.joinable()) return;
+  SetEvent(stopWatching_);
+  watcher_.join();
+  CloseHandle(stopWatching_);
+}
+
+std::vector<std::pair<DWORD, std::string>> Program::TrackFamily() {
+  std::lock_guard<std::mutex> lock(familyMutex_);
+  std::vector<PROCESSENTRY32> all;
+  {
+    ScopedSnapshot snapshot;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32First(snapshot.get(), &entry); more;
+         more = Process32Next(snapshot.get(), &entry)) {
+      all.push_back(entry);
+    }
+  }
+  const auto known = [this](DWORD pid) {
+    return std::find(family_.begin(), family_.end(), pid) != family_.end();
+  };
+  // Children are adopted in rounds until none is new, so grandchildren
+  // listed before their parents are found too.
+  for (bool grew = true; grew;) {
+    grew = false;
+    for (const PROCESSENTRY32& e : all) {
+      if (!known(e.th32ProcessID) && known(e.th32ParentProcessID)) {
+        family_.push_back(e.th32ProcessID);
+        grew = true;
+      }
+    }
+  }
+  std::vector<std::pair<DWORD, std::string>> running;
+  for (const PROCESSENTRY32& e : all) {
+    if (known(e.th32ProcessID)) running.emplace_back(e.th32ProcessID, e.szExeFile);
+  }
+  return running;
+}
+
+std::vector<DWORD> Program::Family() {
+  if (!process_.hProcess) return {};
+  std::vector<DWORD> out;
+  for (const auto& process : TrackFamily()) out.push_back(process.first);
+  return out;
+}
+
+bool Program::Runs(const char* exeName) {
+  if (!process_.hProcess) return false;
+  for (const auto& process : TrackFamily()) {
+    if (_stricmp(process.second.c_str(), exeName) == 0) return true;
+  }
+  return false;
+}
+
+bool Program::EndAll(DWORD timeoutMs) {
+  if (!process_.hProcess) return true;
+  TerminateJobObject(job_, 1);
+  return WaitUntil(
+      [this] {
+        const std::vector<DWORD> left = Family();
+        for (DWORD pid : left) {
+          if (HANDLE h = OpenProcess(PROCESS_TERMINATE, FALSE, pid)) {
+            TerminateProcess(h, 1);
+            CloseHandle(h);
+          }
+        }
+        return left.empty();
+      },
+      timeoutMs);
 }
 
 bool Program::WaitForWindow(DWORD timeoutMs) {
@@ -296,20 +408,6 @@ std::wstring AsShown(const std::wstring& text) {
   return out;
 }
 
-bool UploaderRunning() {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return false;
-  PROCESSENTRY32 entry{};
-  entry.dwSize = sizeof(entry);
-  bool found = false;
-  for (BOOL more = Process32First(snapshot, &entry); more && !found;
-       more = Process32Next(snapshot, &entry)) {
-    found = _stricmp(entry.szExeFile, "Up_Loader.exe") == 0;
-  }
-  CloseHandle(snapshot);
-  return found;
-}
-
 std::optional<MessageBoxSeen> Program::WaitForMessageBox(DWORD timeoutMs) {
   std::optional<MessageBoxSeen> box;
   WaitUntil([&] { return (box = FindMessageBox(process_.dwProcessId)).has_value(); }, timeoutMs,
@@ -317,8 +415,24 @@ std::optional<MessageBoxSeen> Program::WaitForMessageBox(DWORD timeoutMs) {
   return box;
 }
 
-void Program::Answer(const MessageBoxSeen& box, int button) {
+bool Program::NoMessageBoxWithin(DWORD ms) {
+  return NoChangeWithin([&] { return FindMessageBox(process_.dwProcessId).has_value(); }, ms);
+}
+
+bool Program::WaitForShown(std::initializer_list<Shown> expected, DWORD timeoutMs) {
+  return WaitUntil(
+      [&] {
+        for (const Shown& s : expected) {
+          if (Visible(s.control) != s.visible) return false;
+        }
+        return true;
+      },
+      timeoutMs);
+}
+
+bool Program::Answer(const MessageBoxSeen& box, int button) {
   PostMessageW(GetDlgItem(box.hwnd, button), BM_CLICK, 0, 0);
+  return WaitUntil([&] { return !IsWindow(box.hwnd); }, 5000);
 }
 
 }  // namespace vz::e2e

@@ -5,8 +5,12 @@
 
 #include <windows.h>
 
+#include <initializer_list>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "ui/main_window.h"
@@ -44,16 +48,34 @@ std::optional<MessageBoxSeen> FindMessageBox(DWORD pid);
 // becomes a line break, CR LF.
 std::wstring AsShown(const std::wstring& text);
 
-// True while a process named Up_Loader.exe runs.
-bool UploaderRunning();
-
+// The program under test and its family: the program, the uploader it
+// launches and the uploader's helper. When the test is done, whatever its
+// outcome, all of them end, so no leftover can disturb a later test.
+//
+// The program runs in a job object that ends it even when the test program
+// itself dies. Under Wine 8 the processes it starts do not stay in the job,
+// so a watcher also follows the process tree from the program down (every
+// 50 ms, so that a helper whose parent has already gone is still known) and
+// the end of the test ends what it found.
 class Program {
  public:
   // The program lying in `folder` (ending with a backslash).
   explicit Program(std::wstring folder);
-  ~Program();  // ends the process if it still runs
+  ~Program();  // ends every process of the job that still runs
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
 
   bool Start();
+  // Ends every process of the family and waits until they are gone; false
+  // when one still ran after `timeoutMs`.
+  bool EndAll(DWORD timeoutMs = 10000);
+  // Process IDs of the family's processes that run now: the program,
+  // whatever it started, and what those started.
+  std::vector<DWORD> Family();
+  // True while a process of the family with this executable name runs
+  // (never one of another test or another program on the machine).
+  bool Runs(const char* exeName);
+  bool UploaderRunning() { return Runs("Up_Loader.exe"); }
   // Waits for the main window; false on time-out.
   bool WaitForWindow(DWORD timeoutMs = 15000);
   bool WaitForExit(DWORD timeoutMs);
@@ -81,12 +103,31 @@ class Program {
 
   // The program's message box, once it appears (nullopt on time-out).
   std::optional<MessageBoxSeen> WaitForMessageBox(DWORD timeoutMs);
-  // Answers a message box with IDOK, IDYES or IDNO.
-  static void Answer(const MessageBoxSeen& box, int button);
+  // True when no message box of the program appears within `ms`.
+  bool NoMessageBoxWithin(DWORD ms);
+  // Waits until every listed control shows the listed visibility at once.
+  struct Shown {
+    Control control;
+    bool visible;
+  };
+  bool WaitForShown(std::initializer_list<Shown> expected, DWORD timeoutMs);
+  // Answers a message box with IDOK, IDYES or IDNO and waits until it has
+  // closed, so that the next box seen is a new one; false if it stayed.
+  static bool Answer(const MessageBoxSeen& box, int button);
 
  private:
+  // Adds to the family every running process whose parent belongs to it;
+  // returns the family's processes that run now, with their names.
+  std::vector<std::pair<DWORD, std::string>> TrackFamily();
+  void StopWatching();
+
   std::wstring folder_;
+  HANDLE job_ = nullptr;
   PROCESS_INFORMATION process_{};
+  std::mutex familyMutex_;
+  std::vector<DWORD> family_;  // every process ID ever seen in the family
+  std::thread watcher_;
+  HANDLE stopWatching_ = nullptr;  // event: the watcher ends
   HWND window_ = nullptr;
 };
 
@@ -99,6 +140,13 @@ bool WaitUntil(Fn&& condition, DWORD timeoutMs, DWORD stepMs = 20) {
     if (GetTickCount() - start > timeoutMs) return false;
     Sleep(stepMs);
   }
+}
+
+// True when the condition stays false for the whole of `ms`: the check that
+// nothing happens ("no change within N s").
+template <typename Fn>
+bool NoChangeWithin(Fn&& happened, DWORD ms) {
+  return !WaitUntil(std::forward<Fn>(happened), ms);
 }
 
 // Removes a folder (ending with a backslash) with everything in it, read-only

@@ -5,7 +5,9 @@
 #   tools/scripts/fuzz.sh [SECONDS]    # default 60 per target; 0: replay only
 #
 # Builds the harnesses of tests/fuzz/ into build/fuzz/, replays every input
-# kept in tests/fuzz/regressions/<target>/, then fuzzes both targets side by
+# of tests/fuzz/corpus/<target>/ and every input kept in
+# tests/fuzz/regressions/<target>/ (the same result every time: this is what
+# `make test` runs), then, unless SECONDS is 0, fuzzes both targets side by
 # side for SECONDS each, starting from a scratch copy of
 # tests/fuzz/corpus/<target>/ (the repository's corpus never grows). A crash,
 # leak, time-out or memory blow-up is copied into
@@ -56,24 +58,24 @@ for i in "${!targets[@]}"; do
   fi
 done
 
-# ---- replay the kept inputs -------------------------------------------------
+# ---- replay the corpus and the kept inputs ----------------------------------
 failed=0
 for t in "${targets[@]}"; do
   kept=()
-  for f in "tests/fuzz/regressions/$t"/*; do
+  for f in "tests/fuzz/corpus/$t"/* "tests/fuzz/regressions/$t"/*; do
     [ -f "$f" ] || continue
     case "$(basename "$f")" in README.txt|.gitkeep) continue ;; esac
     kept+=("$f")
   done
   if [ ${#kept[@]} -eq 0 ]; then
-    echo "fuzz $t: no kept regression input"
+    echo "fuzz $t: nothing to replay"
     continue
   fi
   if "$OUT/$t" "${run_flags[@]}" "${kept[@]}" >"$OUT/$t.replay.log" 2>&1; then
-    echo "fuzz $t: ${#kept[@]} kept regression input(s) pass"
+    echo "fuzz $t: ${#kept[@]} corpus and kept input(s) pass"
   else
     tail -n 40 "$OUT/$t.replay.log" >&2
-    echo "fuzz $t: a kept regression input fails (log: $OUT/$t.replay.log)" >&2
+    echo "fuzz $t: a corpus or kept input fails (log: $OUT/$t.replay.log)" >&2
     failed=1
   fi
 done

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs the Windows test programs (unit, win32, end-to-end) under Wine in a
 # private prefix, on a private X display.
-# Usage: test-windows.sh BUILD_DIR
+# Usage: test-windows.sh BUILD_DIR [CTEST_ARGS...]
+#   e.g. test-windows.sh build/windows -R e2e, with GTEST_FILTER=Harness.*
+#   in the environment to run some tests of a program only.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build="$1"
@@ -13,4 +15,4 @@ trap wine_session_end EXIT
 wine_prefix_ready desktop
 # One prepared Wine server for every test program of the run.
 export VZ_WINE_SHARED=1
-cd "$(dirname "$here")/.." && ctest --preset windows
+cd "$(dirname "$here")/.." && ctest --preset windows "${@:2}"

@@ -439,7 +439,10 @@ private:
             port_handle_.reset();
             log_.Line("port " + PortName() + " closed");
         }
-        log_.Line("finished after " + Num(GetTickCount64() - started_) + " ms");
+        // The tick count is the machine's: a test compares it with its own
+        // to date what the monitor did after this exit.
+        const ULONGLONG now = GetTickCount64();
+        log_.Line("finished after " + Num(now - started_) + " ms at tick " + Num(now));
         log_.Line("exit " + Num(code));
         return code;
     }
