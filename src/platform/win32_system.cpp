@@ -185,7 +185,8 @@ std::wstring Win32System::ErrorText(std::uint32_t error) {
 }
 
 std::wstring ErrorTextOrNumber(std::uint32_t error) {
-  const std::wstring text = SystemText(error);
+  // 0 is no error at all; its text would read as a success.
+  const std::wstring text = error != 0 ? SystemText(error) : std::wstring();
   return text.empty() ? L"error " + std::to_wstring(error) : text;
 }
 

@@ -416,20 +416,16 @@ void Win32Window::OnCommand(int id, int code) {
       if (code == BN_CLICKED) events_.OnExitClick();
       break;
     case Control::E_ComPort:
-    case Control::SelezioneLingua: {
-      HWND combo = At(control).hwnd;
-      if (control == Control::E_ComPort) {
-        if (code == CBN_KILLFOCUS) {
-          // A window that is closing is hidden first and takes the focus
-          // with it; that is no choice of a port.
-          if (IsWindowVisible(hwnd_)) events_.OnPortTextCommitted();
-          break;
-        }
-        // Moving through the open list is no choice yet: what the field
-        // shows is handled when the list is left or Enter is pressed.
-        if (code == CBN_SELCHANGE && SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0)) break;
+      if (code == CBN_KILLFOCUS) {
+        // A window that is closing is hidden first and takes the focus with
+        // it; that is no choice of a port.
+        if (IsWindowVisible(hwnd_)) events_.OnPortTextCommitted();
+        break;
       }
+      [[fallthrough]];
+    case Control::SelezioneLingua: {
       if (code != CBN_SELCHANGE && code != CBN_DBLCLK) break;
+      HWND combo = At(control).hwnd;
       // The edit field shows the chosen entry only after this notification;
       // the handler must already read the new choice.
       const LRESULT index = SendMessageW(combo, CB_GETCURSEL, 0, 0);
