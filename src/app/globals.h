@@ -2,6 +2,9 @@
 // whole process. The upgrade monitor's own state lives with the window.
 #pragma once
 
+#include <cstdint>
+#include <optional>
+#include <set>
 #include <string>
 
 #include "i18n/message_table.h"
@@ -23,6 +26,16 @@ struct Globals {
 
   // The uploader has been launched in the current run.
   bool uploaderStarted = false;
+
+  // The port list, as this run has handled it; nothing of it is saved.
+  struct PortState {
+    // The list's text when it was last handled (picked, left, started).
+    std::wstring handledText;
+    // The port last written to port.ini successfully in this run.
+    std::optional<std::uint8_t> savedPort;
+    // Texts whose failed save was already told after leaving the list.
+    std::set<std::wstring> failureToldOnLeave;
+  } port;
 };
 
 }  // namespace vz

@@ -29,7 +29,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     window = std::make_unique<vz::Win32Window>(instance, handlers,
                                                vz::Win32Window::Options{});
     handlers.Attach(*window);
-    if (!window->Create()) ExitProcess(1);
+    if (!window->Create()) {
+      ExitProcess(static_cast<UINT>(
+          vz::ReportStartupFailure(vz::ErrorTextOrNumber(window->createError()))));
+    }
     return *window;
   });
   return window->RunMessageLoop();

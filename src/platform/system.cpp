@@ -4,11 +4,6 @@
 
 namespace vz {
 
-float SecondsSinceMidnight(const LocalTime& t) {
-  return static_cast<float>(t.hour * 3600 + t.minute * 60 + t.second) +
-         static_cast<float>(t.millisecond) / 1000.0f;
-}
-
 bool MatchesPattern(std::wstring_view name, std::wstring_view pattern) {
   // Iterative matcher with one back-tracking point for the last "*".
   std::size_t n = 0, p = 0;

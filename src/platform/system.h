@@ -22,10 +22,6 @@ struct LocalTime {
   int millisecond = 0;
 };
 
-// Seconds since midnight with the fraction, as the upgrade monitor measures
-// its time-outs.
-float SecondsSinceMidnight(const LocalTime& t);
-
 // Wildcard match of a file name: "*" any run of characters, "?" exactly
 // one; letter case ignored.
 bool MatchesPattern(std::wstring_view name, std::wstring_view pattern);
@@ -96,13 +92,18 @@ class System {
   virtual bool ProbeSerialPort(const std::string& name) = 0;
   virtual ProcessList RunningProcesses() = 0;
   // Starts the program at this full path, no arguments, window shown
-  // normally, current directory inherited; does not wait. False when it
-  // could not be started.
-  virtual bool StartProgram(const std::wstring& path) = 0;
+  // normally, current directory inherited; does not wait. 0 when it
+  // started, else the platform's error number.
+  virtual std::uint32_t StartProgram(const std::wstring& path) = 0;
 
   // Blocks the calling thread; no window events are handled meanwhile.
   virtual void Pause(std::uint32_t milliseconds) = 0;
+  // Local date and time, for the log; it jumps when the clock is set.
   virtual LocalTime Now() = 0;
+  // Milliseconds of real time elapsed since an arbitrary start
+  // (GetTickCount64): it never jumps with the wall clock and never wraps,
+  // so time-outs are measured with it.
+  virtual std::uint64_t ElapsedMilliseconds() = 0;
 
   // The system's 8-bit (ANSI) code page, both ways.
   virtual std::wstring FromAnsi(const std::string& bytes) = 0;

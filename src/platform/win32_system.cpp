@@ -30,6 +30,24 @@ bool SameFile(const std::wstring& a, const std::wstring& b) {
          ia.nFileIndexLow == ib.nFileIndexLow;
 }
 
+// The system's text for an error number on one line; empty when it has
+// none.
+std::wstring SystemText(std::uint32_t error) {
+  wchar_t* buffer = nullptr;
+  const DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+          FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::wstring text = n && buffer ? std::wstring(buffer, n) : std::wstring();
+  if (buffer) LocalFree(buffer);
+  // One line: the system's text ends with a line break.
+  for (wchar_t& c : text) {
+    if (c == L'\r' || c == L'\n') c = L' ';
+  }
+  while (!text.empty() && text.back() == L' ') text.pop_back();
+  return text;
+}
+
 bool IsBusyError(DWORD e) {
   return e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION ||
          e == ERROR_ACCESS_DENIED;
@@ -162,19 +180,14 @@ AppendResult Win32System::AppendBytes(const std::wstring& path,
 }
 
 std::wstring Win32System::ErrorText(std::uint32_t error) {
-  wchar_t* buffer = nullptr;
-  const DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-          FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::wstring text = n && buffer ? std::wstring(buffer, n) : std::wstring();
-  if (buffer) LocalFree(buffer);
-  // One line: the system's text ends with a line break.
-  for (wchar_t& c : text) {
-    if (c == L'\r' || c == L'\n') c = L' ';
-  }
-  while (!text.empty() && text.back() == L' ') text.pop_back();
+  const std::wstring text = SystemText(error);
   return text.empty() ? L"Unknown error" : text;
+}
+
+std::wstring ErrorTextOrNumber(std::uint32_t error) {
+  // 0 is no error at all; its text would read as a success.
+  const std::wstring text = error != 0 ? SystemText(error) : std::wstring();
+  return text.empty() ? L"error " + std::to_wstring(error) : text;
 }
 
 bool Win32System::ProbeSerialPort(const std::string& name) {
@@ -203,7 +216,7 @@ ProcessList Win32System::RunningProcesses() {
   return list;
 }
 
-bool Win32System::StartProgram(const std::wstring& path) {
+std::uint32_t Win32System::StartProgram(const std::wstring& path) {
   // The application name is given, so nothing is searched for; the command
   // line repeats it quoted for the program's own argument parsing.
   std::wstring commandLine = L"\"" + path + L"\"";
@@ -214,11 +227,11 @@ bool Win32System::StartProgram(const std::wstring& path) {
   PROCESS_INFORMATION process{};
   if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
                       0, nullptr, nullptr, &startup, &process)) {
-    return false;
+    return GetLastError();
   }
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
-  return true;
+  return 0;
 }
 
 void Win32System::Pause(std::uint32_t milliseconds) { Sleep(milliseconds); }
@@ -229,6 +242,8 @@ LocalTime Win32System::Now() {
   return {st.wYear, st.wMonth, st.wDay, st.wHour,
           st.wMinute, st.wSecond, st.wMilliseconds};
 }
+
+std::uint64_t Win32System::ElapsedMilliseconds() { return GetTickCount64(); }
 
 std::wstring Win32System::FromAnsi(const std::string& bytes) {
   if (bytes.empty()) return {};

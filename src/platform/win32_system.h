@@ -5,6 +5,10 @@
 
 namespace vz {
 
+// The system's one-line text for an error number, or "error N" when it has
+// none.
+std::wstring ErrorTextOrNumber(std::uint32_t error);
+
 class Win32System : public System {
  public:
   std::wstring ExecutableDir() override;
@@ -20,9 +24,10 @@ class Win32System : public System {
   std::wstring ErrorText(std::uint32_t error) override;
   bool ProbeSerialPort(const std::string& name) override;
   ProcessList RunningProcesses() override;
-  bool StartProgram(const std::wstring& path) override;
+  std::uint32_t StartProgram(const std::wstring& path) override;
   void Pause(std::uint32_t milliseconds) override;
   LocalTime Now() override;
+  std::uint64_t ElapsedMilliseconds() override;
   std::wstring FromAnsi(const std::string& bytes) override;
   std::string ToAnsi(const std::wstring& text) override;
 };

@@ -4,51 +4,91 @@
 #include "upgrade/uploader_contract.h"
 
 namespace vz {
+namespace {
+
+constexpr std::size_t kMaxPortDigits = 3;
+
+void HandlePortText(Globals& g, System& sys, MainWindow& w,
+                    FailureReport report) {
+  const std::wstring text = w.Text(Control::E_ComPort);
+  g.port.handledText = text;
+  const std::optional<std::uint8_t> port = ParsePortText(text);
+  // A text that names no port is shown as "no port chosen".
+  w.SetBackColor(Control::E_ComPort, port ? kColorGreen : kColorRed);
+  if (!port || !w.IsEnabled(Control::E_ComPort)) return;
+  (void)SaveChosenPort(g, sys, w, text, *port, report);
+}
+
+}  // namespace
 
 std::optional<std::uint8_t> ParsePortText(std::wstring_view text) {
-  if (text.size() < 4 || text.size() > 6) return std::nullopt;
-  for (std::size_t i = 0; i < 3; ++i) {
+  const std::size_t prefix = 3;  // "COM"
+  if (text.size() <= prefix || text.size() > prefix + kMaxPortDigits) {
+    return std::nullopt;
+  }
+  for (std::size_t i = 0; i < prefix; ++i) {
     const wchar_t upper = text[i] >= L'a' && text[i] <= L'z'
                               ? static_cast<wchar_t>(text[i] - L'a' + L'A')
                               : text[i];
     if (upper != L"COM"[i]) return std::nullopt;
   }
   unsigned value = 0;
-  for (wchar_t c : text.substr(3)) {
+  for (wchar_t c : text.substr(prefix)) {
     if (c < L'0' || c > L'9') return std::nullopt;
     value = value * 10 + static_cast<unsigned>(c - L'0');
   }
-  if (value > 255) return std::nullopt;
+  // Port 0 does not exist; a byte of 0 would send the uploader nowhere.
+  if (value < 1 || value > 255) return std::nullopt;
   return static_cast<std::uint8_t>(value);
 }
 
 void OnPortChoice(Globals& g, System& sys, MainWindow& w) {
-  const std::wstring text = w.Text(Control::E_ComPort);
-  if (text.empty()) {
-    w.SetBackColor(Control::E_ComPort, kColorRed);
-    return;
-  }
-  const std::optional<std::uint8_t> port = ParsePortText(text);
-  // A typed text that names no port is shown as "no port chosen".
-  w.SetBackColor(Control::E_ComPort, port ? kColorGreen : kColorRed);
-  if (!port || !w.IsEnabled(Control::E_ComPort)) return;
-  SavePortSetting(g, sys, *port);
+  HandlePortText(g, sys, w, FailureReport::EveryTime);
 }
 
-void SavePortSetting(Globals& g, System& sys, std::uint8_t port) {
-  bool written = false;
-  for (int attempt = 0; attempt < kPortWriteAttempts && !written; ++attempt) {
-    written = sys.WriteFirstByte(g.programDir + uploader::kPortFile, port).ok;
+void CommitPortText(Globals& g, System& sys, MainWindow& w) {
+  // Leaving the list again, or a second Enter, finds nothing new.
+  if (w.Text(Control::E_ComPort) == g.port.handledText) return;
+  HandlePortText(g, sys, w, FailureReport::OncePerText);
+}
+
+bool SaveChosenPort(Globals& g, System& sys, MainWindow& w,
+                    const std::wstring& text, std::uint8_t port,
+                    FailureReport report) {
+  const IoResult saved = SavePortSetting(g, sys, port);
+  if (saved.ok) {
+    g.port.savedPort = port;
+    g.port.failureToldOnLeave.clear();
+    return true;
   }
-  if (!written) {
+  // What port.ini holds now is not what the list shows.
+  g.port.savedPort.reset();
+  w.SetBackColor(Control::E_ComPort, kColorRed);
+  if (report == FailureReport::EveryTime ||
+      g.port.failureToldOnLeave.insert(text).second) {
+    w.PostMessageBox(std::wstring(uploader::kPortFile) + L": " +
+                         sys.ErrorText(saved.error),
+                     MessageKind::Error);
+  }
+  return false;
+}
+
+IoResult SavePortSetting(Globals& g, System& sys, std::uint8_t port) {
+  IoResult written = IoResult::Failure(0);
+  for (int attempt = 0; attempt < kPortWriteAttempts && !written.ok;
+       ++attempt) {
+    written = sys.WriteFirstByte(g.programDir + uploader::kPortFile, port);
+  }
+  if (!written.ok) {
     WriteLog(sys, g.programDir, uploader::kLogPortWriteFailed);
-    return;
+    return written;
   }
   // Either copy may fail (model.ini missing, say) without stopping the other.
   (void)sys.CopyOver(g.programDir + uploader::kPortFile,
                      g.downloadDir + uploader::kPortFile);
   (void)sys.CopyOver(g.programDir + uploader::kModelFile,
                      g.downloadDir + uploader::kModelFile);
+  return written;
 }
 
 }  // namespace vz

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "app/globals.h"
@@ -14,17 +15,34 @@ namespace vz {
 
 inline constexpr int kPortWriteAttempts = 3;
 
-// The port number of a list text "COM<n>" with n from 0 to 255 in decimal
-// digits; nullopt for anything else (too short, another prefix, no number,
-// out of range), which the list can only hold when it was typed in.
+// The port number of a port text: "COM" in any letter case followed by one
+// to three decimal digits worth 1 to 255 ("COM03" is port 3); nullopt for
+// anything else, "COM0", blanks and other characters included.
 std::optional<std::uint8_t> ParsePortText(std::wstring_view text);
 
 // Click and double click of the port list.
 void OnPortChoice(Globals& g, System& sys, MainWindow& window);
 
+// The port list lost the focus or Enter was pressed in it: a text other
+// than the one last handled is handled as a pick is.
+void CommitPortText(Globals& g, System& sys, MainWindow& window);
+
+// How often the report of a failed save is shown: after a pick and at the
+// start every time; after leaving the list once per text, so that going in
+// and out of the list does not bring the same box back.
+enum class FailureReport { EveryTime, OncePerText };
+
+// Saves the port the list's text names. A failed save turns the list red,
+// copies nothing and posts "port.ini: " and the system's reason. True when
+// port.ini now names the port.
+bool SaveChosenPort(Globals& g, System& sys, MainWindow& window,
+                    const std::wstring& text, std::uint8_t port,
+                    FailureReport report);
+
 // Writes the port number as the first byte of port.ini (three attempts,
 // one failure line in the log after the third), then copies port.ini and
-// model.ini to the download directory.
-void SavePortSetting(Globals& g, System& sys, std::uint8_t port);
+// model.ini to the download directory. The failure of the last attempt
+// comes back.
+IoResult SavePortSetting(Globals& g, System& sys, std::uint8_t port);
 
 }  // namespace vz

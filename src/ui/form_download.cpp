@@ -19,6 +19,10 @@ void FrmDownload::OnActivate() {
 
 void FrmDownload::OnPortClick() { OnPortChoice(g_, sys_, *window_); }
 
+void FrmDownload::OnPortTextCommitted() {
+  CommitPortText(g_, sys_, *window_);
+}
+
 void FrmDownload::OnLanguageClick() { OnLanguageChoice(g_, sys_, *window_); }
 
 void FrmDownload::OnUpgradeClick(int /*index: both buttons act alike*/) {

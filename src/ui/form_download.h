@@ -19,6 +19,7 @@ class FrmDownload : public FormEvents {
   void OnLoad() override;
   void OnActivate() override;
   void OnPortClick() override;
+  void OnPortTextCommitted() override;
   void OnLanguageClick() override;
   void OnUpgradeClick(int index) override;
   void OnExitClick() override;

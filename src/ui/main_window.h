@@ -81,6 +81,10 @@ class MainWindow {
   // Modal message box titled with the application's name.
   virtual MessageAnswer ShowMessage(const std::wstring& text,
                                     MessageKind kind) = 0;
+  // The same box with an OK button, shown only once the event being handled
+  // and the input that caused it (a click, a focus change) are done; a
+  // handler posts it where a modal box would swallow that input.
+  virtual void PostMessageBox(const std::wstring& text, MessageKind kind) = 0;
   // Handles the window events already waiting, then returns.
   virtual void PumpEvents() = 0;
   // Timer_Upgrade: ticks every 500 ms while enabled.
@@ -99,6 +103,8 @@ class FormEvents {
   virtual void OnLoad() = 0;
   virtual void OnActivate() = 0;
   virtual void OnPortClick() = 0;      // click or double click
+  // The port list lost the focus, or Enter was pressed in it.
+  virtual void OnPortTextCommitted() = 0;
   virtual void OnLanguageClick() = 0;  // click or double click
   virtual void OnUpgradeClick(int index) = 0;
   virtual void OnExitClick() = 0;

@@ -17,6 +17,9 @@ constexpr wchar_t kFormClass[] = L"VardolinFrmDownload";
 constexpr wchar_t kPanelClass[] = L"VardolinPannelloBarra";
 constexpr wchar_t kBarClass[] = L"VardolinBarra";
 constexpr UINT_PTR kUpgradeTimerId = 1;
+// Polls for the moment a posted message box may be shown.
+constexpr UINT_PTR kPostedMessageTimerId = 3;
+constexpr UINT kPostedMessagePollMs = 50;
 constexpr int kFirstControlId = 100;
 constexpr DWORD kFormStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr DWORD kFormExStyle = WS_EX_CONTROLPARENT;
@@ -153,7 +156,10 @@ bool Win32Window::RegisterClasses(HINSTANCE instance) {
 }
 
 bool Win32Window::Create() {
-  if (!RegisterClasses(instance_)) return false;
+  if (!RegisterClasses(instance_)) {
+    createError_ = GetLastError();
+    return false;
+  }
   whiteBrush_ = CreateSolidBrush(ToColorRef(layout::kWhite));
   dpi_ = DpiOf(nullptr);
   RECT frame{0, 0, Px(layout::kClientWidth), Px(layout::kClientHeight)};
@@ -161,7 +167,10 @@ bool Win32Window::Create() {
   hwnd_ = CreateWindowExW(kFormExStyle, kFormClass, layout::kDesignCaption, kFormStyle,
                           CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
                           frame.bottom - frame.top, nullptr, nullptr, instance_, this);
-  if (!hwnd_) return false;
+  if (!hwnd_) {
+    createError_ = GetLastError();
+    return false;
+  }
   const int actual = DpiOf(hwnd_);
   if (actual != dpi_) {
     dpi_ = actual;
@@ -228,6 +237,9 @@ void Win32Window::CreateControls() {
   setBitmap(Control::I_logo, IDB_LOGO);
   setBitmap(Control::I_Tessanor, IDB_WORDMARK);
   SetupExitPicture();
+  COMBOBOXINFO port{};
+  port.cbSize = sizeof(port);
+  if (GetComboBoxInfo(At(Control::E_ComPort).hwnd, &port)) portEdit_ = port.hwndItem;
 }
 
 void Win32Window::SetupExitPicture() {
@@ -293,12 +305,21 @@ const Win32Window::Item* Win32Window::FindByHwnd(HWND h) const {
 
 int Win32Window::RunMessageLoop() {
   MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    if (hwnd_ && IsDialogMessageW(hwnd_, &msg)) continue;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) Dispatch(msg);
+  return static_cast<int>(msg.wParam);
+}
+
+void Win32Window::Dispatch(MSG& msg) {
+  // Enter in the port list's text field commits what was typed. It is
+  // raised after the key has been handled, so an open list has closed by
+  // then and the field shows what the technician sees.
+  const bool portEnter = msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN &&
+                         portEdit_ && msg.hwnd == portEdit_;
+  if (!(hwnd_ && IsDialogMessageW(hwnd_, &msg))) {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
-  return static_cast<int>(msg.wParam);
+  if (portEnter && hwnd_) events_.OnPortTextCommitted();
 }
 
 // ---- Window procedures ----------------------------------------------------
@@ -355,6 +376,7 @@ LRESULT Win32Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return OnControlColor(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp), msg);
     case WM_TIMER:
       if (wp == kUpgradeTimerId) OnTimer();
+      if (wp == kPostedMessageTimerId) ShowPostedMessage();
       return 0;
     case WM_SETCURSOR:
       if (busy_ && LOWORD(lp) == HTCLIENT) {
@@ -374,6 +396,8 @@ LRESULT Win32Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_DESTROY:
       if (timerOn_) KillTimer(hwnd_, kUpgradeTimerId);
       timerOn_ = false;
+      KillTimer(hwnd_, kPostedMessageTimerId);
+      posted_.clear();
       if (options_.quitOnDestroy) PostQuitMessage(0);
       hwnd_ = nullptr;
       return 0;
@@ -392,6 +416,13 @@ void Win32Window::OnCommand(int id, int code) {
       if (code == BN_CLICKED) events_.OnExitClick();
       break;
     case Control::E_ComPort:
+      if (code == CBN_KILLFOCUS) {
+        // A window that is closing is hidden first and takes the focus with
+        // it; that is no choice of a port.
+        if (IsWindowVisible(hwnd_)) events_.OnPortTextCommitted();
+        break;
+      }
+      [[fallthrough]];
     case Control::SelezioneLingua: {
       if (code != CBN_SELCHANGE && code != CBN_DBLCLK) break;
       HWND combo = At(control).hwnd;
@@ -581,10 +612,37 @@ MessageAnswer Win32Window::ShowMessage(const std::wstring& text, MessageKind kin
     case MessageKind::Information: flags = MB_OK | MB_ICONINFORMATION; break;
     case MessageKind::Plain: flags = MB_OK; break;
   }
+  ++openBoxes_;
   const int answer = MessageBoxW(hwnd_, ForDisplay(text).c_str(), layout::kAppTitle, flags);
+  --openBoxes_;
   if (answer == IDYES) return MessageAnswer::Yes;
   if (answer == IDNO) return MessageAnswer::No;
   return MessageAnswer::Ok;
+}
+
+void Win32Window::PostMessageBox(const std::wstring& text, MessageKind kind) {
+  if (!hwnd_) return;
+  for (const PostedMessage& waiting : posted_) {
+    if (waiting.text == text) return;  // told once is enough
+  }
+  posted_.push_back({text, kind});
+  // A timer message comes only when no input and no posted message waits,
+  // so the event that posted this box has been handled in full by then.
+  SetTimer(hwnd_, kPostedMessageTimerId, kPostedMessagePollMs, nullptr);
+}
+
+void Win32Window::ShowPostedMessage() {
+  if (posted_.empty()) {
+    KillTimer(hwnd_, kPostedMessageTimerId);
+    return;
+  }
+  // Not in the middle of a click (the control holding the mouse would never
+  // see the button come up), nor over another box of ours.
+  if (GetCapture() || openBoxes_ > 0) return;
+  const PostedMessage next = posted_.front();
+  posted_.pop_front();
+  if (posted_.empty()) KillTimer(hwnd_, kPostedMessageTimerId);
+  ShowMessage(next.text, next.kind);
 }
 
 void Win32Window::PumpEvents() {
@@ -595,9 +653,7 @@ void Win32Window::PumpEvents() {
       PostQuitMessage(static_cast<int>(msg.wParam));
       return;
     }
-    if (hwnd_ && IsDialogMessageW(hwnd_, &msg)) continue;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
+    Dispatch(msg);
   }
 }
 
@@ -629,6 +685,16 @@ void Win32Window::EndProgram() {
   } else {
     ExitProcess(0);
   }
+}
+
+int ReportStartupFailure(const std::wstring& reason) {
+  // A window that failed half-way may have asked to quit already; that
+  // request would close the box at once.
+  MSG quit;
+  while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
+  MessageBoxW(nullptr, reason.c_str(), layout::kAppTitle, MB_OK | MB_ICONERROR);
+  return 1;
 }
 
 }  // namespace vz

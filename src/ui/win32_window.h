@@ -7,6 +7,8 @@
 #include <commctrl.h>
 
 #include <array>
+#include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -33,8 +35,10 @@ class Win32Window : public MainWindow {
   Win32Window& operator=(const Win32Window&) = delete;
 
   // Creates the window hidden, its controls in their design state, and
-  // raises the load event. False when the window could not be created.
+  // raises the load event. False when the window could not be created;
+  // createError() then holds the system's error number.
   bool Create();
+  std::uint32_t createError() const { return createError_; }
 
   HWND hwnd() const { return hwnd_; }
   HWND Handle(Control c) const;
@@ -62,6 +66,7 @@ class Win32Window : public MainWindow {
   void SetLeft(int twips) override;
   void SetHourglass(bool busy) override;
   MessageAnswer ShowMessage(const std::wstring& text, MessageKind kind) override;
+  void PostMessageBox(const std::wstring& text, MessageKind kind) override;
   void PumpEvents() override;
   void SetUpgradeTimer(bool enabled) override;
   void Show() override;
@@ -87,6 +92,9 @@ class Win32Window : public MainWindow {
   void OnCommand(int id, int code);
   LRESULT OnControlColor(HDC dc, HWND control, UINT msg);
   void OnTimer();
+  void ShowPostedMessage();
+  // Translates and dispatches one queued message (dialog keys included).
+  void Dispatch(MSG& msg);
 
   void CreateControls();
   void ApplyLayout();  // positions, sizes and fonts at the current DPI
@@ -117,6 +125,19 @@ class Win32Window : public MainWindow {
   bool timerOn_ = false;
   bool inTick_ = false;
   bool busy_ = false;
+  std::uint32_t createError_ = 0;
+  HWND portEdit_ = nullptr;  // the port list's text field
+  struct PostedMessage {
+    std::wstring text;
+    MessageKind kind;
+  };
+  std::deque<PostedMessage> posted_;
+  int openBoxes_ = 0;  // message boxes of this window now open
 };
+
+// Tells the technician that the program cannot start: an error box with
+// the application's title and `reason`, shown without a window of ours.
+// Returns the program's exit code, 1.
+int ReportStartupFailure(const std::wstring& reason);
 
 }  // namespace vz

@@ -17,7 +17,7 @@ struct Tick {
   MainWindow& w;
   MonitorState& m;
 
-  float Now() { return SecondsSinceMidnight(sys.Now()); }
+  std::uint64_t Now() { return sys.ElapsedMilliseconds(); }
   bool Exists(const wchar_t* marker) {
     return sys.FileExists(g.programDir, marker);
   }
@@ -26,28 +26,46 @@ struct Tick {
     (void)sys.RemoveFile(g.programDir + marker);
   }
   void Enter(std::uint8_t phase) {
-    m.phaseStartTime = Now();
+    m.phaseStartMs = Now();
     m.phase = phase;
   }
 
-  void LaunchAndWait() {
+  // False when the uploader could not be started and the run has ended.
+  bool LaunchAndWait() {
     if (!g.uploaderStarted) {
       // Started by its full path, so nothing else on the machine can stand
-      // in for it; a failed start shows up later as missing markers.
-      (void)sys.StartProgram(g.downloadDir + kProgramFile);
+      // in for it.
+      const std::uint32_t error = sys.StartProgram(g.downloadDir + kProgramFile);
+      if (error != 0) {
+        NotStarted(error);
+        return false;
+      }
       WriteLog(sys, g.programDir, kLogUploaderRun);
       g.uploaderStarted = true;
       WaitSeconds(sys, kPauseAfterLaunchSeconds);
     }
     if (!IsProcessRunning(sys, w, kProcessName)) m.phase = 1;
-    m.phaseStartTime = Now();
+    m.phaseStartMs = Now();
+    return true;
+  }
+
+  // Told at once: waiting for markers would only end in a time-out that
+  // blames the register.
+  void NotStarted(std::uint32_t error) {
+    const std::wstring reason = sys.ErrorText(error);
+    WriteLog(sys, g.programDir,
+             kLogUploaderNotStarted + std::to_wstring(error) + L" " + reason);
+    w.ShowMessage(std::wstring(kProgramFile) + L": " + reason,
+                  MessageKind::Error);
+    // Still phase 0 with nothing started: the next start launches again.
+    GiveBackTheStart();
   }
 
   void WaitForErase() {
     if (Exists(kErase)) {
       Enter(4);
     } else if (Exists(kErasing)) {
-      m.phaseStartTime = Now();
+      m.phaseStartMs = Now();
       Remove(kErasing);
     }
   }
@@ -56,7 +74,7 @@ struct Tick {
     if (Exists(kWriteOk)) {
       Enter(7);
     } else if (Exists(kWriting)) {
-      m.phaseStartTime = Now();
+      m.phaseStartMs = Now();
       Remove(kWriting);
       if (m.progressSteps < kMaxProgressSteps) ++m.progressSteps;
       const float step = w.Width(Control::PannelloBarra) / kProgressScale;
@@ -66,15 +84,16 @@ struct Tick {
     }
   }
 
-  // Runs the handler of the current phase; false when the program ended.
+  // Runs the handler of the current phase; false when the program or the
+  // run ended.
   bool RunPhase() {
     switch (m.phase) {
-      case 0: LaunchAndWait(); break;
+      case 0: return LaunchAndWait();
       case 1: Enter(2); break;
       case 2:
         m.phase = 3;
         if (Exists(kErasing)) Remove(kErasing);  // stale from before
-        m.phaseStartTime = Now();
+        m.phaseStartMs = Now();
         break;
       case 3: WaitForErase(); break;
       case 4: if (Exists(kWrite)) Enter(5); break;
@@ -98,6 +117,11 @@ struct Tick {
     w.ShowMessage(g.messages[Msg::DownloadTimeout] + L" " +
                       std::to_wstring(m.phase),
                   MessageKind::Error);
+    GiveBackTheStart();
+  }
+
+  // The monitor stops and the technician may start again or leave.
+  void GiveBackTheStart() {
     w.SetText(Control::L_Desc1, L"");
     w.SetText(Control::L_Desc2, L"");
     w.SetUpgradeTimer(false);
@@ -116,9 +140,7 @@ void UpgradeTick(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
   if (!tick.RunPhase()) return;
   w.SetUpgradeTimer(true);
   if (m.phase < 1 || m.phase > 6) return;
-  // Past midnight the clock starts from zero again: restart the phase.
-  if (tick.Now() - m.phaseStartTime < 0) m.phaseStartTime = tick.Now();
-  if (tick.Now() - m.phaseStartTime > kPhaseTimeoutSeconds) tick.Fail();
+  if (tick.Now() - m.phaseStartMs > kPhaseTimeoutMs) tick.Fail();
 }
 
 }  // namespace vz

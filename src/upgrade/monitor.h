@@ -17,9 +17,9 @@ namespace vz {
 struct MonitorState {
   std::uint8_t phase = 0;
   bool interactive = false;
-  // Seconds since midnight at which the phase began or last saw a sign of
-  // life; the time-out counts from here.
-  float phaseStartTime = 0;
+  // Elapsed milliseconds (System::ElapsedMilliseconds) at which the phase
+  // began or last saw a sign of life; the time-out counts from here.
+  std::uint64_t phaseStartMs = 0;
   std::uint8_t progressSteps = 0;
 };
 

@@ -1,6 +1,7 @@
 #include "upgrade/upgrade_start.h"
 
 #include "log/event_log.h"
+#include "port/port_choice.h"
 #include "upgrade/uploader_contract.h"
 
 namespace vz {
@@ -28,9 +29,20 @@ bool ClearStaleMarkers(Globals& g, System& sys, MainWindow& w) {
 
 void StartUpgrade(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
   m.interactive = true;
-  if (w.Text(Control::E_ComPort).empty()) {
+  // The uploader gets the port the list shows, typed or picked.
+  const std::wstring text = w.Text(Control::E_ComPort);
+  g.port.handledText = text;
+  const std::optional<std::uint8_t> port = ParsePortText(text);
+  if (!port) {
+    w.SetBackColor(Control::E_ComPort, kColorRed);
     w.ShowMessage(g.messages[Msg::NoComSelect], MessageKind::Error);
     return;
+  }
+  if (port != g.port.savedPort) {
+    if (!SaveChosenPort(g, sys, w, text, *port, FailureReport::EveryTime)) {
+      return;
+    }
+    w.SetBackColor(Control::E_ComPort, kColorGreen);
   }
   if (w.ShowMessage(g.messages[Msg::Avviso], MessageKind::Question) ==
       MessageAnswer::No) {

@@ -1,5 +1,6 @@
-// The click handler of both upgrade buttons: checks, confirmation, clearing
-// stale markers, and arming the monitor.
+// The click handler of both upgrade buttons: the port shown in the list
+// (saved when it is not yet), confirmation, checks, clearing stale markers,
+// and arming the monitor.
 #pragma once
 
 #include "app/globals.h"

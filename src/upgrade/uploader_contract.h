@@ -27,7 +27,9 @@ inline constexpr const wchar_t* kMarkers[] = {kErasing, kErase, kWrite,
 // Timing of the monitor.
 inline constexpr std::uint32_t kTickMs = 500;
 inline constexpr double kPauseAfterLaunchSeconds = 2;
-inline constexpr float kPhaseTimeoutSeconds = 10;
+// A phase fails when more than this has passed since it began or last saw
+// a sign of life.
+inline constexpr std::uint64_t kPhaseTimeoutMs = 10000;
 
 // Progress: this many steps fill the bar panel; the count stops at 255.
 inline constexpr float kProgressScale = 26;
@@ -40,6 +42,9 @@ inline constexpr wchar_t kLogUploaderMissing[] =
     L"Programm 'Up_Loader.exe' missed";
 inline constexpr wchar_t kLogUploaderRun[] =
     L"Timer_UL_Test: Up_Loader.exe : run";
+// Followed by the error number, a blank and the system's text.
+inline constexpr wchar_t kLogUploaderNotStarted[] =
+    L"Timer_UL_Test: Up_Loader.exe : not started, ";
 inline constexpr wchar_t kLogPortWriteFailed[] =
     L"Write_rs232_fw: Superati 3 tentativi di lettura";
 

@@ -203,18 +203,6 @@ TEST_F(UpgradeRun, AnsweringNoEndsTheProgramWithNothingLogged) {
   EXPECT_FALSE(folder.Has(L"uploader-sim.log")) << "the uploader was never launched";
 }
 
-TEST_F(UpgradeRun, AnUploaderThatCannotStartFailsInPhase3AndIsStillLogged) {
-  folder.Write(L"Up_Loader.exe", "this is no program\r\n");
-  StartRun();
-  auto timeout = program.WaitForMessageBox(25000);
-  ASSERT_TRUE(timeout.has_value());
-  EXPECT_EQ(timeout->text, AsShown(texts[Msg::DownloadTimeout]) + L" 3");
-  Program::Answer(*timeout, IDOK);
-  const std::string log = folder.Read(L"memo_log.txt").value_or("");
-  EXPECT_EQ(Count(log, " Timer_UL_Test: Up_Loader.exe : run\r\n"), 1) << log;
-  EXPECT_TRUE(WaitUntil([&] { return program.Visible(Control::C_Upgrade0); }, 5000));
-}
-
 TEST_F(UpgradeRun, WhileTheUploaderNeverEndsTheWindowCanStillBeClosed) {
   Scenario("scenario=success\r\nrun_seconds=120\r\n");
   StartRun();

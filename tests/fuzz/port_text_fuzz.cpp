@@ -1,6 +1,6 @@
 // Fuzz target: the text of the port list as the technician may type it.
 // ParsePortText must give a port number exactly for "COM" (any letter case)
-// followed by one to three decimal digits worth at most 255, and that number
+// followed by one to three decimal digits worth 1 to 255, and that number
 // must be the one written; checked against a reading of its own.
 #include <cstddef>
 #include <cstdint>
@@ -57,7 +57,7 @@ long ExpectedPort(const std::wstring& text) {
     digits += static_cast<char>(c);
   }
   const long value = std::strtol(digits.c_str(), nullptr, 10);
-  return value <= 255 ? value : -1;
+  return value >= 1 && value <= 255 ? value : -1;
 }
 
 }  // namespace

@@ -115,6 +115,11 @@ std::vector<std::wstring> FakeSystem::Paths() const {
   return out;
 }
 
+double FakeSystem::SecondsSinceMidnight() const {
+  return clock.hour * 3600.0 + clock.minute * 60.0 + clock.second +
+         clock.millisecond / 1000.0;
+}
+
 void FakeSystem::SetSecondsSinceMidnight(double s) {
   const auto total_ms = static_cast<long long>(std::llround(s * 1000));
   clock.hour = static_cast<int>(total_ms / 3600000);
@@ -124,7 +129,8 @@ void FakeSystem::SetSecondsSinceMidnight(double s) {
 }
 
 void FakeSystem::Advance(double seconds) {
-  double s = SecondsSinceMidnight(clock) + seconds;
+  elapsedMs += static_cast<std::uint64_t>(std::llround(seconds * 1000));
+  double s = SecondsSinceMidnight() + seconds;
   if (s >= 86400) {
     s -= 86400;
     ++clock.day;  // good enough for tests that cross one midnight
@@ -261,10 +267,10 @@ ProcessList FakeSystem::RunningProcesses() {
   return processes;
 }
 
-bool FakeSystem::StartProgram(const std::wstring& path) {
+std::uint32_t FakeSystem::StartProgram(const std::wstring& path) {
   started.push_back(path);
-  if (startSucceeds && onStart) onStart();
-  return startSucceeds;
+  if (startError == 0 && onStart) onStart();
+  return startError;
 }
 
 void FakeSystem::Pause(std::uint32_t ms) {
@@ -392,6 +398,17 @@ MessageAnswer FakeWindow::ShowMessage(const std::wstring& text,
   MessageAnswer a = answers.front();
   answers.pop_front();
   return a;
+}
+
+void FakeWindow::PostMessageBox(const std::wstring& text, MessageKind kind) {
+  posted.push_back({text, kind});
+  calls.push_back(std::string("posted ") + KindName(kind) + ":" + Narrow(text));
+}
+
+void FakeWindow::DeliverPosted() {
+  const std::vector<Message> due = std::move(posted);
+  posted.clear();
+  for (const Message& m : due) ShowMessage(m.text, m.kind);
 }
 
 void FakeWindow::PumpEvents() {

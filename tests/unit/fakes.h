@@ -56,8 +56,12 @@ class FakeSystem : public System {
   void Remove(const std::wstring& path);
   std::vector<std::wstring> Paths() const;
 
-  // The scripted clock: Now() returns `clock`; each Pause advances it.
+  // The scripted clocks: Now() returns `clock`, ElapsedMilliseconds()
+  // `elapsedMs`. Advance and each Pause move both; setting the wall clock
+  // moves only `clock`, as a technician or a time sync would.
   LocalTime clock{2026, 12, 6, 15, 4, 9, 0};
+  std::uint64_t elapsedMs = 3600000;
+  double SecondsSinceMidnight() const;
   void SetSecondsSinceMidnight(double s);
   void Advance(double seconds);
 
@@ -66,7 +70,8 @@ class FakeSystem : public System {
   std::vector<std::string> probed;    // every name probed, in order
   ProcessList processes{true, {}};
   bool throwOnProcessList = false;
-  bool startSucceeds = true;
+  // What StartProgram reports: 0 (started) or an error number.
+  std::uint32_t startError = 0;
   // Called after a successful StartProgram, so a test can play the uploader.
   std::function<void()> onStart;
 
@@ -91,9 +96,10 @@ class FakeSystem : public System {
   std::wstring ErrorText(std::uint32_t error) override;
   bool ProbeSerialPort(const std::string& name) override;
   ProcessList RunningProcesses() override;
-  bool StartProgram(const std::wstring& path) override;
+  std::uint32_t StartProgram(const std::wstring& path) override;
   void Pause(std::uint32_t ms) override;
   LocalTime Now() override { return clock; }
+  std::uint64_t ElapsedMilliseconds() override { return elapsedMs; }
   std::wstring FromAnsi(const std::string& bytes) override;
   std::string ToAnsi(const std::wstring& text) override;
 
@@ -134,6 +140,10 @@ class FakeWindow : public MainWindow {
   };
   std::vector<Message> messages;
   std::deque<MessageAnswer> answers;  // answers to questions; Yes when empty
+  // Boxes posted and not yet shown; DeliverPosted shows them, as the
+  // window does once the current event has been handled.
+  std::vector<Message> posted;
+  void DeliverPosted();
 
   // Runs during PumpEvents, so a test can deliver events in the middle of
   // a handler.
@@ -160,6 +170,7 @@ class FakeWindow : public MainWindow {
   void SetLeft(int twips) override;
   void SetHourglass(bool busy) override;
   MessageAnswer ShowMessage(const std::wstring& text, MessageKind kind) override;
+  void PostMessageBox(const std::wstring& text, MessageKind kind) override;
   void PumpEvents() override;
   void SetUpgradeTimer(bool enabled) override;
   void Show() override;

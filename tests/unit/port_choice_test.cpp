@@ -1,5 +1,6 @@
-// Choosing the serial port: the list's colour, port.ini and the copies
-// handed to the download directory.
+// Choosing the serial port: the port text rule, the list's colour, port.ini
+// and the copies handed to the download directory, typed text committed by
+// leaving the list or pressing Enter, and the report of a failed save.
 #include "port/port_choice.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@ namespace vz {
 namespace {
 
 using test::InDir;
+using Calls = std::vector<std::string>;
 
 struct ParseCase { const wchar_t* text; std::optional<std::uint8_t> port; };
 class PortText : public ::testing::TestWithParam<ParseCase> {};
@@ -21,12 +23,17 @@ TEST_P(PortText, GivesThePortNumberOrNothing) {
 constexpr std::nullopt_t kNone = std::nullopt;
 INSTANTIATE_TEST_SUITE_P(
     Texts, PortText,
-    ::testing::Values(ParseCase{L"COM3", 3}, ParseCase{L"COM12", 12}, ParseCase{L"COM255", 255},
-                      ParseCase{L"COM0", 0}, ParseCase{L"com3", 3}, ParseCase{L"COM", kNone},
-                      ParseCase{L"CO", kNone}, ParseCase{L"", kNone}, ParseCase{L"COM256", kNone},
-                      ParseCase{L"COM-1", kNone}, ParseCase{L"COM 3", kNone},
-                      ParseCase{L"COM3 ", kNone}, ParseCase{L"LPT1", kNone},
-                      ParseCase{L"COM3x", kNone}));
+    ::testing::Values(
+        ParseCase{L"COM1", 1}, ParseCase{L"COM3", 3}, ParseCase{L"COM12", 12},
+        ParseCase{L"COM255", 255}, ParseCase{L"COM256", kNone}, ParseCase{L"COM999", kNone},
+        ParseCase{L"COM0", kNone}, ParseCase{L"COM00", kNone}, ParseCase{L"COM000", kNone},
+        ParseCase{L"COM03", 3}, ParseCase{L"COM003", 3}, ParseCase{L"COM025", 25},
+        ParseCase{L"COM0003", kNone}, ParseCase{L"com3", 3}, ParseCase{L"cOm25", 25},
+        ParseCase{L"COM", kNone}, ParseCase{L"CO", kNone}, ParseCase{L"", kNone},
+        ParseCase{L"COM-1", kNone}, ParseCase{L"COM+1", kNone}, ParseCase{L"COM 3", kNone},
+        ParseCase{L"COM3 ", kNone}, ParseCase{L" COM3", kNone}, ParseCase{L"COM\t3", kNone},
+        ParseCase{L"LPT1", kNone}, ParseCase{L"COM3x", kNone}, ParseCase{L"COMx", kNone},
+        ParseCase{L"C0M3", kNone}, ParseCase{L"COM\u0663", kNone}));  // an Arabic-Indic 3
 
 class PortChoice : public ::testing::Test {
  protected:
@@ -38,7 +45,16 @@ class PortChoice : public ::testing::Test {
     w.texts[Control::E_ComPort] = text;
     OnPortChoice(g, sys, w);
   }
+  // The technician types into the list's field; nothing is handled yet.
+  void Type(const wchar_t* text) { w.texts[Control::E_ComPort] = text; }
+  // Leaving the list or pressing Enter in it.
+  void Commit() { CommitPortText(g, sys, w); }
   std::string PortIni() { return sys.Bytes(InDir(L"port.ini")); }
+  std::uint32_t Color() { return w.backColor[Control::E_ComPort]; }
+  void BlockPortIni() {
+    sys.Put(InDir(L"port.ini"), "\x07");
+    sys.File(InDir(L"port.ini")).busyOpens = -1;
+  }
   test::FakeSystem sys;
   test::FakeWindow w;
   Globals g;
@@ -46,14 +62,14 @@ class PortChoice : public ::testing::Test {
 
 TEST_F(PortChoice, ListItemWritesOneByteAndTurnsGreen) {
   Choose(L"COM3");
-  EXPECT_EQ(w.backColor[Control::E_ComPort], kColorGreen);
+  EXPECT_EQ(Color(), kColorGreen);
   EXPECT_EQ(PortIni(), "\x03");
   Choose(L"COM12");
   EXPECT_EQ(PortIni(), "\x0C");
   Choose(L"COM12");  // double click: the same byte again
   EXPECT_EQ(sys.writeFirstByteCalls, 3);
   EXPECT_EQ(PortIni(), "\x0C");
-  EXPECT_EQ(w.backColor[Control::E_ComPort], kColorGreen);
+  EXPECT_EQ(Color(), kColorGreen);
 }
 
 TEST_F(PortChoice, ExistingFileKeepsItsOtherBytes) {
@@ -63,36 +79,17 @@ TEST_F(PortChoice, ExistingFileKeepsItsOtherBytes) {
 }
 
 TEST_F(PortChoice, EmptyOrTypedNonsenseOrADisabledListWritesNothing) {
-  for (const wchar_t* text : {L"", L"COM256", L"LPT1", L"CO"}) {
+  for (const wchar_t* text : {L"", L"COM256", L"LPT1", L"CO", L"COM0"}) {
     w.backColor[Control::E_ComPort] = kColorGreen;
     Choose(text);
-    EXPECT_EQ(w.backColor[Control::E_ComPort], kColorRed) << test::Narrow(text);
+    EXPECT_EQ(Color(), kColorRed) << test::Narrow(text);
   }
   w.enabled[Control::E_ComPort] = false;
   Choose(L"COM3");
-  EXPECT_EQ(w.backColor[Control::E_ComPort], kColorGreen);
+  EXPECT_EQ(Color(), kColorGreen);
   EXPECT_EQ(sys.writeFirstByteCalls, 0);
   EXPECT_FALSE(sys.Has(InDir(L"port.ini")) || sys.Has(InDir(L"memo_log.txt")) || w.ended);
 }
-
-class PortIniBlocked : public PortChoice, public ::testing::WithParamInterface<bool> {};
-
-TEST_P(PortIniBlocked, ThreeAttemptsOneLogLineNoCopy) {
-  g.downloadDir = L"D:\\Up\\";
-  sys.Put(InDir(L"port.ini"), "\x07");
-  sys.File(InDir(L"port.ini")).readOnly = GetParam();
-  sys.File(InDir(L"port.ini")).busyOpens = GetParam() ? 0 : -1;
-  Choose(L"COM3");
-  EXPECT_EQ(sys.writeFirstByteCalls, 3);
-  EXPECT_EQ(PortIni(), "\x07");
-  EXPECT_EQ(test::LogTexts(sys),
-            std::vector<std::string>{"Write_rs232_fw: Superati 3 tentativi di lettura"});
-  EXPECT_FALSE(sys.Has(L"D:\\Up\\port.ini") || sys.Has(L"D:\\Up\\model.ini"));
-  EXPECT_TRUE(w.messages.empty());
-  EXPECT_EQ(w.backColor[Control::E_ComPort], kColorGreen);
-}
-
-INSTANTIATE_TEST_SUITE_P(ReadOnlyOrBusy, PortIniBlocked, ::testing::Bool());
 
 TEST_F(PortChoice, HandsBothFilesToTheDownloadDirectory) {
   g.downloadDir = L"D:\\Up\\";
@@ -106,6 +103,108 @@ TEST_F(PortChoice, HandsBothFilesToTheDownloadDirectory) {
   EXPECT_EQ(sys.Bytes(L"D:\\Up\\port.ini"), "\x04");
   EXPECT_EQ(sys.Bytes(L"D:\\Up\\model.ini"), "ECR-1");
   EXPECT_TRUE(test::LogTexts(sys).empty());
+}
+
+// ---- Typed text, committed by leaving the list or by Enter ------------------
+
+TEST_F(PortChoice, TypedPortAboveTheListIsSavedWhenTheListIsLeft) {
+  g.downloadDir = L"D:\\Up\\";
+  Type(L"com025");
+  EXPECT_FALSE(sys.Has(InDir(L"port.ini"))) << "typing alone saves nothing";
+  Commit();
+  EXPECT_EQ(PortIni(), "\x19");
+  EXPECT_EQ(sys.Bytes(L"D:\\Up\\port.ini"), "\x19");
+  EXPECT_EQ(sys.Bytes(L"D:\\Up\\model.ini"), "ECR-1");
+  EXPECT_EQ(Color(), kColorGreen);
+  EXPECT_EQ(g.port.savedPort, 25);
+}
+
+TEST_F(PortChoice, OnlyAChangedTextIsHandled) {
+  Choose(L"COM3");
+  Commit();  // the picked text, left unchanged
+  EXPECT_EQ(sys.writeFirstByteCalls, 1);
+  Type(L"COM23");  // typed over the item
+  Commit();
+  EXPECT_EQ(PortIni(), "\x17");
+  Commit();  // Enter after leaving, or leaving after Enter
+  EXPECT_EQ(sys.writeFirstByteCalls, 2);
+  Type(L"COM3x");
+  Commit();
+  EXPECT_EQ(Color(), kColorRed);
+  EXPECT_EQ(PortIni(), "\x17") << "a text that names no port writes nothing";
+  EXPECT_EQ(g.port.savedPort, 23) << "port.ini still names the port last saved";
+  w.backColor[Control::E_ComPort] = kColorGreen;
+  Commit();
+  EXPECT_EQ(Color(), kColorGreen) << "the same text again is not handled again";
+  Type(L"COM3");
+  Commit();
+  EXPECT_EQ(PortIni(), "\x03");
+  EXPECT_EQ(sys.writeFirstByteCalls, 3);
+  EXPECT_TRUE(w.posted.empty() && w.messages.empty());
+}
+
+TEST_F(PortChoice, TypedTextThatIsCommittedInADisabledListTurnsGreenAndWritesNothing) {
+  w.enabled[Control::E_ComPort] = false;
+  Type(L"COM7");
+  Commit();
+  EXPECT_EQ(Color(), kColorGreen);
+  EXPECT_FALSE(sys.Has(InDir(L"port.ini")));
+}
+
+// ---- A port.ini that cannot be written ----------------------------------------
+
+class PortIniBlocked : public PortChoice, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(PortIniBlocked, ThreeAttemptsOneLogLineNoCopyRedListAndAPostedBox) {
+  g.downloadDir = L"D:\\Up\\";
+  sys.Put(InDir(L"port.ini"), "\x07");
+  sys.File(InDir(L"port.ini")).readOnly = GetParam();
+  sys.File(InDir(L"port.ini")).busyOpens = GetParam() ? 0 : -1;
+  Choose(L"COM3");
+  EXPECT_EQ(sys.writeFirstByteCalls, 3);
+  EXPECT_EQ(PortIni(), "\x07");
+  EXPECT_EQ(test::LogTexts(sys),
+            std::vector<std::string>{"Write_rs232_fw: Superati 3 tentativi di lettura"});
+  EXPECT_FALSE(sys.Has(L"D:\\Up\\port.ini") || sys.Has(L"D:\\Up\\model.ini"));
+  EXPECT_EQ(Color(), kColorRed);
+  EXPECT_FALSE(g.port.savedPort.has_value());
+  // The box waits until the pick has been handled in full.
+  EXPECT_TRUE(w.messages.empty());
+  EXPECT_EQ(w.calls.back(), std::string("posted Error:port.ini: ") +
+                                (GetParam() ? "Access denied." : "Sharing violation."));
+  w.DeliverPosted();
+  ASSERT_EQ(w.messages.size(), 1u);
+  EXPECT_EQ(w.messages[0].kind, MessageKind::Error);
+}
+
+INSTANTIATE_TEST_SUITE_P(ReadOnlyOrBusy, PortIniBlocked, ::testing::Bool());
+
+TEST_F(PortChoice, FailedSaveIsToldAfterEachPickButOncePerTextAfterLeaving) {
+  BlockPortIni();
+  Choose(L"COM3");
+  Choose(L"COM3");  // a double click
+  EXPECT_EQ(w.posted.size(), 2u);
+  Type(L"COM5");
+  Commit();
+  Type(L"COM6");
+  Commit();
+  Type(L"COM5");
+  Commit();  // handled again, but COM5's failure was told already
+  EXPECT_EQ(w.posted.size(), 4u);
+  EXPECT_EQ(sys.writeFirstByteCalls, 5 * 3);
+  EXPECT_EQ(test::LogTexts(sys).size(), 5u) << "each failed save is logged";
+  EXPECT_EQ(Color(), kColorRed);
+
+  sys.File(InDir(L"port.ini")).busyOpens = 0;  // free again
+  Type(L"COM6");
+  Commit();
+  EXPECT_EQ(PortIni(), "\x06");
+  EXPECT_EQ(Color(), kColorGreen);
+  sys.File(InDir(L"port.ini")).busyOpens = -1;  // held once more: told anew
+  Type(L"COM5");
+  Commit();
+  EXPECT_EQ(w.posted.size(), 5u);
+  for (const auto& box : w.posted) EXPECT_EQ(box.text, L"port.ini: Sharing violation.");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes.h"
+#include "port/port_choice.h"
 #include "ui/form_download.h"
 #include "upgrade/monitor.h"
 #include "upgrade/process_lookup.h"
@@ -27,8 +28,12 @@ class Upgrade : public ::testing::Test {
                      L"FRM_FW_UPGRADE_DOWNLOAD_TOUT_MSG=Time-out\rFRM_FW_UPGRADE_END_MSG=Done\r"
                      L"FRM_FW_UPGRADE_AVVISO_MSG=Sure?\r",
                      g.messages);
+    Put({L"fw.bin", L"Up_Loader.exe", L"model.ini"});
+    // COM3 has been picked and saved; what the window saw of it is not
+    // this test's business.
     w.texts[Control::E_ComPort] = L"COM3";
-    Put({L"fw.bin", L"Up_Loader.exe"});
+    OnPortChoice(g, sys, w);
+    w.calls.clear();
     // The uploader runs from its launch until a test lets it finish.
     sys.onStart = [this] { sys.processes.names = {"C:\\Tools\\Vz\\Up_Loader.exe"}; };
   }
@@ -39,7 +44,7 @@ class Upgrade : public ::testing::Test {
   // One tick of Timer_Upgrade, if it is enabled; then 500 ms pass.
   bool Tick() {
     if (!w.timerEnabled || w.ended) return false;
-    lastTickAt = SecondsSinceMidnight(sys.clock);
+    lastTickAt = static_cast<double>(sys.elapsedMs) / 1000;
     const std::uint8_t before = m.phase;
     UpgradeTick(g, sys, w, m);
     if (m.phase != before) phaseEnteredAt = lastTickAt;
@@ -72,6 +77,8 @@ class Upgrade : public ::testing::Test {
   MonitorState m;
   double lastTickAt = 0, phaseEnteredAt = 0;
   const Calls kRunLog{"Fw Upgrade START", "Timer_UL_Test: Up_Loader.exe : run"};
+  const Calls kStartAgain{"text L_Desc1=",         "text L_Desc2=",         "timer=0",
+                          "visible C_Upgrade0=1", "visible C_Upgrade1=1", "visible C_Exit=1"};
 };
 
 // ---- Process lookup and timed wait ----------------------------------------
@@ -131,10 +138,13 @@ TEST_P(Refusal, StopsBeforeArmingTheMonitor) {
 }
 
 const Calls kAskedThenMissing{"message Question:Sure?", "message Error:Missing"};
+const Calls kNoPort{"color E_ComPort=255", "message Error:No port"};
 INSTANTIATE_TEST_SUITE_P(
     Cases, Refusal,
     ::testing::Values(
-        RefusalCase{L"", MessageAnswer::Yes, {}, {"message Error:No port"}, {}},
+        RefusalCase{L"", MessageAnswer::Yes, {}, kNoPort, {}},
+        RefusalCase{L"COM3x", MessageAnswer::Yes, {}, kNoPort, {}},
+        RefusalCase{L"COM0", MessageAnswer::Yes, {}, kNoPort, {}},
         RefusalCase{L"COM3", MessageAnswer::No, {}, {"message Question:Sure?", "end"}, {}},
         RefusalCase{L"COM3", MessageAnswer::Yes, {L"fw.bin", L"Up_Loader.exe"}, kAskedThenMissing,
                     {"Fw Upgrade START", "File BIN to download missed"}},
@@ -214,6 +224,78 @@ TEST_F(Upgrade, EitherButtonOfTheWindowStartsARunThatLaunches) {
   }
 }
 
+// ---- The port the start reads from the screen -------------------------------
+
+TEST_F(Upgrade, NoPortOnScreenIsRefusedBeforeAnythingIsTouched) {
+  Put({kErase});
+  for (const wchar_t* text : {L"", L"COM3x", L"COM0", L"COM 5", L"COM256"}) {
+    w.texts[Control::E_ComPort] = text;
+    w.backColor[Control::E_ComPort] = kColorGreen;
+    Start();
+    EXPECT_EQ(w.backColor[Control::E_ComPort], kColorRed) << test::Narrow(text);
+  }
+  EXPECT_EQ(w.Count("message Error:No port"), 5);
+  EXPECT_EQ(w.Count("message Question"), 0);
+  EXPECT_TRUE(sys.Has(InDir(kErase))) << "nothing deleted";
+  EXPECT_FALSE(sys.Has(InDir(L"memo_log.txt")));
+  EXPECT_EQ(sys.writeFirstByteCalls, 1) << "only the pick's";
+  EXPECT_FALSE(w.timerEnabled);
+}
+
+TEST_F(Upgrade, TypedPortAboveTheListIsSavedBeforeTheQuestion) {
+  g.downloadDir = L"D:\\Up\\";
+  w.texts[Control::E_ComPort] = L"COM25";  // typed; the list was never left
+  w.answers = {MessageAnswer::No};
+  Start();
+  // No ends the program at the question, so the save came before it.
+  EXPECT_EQ(sys.Bytes(InDir(L"port.ini")), "\x19");
+  EXPECT_EQ(sys.Bytes(L"D:\\Up\\port.ini"), "\x19");
+  EXPECT_EQ(sys.Bytes(L"D:\\Up\\model.ini"), "");
+  EXPECT_TRUE(sys.Has(L"D:\\Up\\model.ini"));
+  EXPECT_EQ(w.calls, (Calls{"color E_ComPort=65280", "message Question:Sure?", "end"}));
+}
+
+TEST_F(Upgrade, OnlyAPortOtherThanTheOneLastSavedIsWrittenAtTheStart) {
+  Start();  // COM3, saved by the pick
+  EXPECT_EQ(sys.writeFirstByteCalls, 1);
+  EXPECT_EQ(w.Count("color"), 0);
+  EXPECT_TRUE(w.timerEnabled);
+
+  w.texts[Control::E_ComPort] = L"COM12";  // typed over the item since
+  Start();
+  EXPECT_EQ(sys.Bytes(InDir(L"port.ini")), "\x0C");
+  Start();
+  EXPECT_EQ(sys.writeFirstByteCalls, 2);
+
+  // A new run of the program has saved nothing yet, whatever port.ini holds.
+  g.port = Globals::PortState{};
+  Start();
+  EXPECT_EQ(sys.writeFirstByteCalls, 3);
+  EXPECT_EQ(test::LogTexts(sys), Calls(4, "Fw Upgrade START"));
+}
+
+TEST_F(Upgrade, StartIsRefusedWhilePortIniCannotBeWrittenAndSavesOnceItIsFree) {
+  sys.File(InDir(L"port.ini")).busyOpens = -1;
+  OnPortChoice(g, sys, w);  // COM3 picked again: this save fails
+  w.DeliverPosted();
+  w.calls.clear();
+  Start();
+  Start();
+  const Calls refused{"color E_ComPort=255", "posted Error:port.ini: Sharing violation."};
+  EXPECT_EQ(w.calls, (Calls{refused[0], refused[1], refused[0], refused[1]}))
+      << "no question; the box is told at every start, after the click";
+  EXPECT_EQ(test::LogTexts(sys), Calls(3, "Write_rs232_fw: Superati 3 tentativi di lettura"));
+  EXPECT_FALSE(w.timerEnabled);
+
+  sys.File(InDir(L"port.ini")).busyOpens = 0;
+  Start();
+  EXPECT_EQ(sys.Bytes(InDir(L"port.ini")), "\x03");
+  EXPECT_EQ(w.backColor[Control::E_ComPort], kColorGreen);
+  EXPECT_EQ(w.Count("message Question"), 1);
+  EXPECT_TRUE(w.timerEnabled);
+  EXPECT_EQ(test::LogTexts(sys).back(), "Fw Upgrade START");
+}
+
 // ---- Monitor ----------------------------------------------------------------
 
 TEST_F(Upgrade, PhaseZeroLaunchesOnceAndWaitsWithoutLimit) {
@@ -260,10 +342,9 @@ TEST_P(Timeout, NamesTheFirstMissingPhase) {
   TickToMessage();
   ASSERT_EQ(w.messages.size(), 2u);
   EXPECT_EQ(lastTickAt - phaseEnteredAt, GetParam().secondsInPhase);
-  const Calls tail(w.calls.end() - 7, w.calls.end());
-  EXPECT_EQ(tail, (Calls{"message Error:Time-out " + std::to_string(GetParam().phase),
-                         "text L_Desc1=", "text L_Desc2=", "timer=0", "visible C_Upgrade0=1",
-                         "visible C_Upgrade1=1", "visible C_Exit=1"}));
+  Calls expected{"message Error:Time-out " + std::to_string(GetParam().phase)};
+  expected.insert(expected.end(), kStartAgain.begin(), kStartAgain.end());
+  EXPECT_EQ(Calls(w.calls.end() - 7, w.calls.end()), expected);
   EXPECT_FLOAT_EQ(w.widths[Control::Barra], 9915.0f / 26 * GetParam().barSteps);
   EXPECT_FALSE(Tick());  // the monitor has stopped
   EXPECT_EQ(test::LogTexts(sys), kRunLog);
@@ -316,18 +397,6 @@ TEST_F(Upgrade, FinishedMarkerWinsOverTheHeartbeat) {
   EXPECT_EQ(m.progressSteps, 1);
 }
 
-TEST_F(Upgrade, PassingMidnightRestartsThePhaseClock) {
-  Start();
-  Tick();
-  sys.SetSecondsSinceMidnight(86397.0);
-  sys.processes.names.clear();
-  Ticks(3);  // phase 3 begins at 23:59:58
-  ASSERT_EQ(m.phase, 3);
-  TickToMessage();
-  EXPECT_EQ(w.messages.back().text, L"Time-out 3");
-  EXPECT_EQ(lastTickAt, 10.5);  // 10.5 s after the first tick past midnight
-}
-
 TEST_F(Upgrade, ProgressFillsThePanelAndTheCountStopsAt255) {
   RunUntilHandOver({kErase, kWrite, kWriting});
   Ticks(5);
@@ -345,18 +414,70 @@ TEST_F(Upgrade, ProgressFillsThePanelAndTheCountStopsAt255) {
   EXPECT_EQ(w.messages.size(), 1u);
 }
 
-TEST_F(Upgrade, UploaderThatCannotStartFailsInPhaseThreeAndANewStartLaunchesAgain) {
-  sys.startSucceeds = false;
+TEST_F(Upgrade, UploaderThatCannotStartIsToldAtOnceAndTheNextStartLaunchesAgain) {
+  sys.startError = test::kErrAccessDenied;
   Start();
-  TickToMessage();
-  EXPECT_EQ(test::LogTexts(sys), kRunLog);
-  EXPECT_EQ(w.messages.back().text, L"Time-out 3");
-  sys.startSucceeds = true;
+  w.calls.clear();
+  Tick();
+  EXPECT_EQ(test::LogTexts(sys),
+            (Calls{"Fw Upgrade START", "Timer_UL_Test: Up_Loader.exe : not started, 5 Access denied."}));
+  Calls expected{"timer=0", "hourglass=0", "message Error:Up_Loader.exe: Access denied."};
+  expected.insert(expected.end(), kStartAgain.begin(), kStartAgain.end());
+  EXPECT_EQ(w.calls, expected);
+  EXPECT_TRUE(sys.pauses.empty()) << "no pause after a launch that did not happen";
+  EXPECT_EQ(m.phase, 0);
+  EXPECT_FALSE(g.uploaderStarted);
+  EXPECT_FALSE(Tick()) << "the monitor has stopped: no time-out follows";
+
+  sys.startError = 0;
   Start();
   Tick();
   EXPECT_EQ(sys.started.size(), 2u);
-  EXPECT_EQ(m.phase, 0);
-  EXPECT_EQ(test::LogTexts(sys).size(), 4u);
+  EXPECT_EQ(test::LogTexts(sys).back(), "Timer_UL_Test: Up_Loader.exe : run");
+  EXPECT_EQ(sys.pauses, std::vector<std::uint32_t>{2000});
+  EXPECT_TRUE(g.uploaderStarted);
+}
+
+// ---- The phase clock ------------------------------------------------------------
+
+struct WallClockCase { Names markers; const wchar_t* heartbeat; int phase; double shift; };
+class WallClockSet : public Upgrade, public ::testing::WithParamInterface<WallClockCase> {};
+
+TEST_P(WallClockSet, DuringAPhaseChangesNothing) {
+  RunUntilHandOver(GetParam().markers);
+  while (m.phase < GetParam().phase) Tick();
+  Put({GetParam().heartbeat});
+  Tick();
+  const double lastBeat = lastTickAt;
+  Ticks(4);
+  sys.SetSecondsSinceMidnight(sys.SecondsSinceMidnight() + GetParam().shift);
+  TickToMessage();
+  EXPECT_EQ(w.messages.back().text, L"Time-out " + std::to_wstring(GetParam().phase));
+  EXPECT_EQ(lastTickAt - lastBeat, 10.5);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    HourForwardOrBack, WallClockSet,
+    ::testing::Values(WallClockCase{{}, kErasing, 3, 3600}, WallClockCase{{}, kErasing, 3, -3600},
+                      WallClockCase{{kErase, kWrite, kWriting}, kWriting, 6, 3600},
+                      WallClockCase{{kErase, kWrite, kWriting}, kWriting, 6, -3600}));
+
+TEST_F(Upgrade, RunAcrossMidnightTimesOutTenSecondsAfterItsLastSignOfLife) {
+  sys.SetSecondsSinceMidnight(86400 - 12);
+  Start();
+  Tick();
+  sys.processes.names.clear();
+  while (m.phase < 3) Tick();
+  Put({kErasing});
+  Tick();
+  const double lastBeat = lastTickAt;
+  ASSERT_EQ(sys.clock.day, 6) << "the last sign of life comes before midnight";
+  TickToMessage();
+  EXPECT_EQ(w.messages.back().text, L"Time-out 3");
+  EXPECT_EQ(lastTickAt - lastBeat, 10.5);
+  EXPECT_EQ(sys.clock.day, 7);
+  // The log keeps the local date and time.
+  EXPECT_EQ(test::Lines(sys.Bytes(InDir(L"memo_log.txt")))[0], "06-12-26 23:59:48 Fw Upgrade START");
 }
 
 }  // namespace

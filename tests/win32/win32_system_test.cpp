@@ -127,7 +127,7 @@ TEST_F(PortFileOnDisk, ExistingBytesAfterTheFirstStay) {
 // A read-only file is the fake file system's business: Wine, run as root
 // here, writes to it all the same. A file another program holds is refused
 // on every system.
-TEST_F(PortFileOnDisk, HeldFileGivesOneLogLineAndNoCopies) {
+TEST_F(PortFileOnDisk, HeldFileGivesOneLogLineNoCopiesAndTheSystemsReason) {
   TempDir download(L"vzdl");
   g.downloadDir = download.path();
   WriteFileBytes(dir / L"model.ini", "[Model]\r\n");
@@ -143,6 +143,9 @@ TEST_F(PortFileOnDisk, HeldFileGivesOneLogLineAndNoCopies) {
       std::regex(R"(\d\d-\d\d-\d\d \d\d:\d\d:\d\d Write_rs232_fw: Superati 3 tentativi di lettura\r\n)")));
   EXPECT_FALSE(Exists(download / L"port.ini"));
   EXPECT_FALSE(Exists(download / L"model.ini"));
+  EXPECT_EQ(window.backColor[Control::E_ComPort], kColorRed);
+  ASSERT_EQ(window.posted.size(), 1u);
+  EXPECT_EQ(window.posted[0].text, L"port.ini: " + sys.ErrorText(ERROR_SHARING_VIOLATION));
 
   Choose(L"COM5");  // free again: both files reach the download folder
   EXPECT_EQ(ReadFileBytes(download / L"port.ini"), "\x05");
@@ -242,7 +245,7 @@ TEST(Launch, UploaderStartsByItsQuotedFullPathInAFolderWithBlanks) {
   Win32System sys;
   const std::wstring uploader = dir / L"Up_Loader.exe";
   ASSERT_TRUE(CopyFileW((ExeDir() + L"vz_testhelper.exe").c_str(), uploader.c_str(), FALSE));
-  ASSERT_TRUE(sys.StartProgram(uploader));
+  ASSERT_EQ(sys.StartProgram(uploader), 0u);
   // The helper writes its command line and directory, two lines, at once.
   std::wstring text;
   for (int i = 0; i < 1000 && std::count(text.begin(), text.end(), L'\n') < 2; ++i) {
@@ -254,7 +257,25 @@ TEST(Launch, UploaderStartsByItsQuotedFullPathInAFolderWithBlanks) {
   GetCurrentDirectoryW(MAX_PATH, cwd);
   EXPECT_EQ(text, L"\"" + uploader + L"\"\n" + cwd + L"\n")
       << "no arguments, inherited current directory";
-  EXPECT_FALSE(sys.StartProgram(dir / L"Missing.exe"));
+}
+
+TEST(Launch, AProgramThatCannotStartGivesTheSystemsErrorNumber) {
+  TempDir dir(L"vz launch fail");
+  Win32System sys;
+  EXPECT_EQ(sys.StartProgram(dir / L"Up_Loader.exe"), static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND))
+      << "a missing file";
+  WriteFileBytes(dir / L"Up_Loader.exe", "this is no program\r\n");
+  const std::uint32_t error = sys.StartProgram(dir / L"Up_Loader.exe");
+  EXPECT_EQ(error, static_cast<std::uint32_t>(ERROR_BAD_EXE_FORMAT)) << "a file that is no program";
+  EXPECT_NE(sys.ErrorText(error), L"Unknown error") << "the system has a text for it";
+}
+
+TEST(ErrorTexts, TheSystemsTextOrTheNumber) {
+  Win32System sys;
+  EXPECT_EQ(ErrorTextOrNumber(ERROR_SHARING_VIOLATION), sys.ErrorText(ERROR_SHARING_VIOLATION));
+  EXPECT_NE(ErrorTextOrNumber(ERROR_SHARING_VIOLATION).rfind(L"error ", 0), 0u);
+  EXPECT_EQ(ErrorTextOrNumber(0x20001234), L"error 536875572") << "a number the system has no text for";
+  EXPECT_EQ(ErrorTextOrNumber(0), L"error 0") << "no error number at all";
 }
 
 }  // namespace

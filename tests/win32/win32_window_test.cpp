@@ -1,11 +1,16 @@
 // The real window, built by the real start-up sequence, driven in-process.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "app/startup.h"
+#include "driver.h"
 #include "ui/form_download.h"
 #include "ui/win32_window.h"
 #include "win32_support.h"
@@ -17,6 +22,43 @@ std::string Cp1252(const std::wstring& text) {
   Win32System sys;
   return sys.ToAnsi(text);
 }
+
+// Answers the message boxes this process shows, from a thread of its own,
+// and keeps what they said.
+class BoxAnswerer {
+ public:
+  BoxAnswerer() : thread_([this] { Run(); }) {}
+  ~BoxAnswerer() {
+    stop_ = true;
+    thread_.join();
+  }
+  BoxAnswerer(const BoxAnswerer&) = delete;
+  BoxAnswerer& operator=(const BoxAnswerer&) = delete;
+
+  std::vector<e2e::MessageBoxSeen> Seen() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return seen_;
+  }
+
+ private:
+  void Run() {
+    while (!stop_) {
+      if (auto box = e2e::FindMessageBox(GetCurrentProcessId())) {
+        {
+          std::lock_guard<std::mutex> lock(mutex_);
+          seen_.push_back(*box);
+        }
+        e2e::Program::Answer(*box, IDOK);
+        e2e::WaitUntil([&] { return !IsWindow(box->hwnd); }, 5000, 5);
+      }
+      Sleep(5);
+    }
+  }
+  std::atomic<bool> stop_{false};
+  std::mutex mutex_;
+  std::vector<e2e::MessageBoxSeen> seen_;
+  std::thread thread_;  // last: it starts once the rest exists
+};
 
 // A program folder with a message file, the flags, and a started window.
 class StartedWindow : public ::testing::Test {
@@ -48,6 +90,21 @@ class StartedWindow : public ::testing::Test {
     window->PumpEvents();
   }
   HWND H(Control c) { return window->Handle(c); }
+  // What the list tells its parent when the technician picks an entry.
+  void Pick(const wchar_t* entry) {
+    const auto index = SendMessageW(H(Control::E_ComPort), CB_FINDSTRINGEXACT,
+                                    static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(entry));
+    SendMessageW(H(Control::E_ComPort), CB_SETCURSEL, index, 0);
+    SendMessageW(H(Control::Form), WM_COMMAND,
+                 MAKEWPARAM(GetDlgCtrlID(H(Control::E_ComPort)), CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(H(Control::E_ComPort)));
+  }
+  // Enter in a control, through the window's own message handling.
+  void PressEnter(HWND control) {
+    PostMessageW(control, WM_KEYDOWN, VK_RETURN, 0);
+    PostMessageW(control, WM_KEYUP, VK_RETURN, 0);
+    window->PumpEvents();
+  }
   std::wstring Caption(Control c) {
     wchar_t text[256] = {};
     GetWindowTextW(H(c), text, 256);
@@ -64,16 +121,20 @@ class StartedWindow : public ::testing::Test {
     }
     return out;
   }
-  // The colour the port list's edit field is painted with.
-  COLORREF PortListColor() {
+  COMBOBOXINFO PortParts() {
     COMBOBOXINFO info{};
     info.cbSize = sizeof(info);
     GetComboBoxInfo(H(Control::E_ComPort), &info);
-    HDC dc = GetDC(info.hwndItem);
+    return info;
+  }
+  // The colour the port list's edit field is painted with.
+  COLORREF PortListColor() {
+    HWND edit = PortParts().hwndItem;
+    HDC dc = GetDC(edit);
     auto brush = reinterpret_cast<HBRUSH>(SendMessageW(
         H(Control::Form), WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
-        reinterpret_cast<LPARAM>(info.hwndItem)));
-    ReleaseDC(info.hwndItem, dc);
+        reinterpret_cast<LPARAM>(edit)));
+    ReleaseDC(edit, dc);
     LOGBRUSH lb{};
     GetObjectW(brush, sizeof(lb), &lb);
     return lb.lbColor;
@@ -221,15 +282,87 @@ TEST_F(StartedWindow, CorruptFlagAndFiveMegabytesOfGarbageStillOpenTheWindow) {
 
 TEST_F(StartedWindow, ChoosingAPortFromTheListWritesItAndTurnsTheListGreen) {
   Start();
-  const auto index = SendMessageW(H(Control::E_ComPort), CB_FINDSTRINGEXACT, -1,
-                                  reinterpret_cast<LPARAM>(L"COM12"));
-  SendMessageW(H(Control::E_ComPort), CB_SETCURSEL, index, 0);
-  // What the list tells its parent when the technician picks an entry.
-  SendMessageW(H(Control::Form), WM_COMMAND,
-               MAKEWPARAM(GetDlgCtrlID(H(Control::E_ComPort)), CBN_SELCHANGE),
-               reinterpret_cast<LPARAM>(H(Control::E_ComPort)));
+  Pick(L"COM12");
   EXPECT_EQ(ReadFileBytes(dir / L"port.ini"), std::string("\x0C", 1));
   EXPECT_EQ(PortListColor(), RGB(0, 255, 0));
+}
+
+TEST_F(StartedWindow, TypedTextIsHandledWhenTheListIsLeftOrEnterIsPressedInIt) {
+  Start();
+  HWND edit = PortParts().hwndItem;
+  SetFocus(edit);
+  SetWindowTextW(edit, L"COM25");
+  EXPECT_FALSE(Exists(dir / L"port.ini")) << "typing alone saves nothing";
+  SetFocus(H(Control::C_Exit));  // Tab, or a click elsewhere
+  EXPECT_EQ(ReadFileBytes(dir / L"port.ini"), std::string("\x19", 1));
+  EXPECT_EQ(PortListColor(), RGB(0, 255, 0));
+
+  SetFocus(edit);
+  SetWindowTextW(edit, L"COM3x");
+  PressEnter(edit);
+  EXPECT_EQ(PortListColor(), RGB(255, 0, 0));
+  EXPECT_EQ(GetFocus(), edit) << "Enter leaves the focus in the list";
+  SetWindowTextW(edit, L"com012");
+  PressEnter(edit);
+  EXPECT_EQ(ReadFileBytes(dir / L"port.ini"), std::string("\x0C", 1));
+  EXPECT_EQ(Caption(Control::E_ComPort), L"com012") << "shown as typed";
+  EXPECT_EQ(PortListColor(), RGB(0, 255, 0));
+}
+
+TEST_F(StartedWindow, AnItemHighlightedInTheOpenListDoesNotOverwriteTypedText) {
+  Start();
+  Pick(L"COM3");
+  HWND edit = PortParts().hwndItem;
+  SetFocus(edit);
+  SetWindowTextW(edit, L"COM25");
+  SendMessageW(H(Control::E_ComPort), CB_SHOWDROPDOWN, TRUE, 0);
+  ASSERT_TRUE(SendMessageW(H(Control::E_ComPort), CB_GETDROPPEDSTATE, 0, 0));
+  // The pointer passes over COM12 in the open list, then the list is left.
+  HWND list = PortParts().hwndList;
+  RECT item{};
+  SendMessageW(list, LB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&item));
+  SendMessageW(list, WM_MOUSEMOVE, 0, MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2));
+  window->PumpEvents();
+  ASSERT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 2) << "the list highlights COM12";
+  SetFocus(H(Control::C_Exit));
+  window->PumpEvents();
+  EXPECT_EQ(Caption(Control::E_ComPort), L"COM25");
+  EXPECT_EQ(ReadFileBytes(dir / L"port.ini"), std::string("\x19", 1));
+}
+
+TEST_F(StartedWindow, AFailedSaveIsToldOnceTheFocusChangeThatCausedItIsDone) {
+  Start();
+  WriteFileBytes(dir / L"port.ini", "\x07");
+  HANDLE holder = HoldFile(dir / L"port.ini", 30000);
+  ASSERT_NE(holder, nullptr);
+  BoxAnswerer answerer;
+  HWND edit = PortParts().hwndItem;
+  SetFocus(edit);
+  SetWindowTextW(edit, L"COM25");
+  SetFocus(H(Control::C_Upgrade0));
+  EXPECT_EQ(GetFocus(), H(Control::C_Upgrade0)) << "the focus change went through";
+  EXPECT_TRUE(answerer.Seen().empty()) << "the box waited until the event was handled";
+  EXPECT_EQ(PortListColor(), RGB(255, 0, 0));
+  EXPECT_TRUE(e2e::WaitUntil([&] {
+    window->PumpEvents();
+    return !answerer.Seen().empty();
+  }, 5000));
+  // Leaving the list again with the same text tells nothing more.
+  SetFocus(edit);
+  SetFocus(H(Control::C_Upgrade0));
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < 500) {
+    window->PumpEvents();
+    Sleep(10);
+  }
+  TerminateProcess(holder, 0);
+  WaitForSingleObject(holder, 5000);
+  CloseHandle(holder);
+  const std::vector<e2e::MessageBoxSeen> seen = answerer.Seen();
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].title, L"Vardolin_VaZuvovev");
+  EXPECT_EQ(seen[0].text, L"port.ini: " + sys.ErrorText(ERROR_SHARING_VIOLATION));
+  EXPECT_EQ(ReadFileBytes(dir / L"port.ini"), "\x07");
 }
 
 TEST_F(StartedWindow, ExitButtonEndsTheProgram) {
@@ -237,6 +370,52 @@ TEST_F(StartedWindow, ExitButtonEndsTheProgram) {
   SendMessageW(H(Control::C_Exit), BM_CLICK, 0, 0);
   EXPECT_TRUE(ended);
   EXPECT_EQ(window->hwnd(), nullptr) << "the window is unloaded first";
+}
+
+// ---- A window that cannot be created ------------------------------------------
+
+// Refuses the creation of every top-level window of this thread.
+LRESULT CALLBACK RefuseTopLevelWindows(int code, WPARAM wp, LPARAM lp) {
+  if (code == HCBT_CREATEWND && !reinterpret_cast<CBT_CREATEWNDW*>(lp)->lpcs->hwndParent) {
+    return 1;
+  }
+  return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+class CountedEvents : public FormEvents {
+ public:
+  int events = 0;
+  void OnLoad() override { ++events; }
+  void OnActivate() override { ++events; }
+  void OnPortClick() override { ++events; }
+  void OnPortTextCommitted() override { ++events; }
+  void OnLanguageClick() override { ++events; }
+  void OnUpgradeClick(int) override { ++events; }
+  void OnExitClick() override { ++events; }
+  void OnUpgradeTick() override { ++events; }
+};
+
+TEST(StartupFailure, AWindowThatCannotBeCreatedIsToldWithTheSystemsReasonAndExitCode1) {
+  CountedEvents events;
+  Win32Window window(GetModuleHandleW(nullptr), events, Win32Window::Options{});
+  HHOOK hook = SetWindowsHookExW(WH_CBT, RefuseTopLevelWindows, nullptr, GetCurrentThreadId());
+  ASSERT_NE(hook, nullptr);
+  const bool created = window.Create();
+  UnhookWindowsHookEx(hook);
+  EXPECT_FALSE(created);
+  EXPECT_EQ(window.hwnd(), nullptr);
+  EXPECT_EQ(events.events, 0) << "no load event for a window that is not there";
+
+  // What the program then does with the failure.
+  const std::wstring reason = ErrorTextOrNumber(window.createError());
+  std::printf("window refused: error %u, \"%ls\"\n", window.createError(), reason.c_str());
+  BoxAnswerer answerer;
+  EXPECT_EQ(ReportStartupFailure(reason), 1);
+  const std::vector<e2e::MessageBoxSeen> seen = answerer.Seen();
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].title, L"Vardolin_VaZuvovev");
+  EXPECT_EQ(seen[0].text, reason);
+  EXPECT_FALSE(reason.empty());
 }
 
 }  // namespace

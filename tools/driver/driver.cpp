@@ -435,4 +435,58 @@ bool Program::Answer(const MessageBoxSeen& box, int button) {
   return WaitUntil([&] { return !IsWindow(box.hwnd); }, 5000);
 }
 
+// ---- Keyboard ---------------------------------------------------------------
+
+namespace {
+
+void SendKey(WORD key, bool up) {
+  INPUT in{};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = key;
+  in.ki.wScan = static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
+  in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  SendInput(1, &in, sizeof(INPUT));
+}
+
+}  // namespace
+
+HWND FocusedControl(const Program& program) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  const DWORD thread = GetWindowThreadProcessId(program.window(), nullptr);
+  return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+}
+
+bool FocusControl(const Program& program, Control c) {
+  HWND target = program.Handle(c);
+  if (HWND field = FindWindowExW(target, nullptr, L"Edit", nullptr)) target = field;
+  // A real click into the control; one that lands before the window takes
+  // input is tried again.
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    SetForegroundWindow(program.window());
+    RECT r{};
+    GetWindowRect(target, &r);
+    Program::ClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    if (WaitUntil([&] { return FocusedControl(program) == target; }, 1500)) return true;
+  }
+  return false;
+}
+
+void TypeText(const std::wstring& text) {
+  for (wchar_t c : text) {
+    const SHORT mapped = VkKeyScanW(c);
+    if (mapped == -1) continue;  // no key of this layout gives it
+    const bool shift = (HIBYTE(mapped) & 1) != 0;
+    if (shift) SendKey(VK_SHIFT, false);
+    SendKey(LOBYTE(mapped), false);
+    SendKey(LOBYTE(mapped), true);
+    if (shift) SendKey(VK_SHIFT, true);
+  }
+}
+
+void PressKey(WORD key) {
+  SendKey(key, false);
+  SendKey(key, true);
+}
+
 }  // namespace vz::e2e

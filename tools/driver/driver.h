@@ -156,4 +156,19 @@ void RemoveTree(const std::wstring& dir);
 // The template folder beside the running test program.
 std::wstring TemplateDir();
 
+// ---- Keyboard ---------------------------------------------------------------
+// Real key strokes (SendInput), as a technician types them: they go to the
+// control that has the focus in the foreground window.
+
+// Brings the program's window to the front and gives `c` the keyboard focus
+// (a combo box's text field for a combo box), as a click into it would;
+// false when it did not take the focus.
+bool FocusControl(const Program& program, Control c);
+// The control of the program's window that has the keyboard focus now.
+HWND FocusedControl(const Program& program);
+// Types the text key by key, with Shift where a character needs it.
+void TypeText(const std::wstring& text);
+// Presses and releases one key, e.g. VK_TAB or VK_RETURN.
+void PressKey(WORD key);
+
 }  // namespace vz::e2e

@@ -1,0 +1,175 @@
+// The port typed into the list with real key strokes, and the two failures
+// that are told at once: a port.ini that cannot be written and an uploader
+// that cannot be started.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
+#include <string>
+
+#include "driver.h"
+#include "i18n/message_table.h"
+#include "platform/win32_system.h"
+
+namespace vz::e2e {
+namespace {
+
+constexpr char kSaveFailed[] = "Write_rs232_fw: Superati 3 tentativi di lettura";
+constexpr std::size_t kStampLength = 18;  // "dd-mm-yy hh:mm:ss " before each text
+
+class PortEntry : public ::testing::Test {
+ protected:
+  PortEntry() : program(folder.path()) {}
+
+  void SetUp() override {
+    ParseMessageText(sys.FromAnsi(folder.Read(L"FrmDescFRA.txt").value_or("")), texts);
+    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(program.WaitForWindow());
+  }
+
+  // Types into the port list, then leaves it with Tab.
+  void TypePort(const std::wstring& text) {
+    ASSERT_TRUE(FocusControl(program, Control::E_ComPort));
+    TypeText(text);
+    PressKey(VK_TAB);
+  }
+
+  // Tab has moved the focus on to the control after the port list.
+  bool LeftForTheNextControl() {
+    return WaitUntil([&] { return FocusedControl(program) == program.Handle(Control::C_Exit); }, 5000);
+  }
+
+  // Clicks Upgrade and returns the first box it brings.
+  std::optional<MessageBoxSeen> PressUpgrade() {
+    program.Press(Control::C_Upgrade0);
+    return program.WaitForMessageBox(5000);
+  }
+
+  // Answers a box and waits until it has gone.
+  static void Close(const MessageBoxSeen& box) { EXPECT_TRUE(Program::Answer(box, IDOK)); }
+
+  std::string Log() { return folder.Read(L"memo_log.txt").value_or(""); }
+  // How many lines of the log say `text` after their time stamp.
+  long Logged(const std::string& text) {
+    std::istringstream lines(Log());
+    long n = 0;
+    for (std::string line; std::getline(lines, line);) {
+      n += line.size() > kStampLength && line.compare(kStampLength, std::string::npos, text + "\r") == 0;
+    }
+    return n;
+  }
+
+  Win32System sys;
+  StagedFolder folder;
+  Program program;
+  MessageTable texts;
+};
+
+TEST_F(PortEntry, ATypedCom25GivesAWholeSuccessfulRunOnThatPort) {
+  TypePort(L"COM25");
+  ASSERT_TRUE(WaitUntil([&] { return folder.Read(L"port.ini") == std::string("\x19", 1); }, 5000))
+      << "COM25 is probed but not listed; typing reaches it";
+  EXPECT_TRUE(LeftForTheNextControl());
+  EXPECT_EQ(program.Text(Control::E_ComPort), L"COM25");
+  auto question = PressUpgrade();
+  ASSERT_TRUE(question.has_value());
+  EXPECT_EQ(question->text, AsShown(texts[Msg::Avviso]));
+  Program::Answer(*question, IDYES);
+  auto end = program.WaitForMessageBox(60000);
+  ASSERT_TRUE(end.has_value());
+  EXPECT_EQ(end->text, AsShown(texts[Msg::End]));
+  Program::Answer(*end, IDOK);
+  EXPECT_TRUE(program.WaitForExit(5000));
+  const std::string simLog = folder.Read(L"uploader-sim.log").value_or("");
+  EXPECT_NE(simLog.find("port.ini names COM25"), std::string::npos) << simLog;
+  EXPECT_NE(simLog.find("port COM25 opened"), std::string::npos) << simLog;
+  EXPECT_EQ(folder.Read(L"port.ini").value_or(""), std::string("\x19", 1));
+}
+
+TEST_F(PortEntry, ATypedTextThatNamesNoPortIsRefusedWithTheNoPortMessage) {
+  TypePort(L"COM3x");
+  ASSERT_TRUE(LeftForTheNextControl());
+  EXPECT_EQ(program.Text(Control::E_ComPort), L"COM3x");
+  auto box = PressUpgrade();
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->title, L"Vardolin_VaZuvovev");
+  EXPECT_EQ(box->text, AsShown(texts[Msg::NoComSelect]));
+  Close(*box);
+  EXPECT_TRUE(program.NoMessageBoxWithin(1000)) << "no question follows";
+  EXPECT_TRUE(program.Visible(Control::C_Upgrade0));
+  EXPECT_FALSE(folder.Has(L"port.ini"));
+  EXPECT_FALSE(folder.Has(L"memo_log.txt"));
+}
+
+TEST_F(PortEntry, AnUploaderThatIsNoProgramIsToldAtOnceAndNoTimeOutFollows) {
+  folder.Write(L"Up_Loader.exe", "this is no program\r\n");
+  program.Choose(Control::E_ComPort, L"COM3");
+  ASSERT_TRUE(WaitUntil([&] { return folder.Has(L"port.ini"); }, 5000));
+  auto question = PressUpgrade();
+  ASSERT_TRUE(question.has_value());
+  ASSERT_TRUE(Program::Answer(*question, IDYES));
+  const DWORD yes = GetTickCount();
+  auto box = program.WaitForMessageBox(5000);
+  ASSERT_TRUE(box.has_value()) << "told within 5 s of Yes";
+  std::printf("Yes to the launch failure's box: %lu ms\n", GetTickCount() - yes);
+  const std::wstring reason = sys.ErrorText(ERROR_BAD_EXE_FORMAT);
+  EXPECT_EQ(box->title, L"Vardolin_VaZuvovev");
+  EXPECT_EQ(box->text, L"Up_Loader.exe: " + reason);
+  Close(*box);
+  EXPECT_TRUE(program.WaitForShown({{Control::C_Exit, true},
+                                    {Control::C_Upgrade0, true},
+                                    {Control::C_Upgrade1, true}},
+                                   5000));
+  EXPECT_TRUE(program.NoMessageBoxWithin(12000)) << "no time-out box";
+  EXPECT_EQ(Logged("Timer_UL_Test: Up_Loader.exe : not started, 193 " + sys.ToAnsi(reason)), 1)
+      << Log();
+  EXPECT_EQ(Logged("Timer_UL_Test: Up_Loader.exe : run"), 0);
+  EXPECT_TRUE(program.Running());
+}
+
+TEST_F(PortEntry, APortIniHeldByAnotherProgramIsToldWithTheSystemsReason) {
+  folder.Write(L"port.ini", "\x07");
+  HANDLE held = CreateFileW((folder / L"port.ini").c_str(), GENERIC_READ, 0, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  const std::wstring told = L"port.ini: " + sys.ErrorText(ERROR_SHARING_VIOLATION);
+  TypePort(L"COM25");
+  auto box = program.WaitForMessageBox(5000);
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->title, L"Vardolin_VaZuvovev");
+  EXPECT_EQ(box->text, told);
+  Close(*box);
+  EXPECT_TRUE(program.NoMessageBoxWithin(1000)) << "told once";
+  EXPECT_EQ(Logged(kSaveFailed), 1);
+
+  // Changed to COM26, and the list left by a real click on Upgrade: the
+  // failed save of the leave is told after the click, which still starts
+  // (and is refused for the same reason, told in the same box).
+  ASSERT_TRUE(FocusControl(program, Control::E_ComPort));
+  PressKey(VK_END);
+  PressKey(VK_BACK);
+  TypeText(L"6");
+  const RECT upgrade = program.ScreenRect(Control::C_Upgrade0);
+  Program::ClickAt((upgrade.left + upgrade.right) / 2, (upgrade.top + upgrade.bottom) / 2);
+  box = program.WaitForMessageBox(5000);
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->text, told);
+  Close(*box);
+  EXPECT_TRUE(program.NoMessageBoxWithin(1000)) << "no question while the save fails";
+  EXPECT_EQ(Logged(kSaveFailed), 3) << "the leave's save and the start's: the click was not lost";
+  EXPECT_EQ(Logged("Fw Upgrade START"), 0);
+
+  CloseHandle(held);
+  EXPECT_EQ(folder.Read(L"port.ini").value_or(""), "\x07");
+  auto question = PressUpgrade();
+  ASSERT_TRUE(question.has_value());
+  EXPECT_EQ(question->text, AsShown(texts[Msg::Avviso])) << "saved now that the file is free";
+  EXPECT_EQ(folder.Read(L"port.ini").value_or(""), std::string("\x1A", 1));
+  Program::Answer(*question, IDNO);
+  EXPECT_TRUE(program.WaitForExit(5000));
+}
+
+}  // namespace
+}  // namespace vz::e2e
