@@ -53,17 +53,30 @@ HANDLE StartHelper(const std::wstring& args, const std::wstring& program) {
   return pi.hProcess;
 }
 
-HANDLE HoldFile(const std::wstring& path, DWORD ms) {
-  HANDLE process = StartHelper(L"hold \"" + path + L"\" " + std::to_wstring(ms));
-  // The hold is in effect once our own shared open is refused.
-  for (int i = 0; i < 500; ++i) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                           nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION) break;
-    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-    Sleep(10);
-  }
-  return process;
+FileHold::FileHold(const std::wstring& path, DWORD ms) {
+  process_ = StartHelper(L"hold \"" + path + L"\" " + std::to_wstring(ms));
+  if (!process_) return;
+  // The hold is in effect once our own shared open is refused. A busy
+  // machine may take seconds to start the helper; one that ends first
+  // never held anything.
+  held_ = e2e::WaitUntil(
+      [&] {
+        HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_EXISTING, 0, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION;
+        CloseHandle(h);
+        return WaitForSingleObject(process_, 0) == WAIT_OBJECT_0;
+      },
+      30000, 10) &&
+          WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+void FileHold::Release() {
+  if (!process_) return;
+  TerminateProcess(process_, 0);
+  WaitForSingleObject(process_, 5000);
+  CloseHandle(process_);
+  process_ = nullptr;
 }
 
 }  // namespace vz::test

@@ -40,8 +40,25 @@ bool Exists(const std::wstring& path);
 // Starts vz_testhelper.exe (or `program`) with arguments; the handle is
 // the caller's to wait for and close.
 HANDLE StartHelper(const std::wstring& args, const std::wstring& program = L"");
-// Starts the helper holding `path` open with no sharing for `ms`, and
-// returns once the hold is in effect.
-HANDLE HoldFile(const std::wstring& path, DWORD ms);
+// Another program holding a file (or a port) open with no sharing: from
+// the moment the hold is seen in effect, however long the helper takes to
+// start, until Release() or the end of the object, whatever the test's
+// outcome; or, when `ms` is given, for that long as the helper counts it.
+class FileHold {
+ public:
+  static constexpr DWORD kUntilReleased = 300000;
+  explicit FileHold(const std::wstring& path, DWORD ms = kUntilReleased);
+  ~FileHold() { Release(); }
+  FileHold(const FileHold&) = delete;
+  FileHold& operator=(const FileHold&) = delete;
+  // True once the hold was seen in effect.
+  bool held() const { return held_; }
+  // Ends the holder and waits until it is gone.
+  void Release();
+
+ private:
+  HANDLE process_ = nullptr;
+  bool held_ = false;
+};
 
 }  // namespace vz::test

@@ -26,11 +26,10 @@ TEST(SerialProbe, ListsPortsThatOpenAndSkipsOneHeldByAnotherProgram) {
   EXPECT_TRUE(free[12]) << "ports from 10 on need the \\\\.\\ prefix";
   EXPECT_TRUE(free[25]);
 
-  HANDLE holder = HoldFile(L"\\\\.\\COM1", 3000);
-  ASSERT_NE(holder, nullptr);
+  FileHold hold(L"\\\\.\\COM1");
+  ASSERT_TRUE(hold.held());
   ProbeComPorts(sys, free);
-  TerminateProcess(holder, 0);
-  CloseHandle(holder);
+  hold.Release();
   EXPECT_FALSE(free[0]);
   EXPECT_FALSE(free[1]) << "a port another program holds is not available";
   for (int n = 2; n < 100; ++n) {
@@ -55,24 +54,19 @@ TEST_F(LogOnDisk, FirstLineCreatesTheFileWithOneStampedLine) {
 
 TEST_F(LogOnDisk, LineWaitsForAShortHoldAndIsDroppedAfterALongOne) {
   WriteLog(sys, dir.path(), L"first");
-  // The line is written while the file is still held: only waiting for
-  // the holder gets it on disk.
-  HANDLE holder = HoldFile(log, 300);
-  WriteLog(sys, dir.path(), L"during a short hold");
-  WaitForSingleObject(holder, 5000);
-  CloseHandle(holder);
+  {
+    // A hold of 300 ms, counted by the holder: the line waits it out.
+    FileHold shortHold(log, 300);
+    WriteLog(sys, dir.path(), L"during a short hold");
+  }
   EXPECT_NE(ReadFileBytes(log).find("during a short hold\r\n"), std::string::npos)
       << "the line should have waited for the holder";
 
-  // A hold far longer than the log's patience: the line is dropped while
-  // the file is still held, so it cannot have been written late.
-  holder = HoldFile(log, 60000);
+  // A hold that lasts until the log has given up: the line is dropped.
+  FileHold longHold(log);
+  ASSERT_TRUE(longHold.held());
   WriteLog(sys, dir.path(), L"during a long hold");
-  const bool stillHeld = WaitForSingleObject(holder, 0) == WAIT_TIMEOUT;
-  TerminateProcess(holder, 0);
-  WaitForSingleObject(holder, 5000);
-  CloseHandle(holder);
-  EXPECT_TRUE(stillHeld) << "the log must give up, not wait for the holder";
+  longHold.Release();
   WriteLog(sys, dir.path(), L"after");
   const std::string text = ReadFileBytes(log);
   EXPECT_EQ(text.find("during a long hold"), std::string::npos);
@@ -132,11 +126,10 @@ TEST_F(PortFileOnDisk, HeldFileGivesOneLogLineNoCopiesAndTheSystemsReason) {
   g.downloadDir = download.path();
   WriteFileBytes(dir / L"model.ini", "[Model]\r\n");
   WriteFileBytes(dir / L"port.ini", "\x07");
-  HANDLE holder = HoldFile(dir / L"port.ini", 3000);
+  FileHold hold(dir / L"port.ini");
+  ASSERT_TRUE(hold.held());
   Choose(L"COM4");
-  TerminateProcess(holder, 0);
-  WaitForSingleObject(holder, 5000);
-  CloseHandle(holder);
+  hold.Release();
   EXPECT_EQ(ReadFileBytes(dir / L"port.ini"), "\x07");
   EXPECT_TRUE(std::regex_match(
       ReadFileBytes(dir / L"memo_log.txt"),
@@ -171,11 +164,10 @@ TEST(LanguageOnDisk, AHeldLanguageIniKeepsThePreviousLanguageAndSaysWhy) {
   WriteFileBytes(dir / L"FrmDescEng.txt", "FRM_ALL_C_EXIT=EXIT\r\n");
   FakeWindow window;
   window.texts[Control::SelezioneLingua] = L"ENGLISH";
-  HANDLE holder = HoldFile(dir / L"Language.ini", 3000);
+  FileHold hold(dir / L"Language.ini");
+  ASSERT_TRUE(hold.held());
   OnLanguageChoice(g, sys, window);
-  TerminateProcess(holder, 0);
-  WaitForSingleObject(holder, 5000);
-  CloseHandle(holder);
+  hold.Release();
   EXPECT_EQ(g.currentLanguage, L"FRANCAISE");
   EXPECT_EQ(window.texts[Control::SelezioneLingua], L"FRANCAISE") << "the list shows it again";
   ASSERT_EQ(window.messages.size(), 1u);
@@ -207,11 +199,10 @@ TEST(Files, UnreadableFileReadsAsMissing) {
   TempDir dir(L"vzread");
   Win32System sys;
   WriteFileBytes(dir / L"FrmDescEng.txt", "FRM_ALL_C_EXIT=Exit\r\n");
-  HANDLE holder = HoldFile(dir / L"FrmDescEng.txt", 2000);
+  FileHold hold(dir / L"FrmDescEng.txt");
+  ASSERT_TRUE(hold.held());
   EXPECT_FALSE(sys.ReadBytes(dir / L"FrmDescEng.txt").has_value());
-  TerminateProcess(holder, 0);
-  WaitForSingleObject(holder, 5000);
-  CloseHandle(holder);
+  hold.Release();
   EXPECT_EQ(sys.ReadBytes(dir / L"FrmDescEng.txt").value_or(""), "FRM_ALL_C_EXIT=Exit\r\n");
 }
 

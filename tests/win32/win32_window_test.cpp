@@ -333,8 +333,8 @@ TEST_F(StartedWindow, AnItemHighlightedInTheOpenListDoesNotOverwriteTypedText) {
 TEST_F(StartedWindow, AFailedSaveIsToldOnceTheFocusChangeThatCausedItIsDone) {
   Start();
   WriteFileBytes(dir / L"port.ini", "\x07");
-  HANDLE holder = HoldFile(dir / L"port.ini", 30000);
-  ASSERT_NE(holder, nullptr);
+  FileHold hold(dir / L"port.ini");
+  ASSERT_TRUE(hold.held());
   BoxAnswerer answerer;
   HWND edit = PortParts().hwndItem;
   SetFocus(edit);
@@ -350,14 +350,13 @@ TEST_F(StartedWindow, AFailedSaveIsToldOnceTheFocusChangeThatCausedItIsDone) {
   // Leaving the list again with the same text tells nothing more.
   SetFocus(edit);
   SetFocus(H(Control::C_Upgrade0));
-  const DWORD start = GetTickCount();
-  while (GetTickCount() - start < 500) {
-    window->PumpEvents();
-    Sleep(10);
-  }
-  TerminateProcess(holder, 0);
-  WaitForSingleObject(holder, 5000);
-  CloseHandle(holder);
+  EXPECT_TRUE(e2e::NoChangeWithin(
+      [&] {
+        window->PumpEvents();
+        return answerer.Seen().size() > 1;
+      },
+      500));
+  hold.Release();
   const std::vector<e2e::MessageBoxSeen> seen = answerer.Seen();
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0].title, L"Vardolin_VaZuvovev");
