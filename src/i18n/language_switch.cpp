@@ -15,7 +15,7 @@ void OnLanguageChoice(Globals& g, System& sys, MainWindow& w) {
     // Language.ini would be read back with the old name anyway: keep the
     // previous language, show it in the list again and say why.
     w.SetText(Control::SelezioneLingua, g.currentLanguage);
-    w.ShowMessage(L"Language.ini: " + sys.ErrorText(saved.error),
+    w.ShowMessage(L"Language.ini: " + sys.ErrorText(saved.error, kLanguageIniName),
                   MessageKind::Error);
     return;
   }

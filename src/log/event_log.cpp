@@ -36,7 +36,7 @@ void Append(System& sys, const std::wstring& programDir,
         if (report == SelfReport::Allowed) {
           Write(sys, programDir,
                 L"NELLA SCRITTURA FILE:--->  " + std::to_wstring(r.error) +
-                    L" " + sys.ErrorText(r.error),
+                    L" " + sys.ErrorText(r.error, kLogFileName),
                 SelfReport::Suppressed);
         }
         return;

@@ -85,7 +85,10 @@ class System {
   virtual AppendResult AppendBytes(const std::wstring& path,
                                    const std::string& bytes) = 0;
   // The platform's description of an error number, one line, no line end.
-  virtual std::wstring ErrorText(std::uint32_t error) = 0;
+  // `subject` is the file or program the error is about: it fills the
+  // places the description leaves for a name ("%1 is not a valid ...").
+  virtual std::wstring ErrorText(std::uint32_t error,
+                                 const std::wstring& subject) = 0;
 
   // Opens the serial device under `name` ("COM3", "\\.\COM12") for reading
   // and writing with no sharing, and closes it at once. True when it opened.

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -31,13 +32,19 @@ bool SameFile(const std::wstring& a, const std::wstring& b) {
 }
 
 // The system's text for an error number on one line; empty when it has
-// none.
-std::wstring SystemText(std::uint32_t error) {
+// none. Every insert of the text ("%1", "%2", ...) is filled with
+// `subject`; with no subject they stay as they are.
+std::wstring SystemText(std::uint32_t error, const std::wstring& subject = {}) {
+  // An insert can be numbered up to 99.
+  std::array<DWORD_PTR, 99> inserts{};
+  inserts.fill(reinterpret_cast<DWORD_PTR>(subject.c_str()));
+  const DWORD fill = subject.empty() ? FORMAT_MESSAGE_IGNORE_INSERTS
+                                     : FORMAT_MESSAGE_ARGUMENT_ARRAY;
   wchar_t* buffer = nullptr;
   const DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-          FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | fill,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0,
+      subject.empty() ? nullptr : reinterpret_cast<va_list*>(inserts.data()));
   std::wstring text = n && buffer ? std::wstring(buffer, n) : std::wstring();
   if (buffer) LocalFree(buffer);
   // One line: the system's text ends with a line break.
@@ -179,8 +186,8 @@ AppendResult Win32System::AppendBytes(const std::wstring& path,
   return {AppendOutcome::Written, 0};
 }
 
-std::wstring Win32System::ErrorText(std::uint32_t error) {
-  const std::wstring text = SystemText(error);
+std::wstring Win32System::ErrorText(std::uint32_t error, const std::wstring& subject) {
+  const std::wstring text = SystemText(error, subject);
   return text.empty() ? L"Unknown error" : text;
 }
 

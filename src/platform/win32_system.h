@@ -21,7 +21,7 @@ class Win32System : public System {
   IoResult WriteBytes(const std::wstring& path, const std::string& bytes) override;
   IoResult WriteFirstByte(const std::wstring& path, std::uint8_t value) override;
   AppendResult AppendBytes(const std::wstring& path, const std::string& bytes) override;
-  std::wstring ErrorText(std::uint32_t error) override;
+  std::wstring ErrorText(std::uint32_t error, const std::wstring& subject) override;
   bool ProbeSerialPort(const std::string& name) override;
   ProcessList RunningProcesses() override;
   std::uint32_t StartProgram(const std::wstring& path) override;

@@ -67,7 +67,7 @@ bool SaveChosenPort(Globals& g, System& sys, MainWindow& w,
   if (report == FailureReport::EveryTime ||
       g.port.failureToldOnLeave.insert(text).second) {
     w.PostMessageBox(std::wstring(uploader::kPortFile) + L": " +
-                         sys.ErrorText(saved.error),
+                         sys.ErrorText(saved.error, uploader::kPortFile),
                      MessageKind::Error);
   }
   return false;

@@ -52,7 +52,7 @@ struct Tick {
   // Told at once: waiting for markers would only end in a time-out that
   // blames the register.
   void NotStarted(std::uint32_t error) {
-    const std::wstring reason = sys.ErrorText(error);
+    const std::wstring reason = sys.ErrorText(error, kProgramFile);
     WriteLog(sys, g.programDir,
              kLogUploaderNotStarted + std::to_wstring(error) + L" " + reason);
     w.ShowMessage(std::wstring(kProgramFile) + L": " + reason,

@@ -17,7 +17,7 @@ bool ClearStaleMarkers(Globals& g, System& sys, MainWindow& w) {
     if (!sys.FileExists(g.programDir, marker)) continue;
     const IoResult removed = sys.RemoveFile(g.programDir + marker);
     if (!removed.ok && sys.FileExists(g.programDir, marker)) {
-      w.ShowMessage(std::wstring(marker) + L": " + sys.ErrorText(removed.error),
+      w.ShowMessage(std::wstring(marker) + L": " + sys.ErrorText(removed.error, marker),
                     MessageKind::Error);
       return false;
     }

@@ -114,9 +114,10 @@ TEST_F(PortEntry, AnUploaderThatIsNoProgramIsToldAtOnceAndNoTimeOutFollows) {
   auto box = program.WaitForMessageBox(5000);
   ASSERT_TRUE(box.has_value()) << "told within 5 s of Yes";
   std::printf("Yes to the launch failure's box: %lu ms\n", GetTickCount() - yes);
-  const std::wstring reason = sys.ErrorText(ERROR_BAD_EXE_FORMAT);
+  const std::wstring reason = sys.ErrorText(ERROR_BAD_EXE_FORMAT, L"Up_Loader.exe");
   EXPECT_EQ(box->title, L"Vardolin_VaZuvovev");
   EXPECT_EQ(box->text, L"Up_Loader.exe: " + reason);
+  EXPECT_EQ(box->text.find(L"%1"), std::wstring::npos) << "the system's text names the file";
   Close(*box);
   EXPECT_TRUE(program.WaitForShown({{Control::C_Exit, true},
                                     {Control::C_Upgrade0, true},
@@ -134,7 +135,7 @@ TEST_F(PortEntry, APortIniHeldByAnotherProgramIsToldWithTheSystemsReason) {
   HANDLE held = CreateFileW((folder / L"port.ini").c_str(), GENERIC_READ, 0, nullptr,
                             OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  const std::wstring told = L"port.ini: " + sys.ErrorText(ERROR_SHARING_VIOLATION);
+  const std::wstring told = L"port.ini: " + sys.ErrorText(ERROR_SHARING_VIOLATION, L"port.ini");
   TypePort(L"COM25");
   auto box = program.WaitForMessageBox(5000);
   ASSERT_TRUE(box.has_value());

@@ -248,8 +248,9 @@ AppendResult FakeSystem::AppendBytes(const std::wstring& path,
   return {AppendOutcome::Written, 0};
 }
 
-std::wstring FakeSystem::ErrorText(std::uint32_t error) {
+std::wstring FakeSystem::ErrorText(std::uint32_t error, const std::wstring& subject) {
   switch (error) {
+    case kErrBadExe: return L"Bad EXE format for " + subject + L".";
     case kErrAccessDenied: return L"Access denied.";
     case kErrSharing: return L"Sharing violation.";
     case kErrPathNotFound: return L"Path not found.";

@@ -21,6 +21,7 @@ namespace vz::test {
 inline constexpr std::uint32_t kErrAccessDenied = 5;
 inline constexpr std::uint32_t kErrSharing = 32;
 inline constexpr std::uint32_t kErrPathNotFound = 3;
+inline constexpr std::uint32_t kErrBadExe = 193;
 
 std::string Narrow(const std::wstring& w);  // Windows-1252, for test output
 
@@ -93,7 +94,7 @@ class FakeSystem : public System {
   IoResult WriteBytes(const std::wstring& path, const std::string& bytes) override;
   IoResult WriteFirstByte(const std::wstring& path, std::uint8_t value) override;
   AppendResult AppendBytes(const std::wstring& path, const std::string& bytes) override;
-  std::wstring ErrorText(std::uint32_t error) override;
+  std::wstring ErrorText(std::uint32_t error, const std::wstring& subject) override;
   bool ProbeSerialPort(const std::string& name) override;
   ProcessList RunningProcesses() override;
   std::uint32_t StartProgram(const std::wstring& path) override;

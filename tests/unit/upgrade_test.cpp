@@ -415,13 +415,16 @@ TEST_F(Upgrade, ProgressFillsThePanelAndTheCountStopsAt255) {
 }
 
 TEST_F(Upgrade, UploaderThatCannotStartIsToldAtOnceAndTheNextStartLaunchesAgain) {
-  sys.startError = test::kErrAccessDenied;
+  // The system's text names the file where it leaves a place for it.
+  sys.startError = test::kErrBadExe;
   Start();
   w.calls.clear();
   Tick();
   EXPECT_EQ(test::LogTexts(sys),
-            (Calls{"Fw Upgrade START", "Timer_UL_Test: Up_Loader.exe : not started, 5 Access denied."}));
-  Calls expected{"timer=0", "hourglass=0", "message Error:Up_Loader.exe: Access denied."};
+            (Calls{"Fw Upgrade START",
+                   "Timer_UL_Test: Up_Loader.exe : not started, 193 Bad EXE format for Up_Loader.exe."}));
+  Calls expected{"timer=0", "hourglass=0",
+                 "message Error:Up_Loader.exe: Bad EXE format for Up_Loader.exe."};
   expected.insert(expected.end(), kStartAgain.begin(), kStartAgain.end());
   EXPECT_EQ(w.calls, expected);
   EXPECT_TRUE(sys.pauses.empty()) << "no pause after a launch that did not happen";

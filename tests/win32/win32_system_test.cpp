@@ -138,7 +138,7 @@ TEST_F(PortFileOnDisk, HeldFileGivesOneLogLineNoCopiesAndTheSystemsReason) {
   EXPECT_FALSE(Exists(download / L"model.ini"));
   EXPECT_EQ(window.backColor[Control::E_ComPort], kColorRed);
   ASSERT_EQ(window.posted.size(), 1u);
-  EXPECT_EQ(window.posted[0].text, L"port.ini: " + sys.ErrorText(ERROR_SHARING_VIOLATION));
+  EXPECT_EQ(window.posted[0].text, L"port.ini: " + sys.ErrorText(ERROR_SHARING_VIOLATION, L"port.ini"));
 
   Choose(L"COM5");  // free again: both files reach the download folder
   EXPECT_EQ(ReadFileBytes(download / L"port.ini"), "\x05");
@@ -258,12 +258,14 @@ TEST(Launch, AProgramThatCannotStartGivesTheSystemsErrorNumber) {
   WriteFileBytes(dir / L"Up_Loader.exe", "this is no program\r\n");
   const std::uint32_t error = sys.StartProgram(dir / L"Up_Loader.exe");
   EXPECT_EQ(error, static_cast<std::uint32_t>(ERROR_BAD_EXE_FORMAT)) << "a file that is no program";
-  EXPECT_NE(sys.ErrorText(error), L"Unknown error") << "the system has a text for it";
+  const std::wstring text = sys.ErrorText(error, L"Up_Loader.exe");
+  EXPECT_NE(text, L"Unknown error") << "the system has a text for it";
+  EXPECT_EQ(text.find(L"%1"), std::wstring::npos) << "its place for the name is filled: " << text;
 }
 
 TEST(ErrorTexts, TheSystemsTextOrTheNumber) {
   Win32System sys;
-  EXPECT_EQ(ErrorTextOrNumber(ERROR_SHARING_VIOLATION), sys.ErrorText(ERROR_SHARING_VIOLATION));
+  EXPECT_EQ(ErrorTextOrNumber(ERROR_SHARING_VIOLATION), sys.ErrorText(ERROR_SHARING_VIOLATION, L"x"));
   EXPECT_NE(ErrorTextOrNumber(ERROR_SHARING_VIOLATION).rfind(L"error ", 0), 0u);
   EXPECT_EQ(ErrorTextOrNumber(0x20001234), L"error 536875572") << "a number the system has no text for";
   EXPECT_EQ(ErrorTextOrNumber(0), L"error 0") << "no error number at all";

@@ -360,7 +360,7 @@ TEST_F(StartedWindow, AFailedSaveIsToldOnceTheFocusChangeThatCausedItIsDone) {
   const std::vector<e2e::MessageBoxSeen> seen = answerer.Seen();
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0].title, L"Vardolin_VaZuvovev");
-  EXPECT_EQ(seen[0].text, L"port.ini: " + sys.ErrorText(ERROR_SHARING_VIOLATION));
+  EXPECT_EQ(seen[0].text, L"port.ini: " + sys.ErrorText(ERROR_SHARING_VIOLATION, L"port.ini"));
   EXPECT_EQ(ReadFileBytes(dir / L"port.ini"), "\x07");
 }
 
