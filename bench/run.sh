@@ -51,6 +51,7 @@ collect() {
 echo "== preparing Wine (prefix $WINEPREFIX)"
 ensure_display
 wine_prefix_ready desktop
+hold_desktop "$win"
 link_com_port 3
 link_com_port 12
 

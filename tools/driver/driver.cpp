@@ -205,12 +205,20 @@ std::vector<std::pair<DWORD, std::string>> Program::TrackFamily() {
   const auto known = [this](DWORD pid) {
     return std::find(family_.begin(), family_.end(), pid) != family_.end();
   };
+  // Only programs of the test's own folder belong to the family: Wine
+  // starts its desktop process (explorer.exe) as a child of whichever
+  // program first needs it, and ending that would break every later test.
+  const auto ours = [this](const PROCESSENTRY32& e) {
+    std::wstring name;
+    for (const char* c = e.szExeFile; *c; ++c) name += static_cast<wchar_t>(static_cast<unsigned char>(*c));
+    return GetFileAttributesW((folder_ + name).c_str()) != INVALID_FILE_ATTRIBUTES;
+  };
   // Children are adopted in rounds until none is new, so grandchildren
   // listed before their parents are found too.
   for (bool grew = true; grew;) {
     grew = false;
     for (const PROCESSENTRY32& e : all) {
-      if (!known(e.th32ProcessID) && known(e.th32ParentProcessID)) {
+      if (!known(e.th32ProcessID) && known(e.th32ParentProcessID) && ours(e)) {
         family_.push_back(e.th32ProcessID);
         grew = true;
       }

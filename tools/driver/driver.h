@@ -55,8 +55,10 @@ std::wstring AsShown(const std::wstring& text);
 // The program runs in a job object that ends it even when the test program
 // itself dies. Under Wine 8 the processes it starts do not stay in the job,
 // so a watcher also follows the process tree from the program down (every
-// 50 ms, so that a helper whose parent has already gone is still known) and
-// the end of the test ends what it found.
+// 50 ms, so that a helper whose parent has already gone is still known),
+// taking in only programs of the test's folder, and the end of the test ends
+// what it found. The scripts keep Wine's desktop open for the whole run
+// (winwait --hold-desktop), so that its process is never a test's child.
 class Program {
  public:
   // The program lying in `folder` (ending with a backslash).

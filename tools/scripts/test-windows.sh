@@ -13,6 +13,7 @@ unset DISPLAY
 ensure_display
 trap wine_session_end EXIT
 wine_prefix_ready desktop
+hold_desktop "$build"
 # One prepared Wine server for every test program of the run.
 export VZ_WINE_SHARED=1
 cd "$(dirname "$here")/.." && ctest --preset windows "${@:2}"

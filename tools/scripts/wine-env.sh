@@ -39,6 +39,23 @@ wine_prefix_ready() {
   wine cmd /c exit >/dev/null 2>&1
 }
 
+# Keeps the prefix's desktop open until the Wine server ends (see
+# winwait.exe --hold-desktop), so that Wine's desktop process is never the
+# child of a program that a test or a benchmark ends.
+# Usage: hold_desktop BUILD_DIR_OF_THE_WINDOWS_PRESET
+hold_desktop() {
+  local out
+  out=$(mktemp /tmp/vz-desktop.XXXXXX)
+  wine "$1/tools/winwait/winwait.exe" --hold-desktop </dev/null >"$out" 2>&1 &
+  for _ in $(seq 600); do grep -q "desktop held" "$out" && break; sleep 0.05; done
+  if ! grep -q "desktop held" "$out"; then
+    echo "the Wine desktop could not be held open: $(tr -d '\r' <"$out")" >&2
+    rm -f "$out"
+    exit 1
+  fi
+  rm -f "$out"
+}
+
 # Starts a private Xvfb when there is no display. Sets XVFB_PID. Xvfb
 # picks a free display number itself and writes it to a file once it
 # accepts connections (-displayfd); a display that never comes up ends the

@@ -5,6 +5,12 @@
 // Prints the milliseconds from launch (or from its own start) until a
 // visible top-level window of that class exists; exit code 0 when found,
 // 1 on time-out, 2 when the program could not be started.
+//   winwait.exe --hold-desktop
+// Keeps Wine's desktop open until it is ended (the scripts start it once
+// per run): a desktop closes a moment after its last program has gone,
+// and the next program to open a window starts it again as its own child,
+// where ending that program's processes would end the desktop too. Prints
+// "desktop held" once it is in place.
 // With --launch, two more flags (which then only count a window of the
 // launched process):
 //   --memory  about 500 ms after the window is visible, prints a second
@@ -36,9 +42,24 @@ HWND FindVisible(const std::wstring& windowClass, DWORD pid) {
   return nullptr;
 }
 
+int HoldDesktop() {
+  (void)GetDesktopWindow();  // starts the desktop's process if needed
+  // A window of ours, never shown, makes this process one of the desktop's.
+  if (!CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr)) {
+    std::fprintf(stderr, "no window: error %lu\n", GetLastError());
+    return 1;
+  }
+  std::printf("desktop held\n");
+  std::fflush(stdout);
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  if (argc == 2 && !wcscmp(argv[1], L"--hold-desktop")) return HoldDesktop();
   std::wstring program, windowClass = L"VardolinFrmDownload";
   DWORD timeoutMs = 20000;
   bool memory = false, close = false;
