@@ -21,8 +21,15 @@ std::wstring OwnDir() {
 
 int wmain(int argc, wchar_t** argv) {
   if (argc >= 4 && !wcscmp(argv[1], L"hold")) {
-    HANDLE h = CreateFileW(argv[2], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    // The test looks whether the hold is in effect by opening the file
+    // itself for a moment; an open that meets that look tries again.
+    HANDLE h = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 1000 && h == INVALID_HANDLE_VALUE; ++attempt) {
+      h = CreateFileW(argv[2], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                      FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_SHARING_VIOLATION) return 3;
+      if (h == INVALID_HANDLE_VALUE) Sleep(10);
+    }
     if (h == INVALID_HANDLE_VALUE) return 3;
     Sleep(wcstoul(argv[3], nullptr, 10));
     CloseHandle(h);
