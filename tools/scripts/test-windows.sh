@@ -11,9 +11,19 @@ source "$here/wine-env.sh" "$(dirname "$build")/wine-test"
 # Tests never use the developer's display: real clicks would land there.
 unset DISPLAY
 ensure_display
-trap wine_session_end EXIT
+# An interrupted run ends its tests too: a ctest left behind would go on
+# relinking the prefix's ports under the next run.
+CTEST_PID=""
+end_run() {
+  [ -n "$CTEST_PID" ] && end_process_tree "$CTEST_PID"
+  wine_session_end
+}
+trap end_run EXIT
 wine_prefix_ready desktop
 hold_desktop "$build"
 # One prepared Wine server for every test program of the run.
 export VZ_WINE_SHARED=1
-cd "$(dirname "$here")/.." && ctest --preset windows "${@:2}"
+cd "$(dirname "$here")/.."
+ctest --preset windows "${@:2}" &
+CTEST_PID=$!
+wait "$CTEST_PID"

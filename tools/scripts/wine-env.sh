@@ -107,6 +107,13 @@ unlink_com_ports() {
   COM_DIRS=()
 }
 
+# Ends a process and everything it started, the deepest first.
+end_process_tree() {
+  local child
+  for child in $(pgrep -P "$1" 2>/dev/null); do end_process_tree "$child"; done
+  kill "$1" 2>/dev/null || true
+}
+
 # Ends what a script started: the Wine server, the port links, the private
 # X display.
 wine_session_end() {
