@@ -355,9 +355,12 @@ bool Program::ChooseWithMouse(Control combo, const std::wstring& entry) {
   }
   if (index < 0) return false;
   HWND box = Handle(combo);
-  // A click can land before the window takes input; look and try again.
-  for (int attempt = 0; attempt < 4; ++attempt) {
+  // A click can land before the window takes input, or before it has
+  // settled where it is shown: wait for it to be in front, look again, and
+  // try again.
+  for (int attempt = 0; attempt < 6; ++attempt) {
     SetForegroundWindow(window_);
+    WaitUntil([&] { return GetForegroundWindow() == window_; }, 2000);
     const RECT r = ScreenRect(combo);
     ClickAt(r.right - GetSystemMetrics(SM_CXVSCROLL) / 2 - 2, (r.top + r.bottom) / 2);
     HWND list = nullptr;
@@ -371,7 +374,7 @@ bool Program::ChooseWithMouse(Control combo, const std::wstring& entry) {
           }
           return list != nullptr;
         },
-        1500);
+        3000);
     if (!list) continue;
     RECT lr;
     GetWindowRect(list, &lr);
