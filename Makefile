@@ -14,6 +14,7 @@ run: stage
 	tools/scripts/run-demo.sh $(WINBUILD) $(DEMO)
 
 test: windows native
+	python3 tools/scripts/check-includes.py
 	python3 tools/art/check_art.py
 	python3 tools/art/write_messages.py --check
 	ctest --preset native

@@ -17,15 +17,15 @@
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
 #include "app/startup.h"
 #include "bench_common.h"
 #include "i18n/language.h"
 #include "log/event_log.h"
 #include "platform/win32_system.h"
-#include "ui/main_window.h"
+#include "state/globals.h"
 #include "upgrade/monitor.h"
 #include "upgrade/process_lookup.h"
+#include "window/main_window.h"
 
 using vzbench::Fmt;
 using vzbench::Median;
@@ -39,13 +39,12 @@ class NullWindow : public vz::MainWindow {
   void SetText(vz::Control, const std::wstring&) override {}
   std::wstring Text(vz::Control) override { return {}; }
   void SetVisible(vz::Control, bool) override {}
-  bool IsVisible(vz::Control) override { return true; }
   bool IsEnabled(vz::Control) override { return true; }
   void SetBackColor(vz::Control, std::uint32_t) override {}
   void ClearItems(vz::Control) override {}
   void AddItem(vz::Control, const std::wstring&) override {}
   bool LoadPicture(vz::Control, const std::wstring&) override { return false; }
-  float Width(vz::Control c) override { return c == vz::Control::PannelloBarra ? 9915.f : 0.f; }
+  float Width(vz::Control c) override { return c == vz::Control::ProgressPanel ? 9915.f : 0.f; }
   void SetWidth(vz::Control, float) override {}
   void Repaint(vz::Control) override {}
   vz::TwipSize OuterSize() override { return {10380, 7185}; }
@@ -165,22 +164,23 @@ void BenchTick(vz::Win32System& sys) {
   vz::MonitorState m;
   volatile bool sink = false;
 
-  struct Phase {
-    int phase;
+  struct PhaseCase {
+    vz::Phase phase;
     const char* name;
     double target;
   };
-  for (const Phase& p : {Phase{0, "tick, phase 0 (process snapshot)", 2.0},
-                         Phase{6, "tick, phase 6 (two existence tests)", 0.2}}) {
+  for (const PhaseCase& p :
+       {PhaseCase{vz::Phase::UploaderRunning, "tick, phase 0 (process snapshot)", 2.0},
+        PhaseCase{vz::Phase::Writing, "tick, phase 6 (two existence tests)", 0.2}}) {
     std::vector<double> tick, floor;
     double tickCpu = 0;
     for (int i = 0; i < 20; ++i) {  // warm-up
-      m.phase = static_cast<std::uint8_t>(p.phase);
+      m.phase = p.phase;
       m.phaseStartMs = sys.ElapsedMilliseconds();
       vz::UpgradeTick(g, sys, window, m);
     }
     for (int i = 0; i < kTicks; ++i) {
-      m.phase = static_cast<std::uint8_t>(p.phase);
+      m.phase = p.phase;
       m.phaseStartMs = sys.ElapsedMilliseconds();
       const double cpu0 = ThreadCpuMs();
       Stopwatch t;
@@ -189,7 +189,7 @@ void BenchTick(vz::Win32System& sys) {
       tickCpu += ThreadCpuMs() - cpu0;
 
       Stopwatch f;
-      sink = p.phase == 0 ? FloorSnapshot() : FloorTwoSearches(g.programDir);
+      sink = p.phase == vz::Phase::UploaderRunning ? FloorSnapshot() : FloorTwoSearches(g.programDir);
       floor.push_back(f.Ms());
     }
     (void)sink;
@@ -198,7 +198,7 @@ void BenchTick(vz::Win32System& sys) {
                 "(GetThreadTimes, summed over %d ticks)\n",
                 p.name, tm, vzbench::Min(tick), fm, tickCpu / kTicks, kTicks);
     Report(std::string(p.name) + " [" + std::to_string(kTicks) + " ticks, wall]",
-           Fmt("%.3f ms", tm), Fmt("%.3f ms", fm) + (p.phase == 0 ? " (bare snapshot)" : " (bare 2 searches)"),
+           Fmt("%.3f ms", tm), Fmt("%.3f ms", fm) + (p.phase == vz::Phase::UploaderRunning ? " (bare snapshot)" : " (bare 2 searches)"),
            Fmt("%.2f", tm / fm), "< " + Fmt("%.1f", p.target) + " ms", tm < p.target,
            "QPC wall time per tick, median (min " + Fmt("%.3f ms", vzbench::Min(tick)) +
                "); thread CPU mean " + Fmt("%.3f ms", tickCpu / kTicks) +

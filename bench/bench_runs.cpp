@@ -24,7 +24,7 @@
 
 #include "bench_common.h"
 #include "driver.h"
-#include "i18n/message_table.h"
+#include "messages/message_table.h"
 #include "platform/win32_system.h"
 
 using vzbench::Fmt;
@@ -67,12 +67,12 @@ RunResult OneRun(bool fail, int eraseMs, const vz::MessageTable& texts) {
     r.problem = "the program did not show its window";
     return r;
   }
-  program.Choose(Control::E_ComPort, L"COM3");
+  program.Choose(Control::PortList, L"COM3");
   if (!WaitUntil([&] { return folder.Has(L"port.ini"); }, 5000)) {
     r.problem = "no port.ini after choosing COM3";
     return r;
   }
-  program.Press(Control::C_Upgrade0);
+  program.Press(Control::UpgradeButton);
   auto question = program.WaitForMessageBox(5000);
   if (!question) {
     r.problem = "no confirmation question";

@@ -15,7 +15,7 @@
 
 #include <string>
 
-#include "ui/layout.h"
+#include "window/layout.h"
 
 namespace {
 

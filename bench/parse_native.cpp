@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "bench_common.h"
-#include "i18n/message_table.h"
+#include "messages/message_table.h"
 
 using vzbench::Fmt;
 using vzbench::Median;

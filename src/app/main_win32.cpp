@@ -5,10 +5,12 @@
 
 #include <memory>
 
-#include "app/globals.h"
 #include "app/startup.h"
+#include "form/form_handlers.h"
+#include "form/form_handlers.h"
 #include "platform/win32_system.h"
-#include "ui/form_download.h"
+#include "state/globals.h"
+#include "state/globals.h"
 #include "ui/win32_window.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
@@ -22,13 +24,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
   vz::Win32System system;
   vz::Globals globals;
-  vz::FrmDownload handlers(globals, system);
+  vz::FormHandlers handlers(globals, system);
   std::unique_ptr<vz::Win32Window> window;
 
   vz::Main(globals, system, [&]() -> vz::MainWindow& {
     window = std::make_unique<vz::Win32Window>(instance, handlers,
                                                vz::Win32Window::Options{});
-    handlers.Attach(*window);
     if (!window->Create()) {
       ExitProcess(static_cast<UINT>(
           vz::ReportStartupFailure(vz::ErrorTextOrNumber(window->createError()))));

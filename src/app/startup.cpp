@@ -2,7 +2,9 @@
 
 #include <cwctype>
 
+#include "form/centring.h"
 #include "i18n/language.h"
+#include "i18n/language_switch.h"
 
 namespace vz {
 
@@ -38,29 +40,32 @@ void Main(Globals& g, System& sys,
   if (current.size() == 2 && current[1] == L':') current += L'\\';
   (void)sys.SetCurrentDir(current);
 
-  ReadLanguageSetting(g, sys, nullptr);
+  ReadLanguageSetting(g, sys);
   SelectLanguageFiles(g);
   (void)LoadMessageFile(g, sys, g.messageFileName);
 
-  MainWindow& form = loadForm();  // its load handler applies the texts
+  MainWindow& form = loadForm();
+  ApplyLanguage(g.messages, form);
 
-  form.ClearItems(Control::SelezioneLingua);
-  form.AddItem(Control::SelezioneLingua, L"FRANCAISE");
-  form.AddItem(Control::SelezioneLingua, L"ENGLISH");
-  form.SetText(Control::SelezioneLingua, g.currentLanguage);
+  form.ClearItems(Control::LanguageList);
+  form.AddItem(Control::LanguageList, L"FRANCAISE");
+  form.AddItem(Control::LanguageList, L"ENGLISH");
+  form.SetText(Control::LanguageList, g.currentLanguage);
 
   {
     std::vector<bool> portAvailability;
     ProbeComPorts(sys, portAvailability);
-    form.ClearItems(Control::E_ComPort);
+    form.ClearItems(Control::PortList);
     for (int n = 1; n <= kHighestListedPort; ++n) {
       if (portAvailability[n]) {
-        form.AddItem(Control::E_ComPort, L"COM" + std::to_wstring(n));
+        form.AddItem(Control::PortList, L"COM" + std::to_wstring(n));
       }
     }
   }
 
-  (void)form.LoadPicture(Control::I_lingua, g.programDir + g.flagImageName);
+  (void)form.LoadPicture(Control::Flag, g.programDir + g.flagImageName);
+  // Placed before it appears, so the window does not jump.
+  CenterForm(form);
   form.Show();
 }
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
 #include "platform/system.h"
-#include "ui/main_window.h"
+#include "state/globals.h"
+#include "window/main_window.h"
 
 namespace vz {
 
@@ -26,8 +26,8 @@ void ProbeComPorts(System& sys, std::vector<bool>& available);
 std::wstring ProgramDirFrom(const std::wstring& executableDir);
 
 // Runs the whole start-up: directories, language and texts, the window
-// (made by loadForm, hidden, its load handler run), the two lists, the
-// flag, and showing the window.
+// (made hidden by loadForm) with its captions, the two lists, the flag,
+// and showing the window centred on the screen.
 void Main(Globals& g, System& sys,
           const std::function<MainWindow&()>& loadForm);
 

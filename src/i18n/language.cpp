@@ -26,12 +26,11 @@ IoResult WriteLanguageSetting(const Globals& g, System& sys,
                         sys.ToAnsi(language) + "\r\n");
 }
 
-void ReadLanguageSetting(Globals& g, System& sys, MainWindow* window) {
+void ReadLanguageSetting(Globals& g, System& sys) {
   if (!sys.FileExists(g.programDir, kLanguageIniName)) {
     g.currentLanguage = kDefaultLanguage;
     // If the file cannot be created this run still goes on in French.
     (void)WriteLanguageSetting(g, sys, g.currentLanguage);
-    if (window) window->PumpEvents();
     sys.Pause(kLanguageWritePauseMs);
     return;
   }

@@ -4,9 +4,8 @@
 
 #include <string>
 
-#include "app/globals.h"
 #include "platform/system.h"
-#include "ui/main_window.h"
+#include "state/globals.h"
 
 namespace vz {
 
@@ -17,9 +16,8 @@ inline constexpr wchar_t kDefaultLanguage[] = L"FRANCAISE";
 inline constexpr std::uint32_t kLanguageWritePauseMs = 100;
 
 // Reads the first line of Language.ini into currentLanguage, unchanged. A
-// missing file is created holding "FRANCAISE"; window, when there is one,
-// gets its pending events handled after that.
-void ReadLanguageSetting(Globals& g, System& sys, MainWindow* window);
+// missing file is created holding "FRANCAISE".
+void ReadLanguageSetting(Globals& g, System& sys);
 
 // Sets messageFileName and flagImageName from currentLanguage when it names
 // a known language exactly; otherwise leaves both as they were.

@@ -1,12 +1,20 @@
 #include "i18n/language_switch.h"
 
 #include "i18n/language.h"
-#include "ui/form_ops.h"
 
 namespace vz {
 
+void ApplyLanguage(const MessageTable& m, MainWindow& w) {
+  w.SetText(Control::ExitButton, m[Msg::ExitCaption]);
+  w.SetText(Control::Window, m[Msg::Title] + kReleaseSuffix);
+  w.SetText(Control::UpgradeButton, m[Msg::UpgradeCaption]);
+  w.SetText(Control::TitleLabel, m[Msg::TitleLabel]);
+  w.SetText(Control::PortLabel, m[Msg::ComPortLabel]);
+  w.SetText(Control::LanguageLabel, m[Msg::LanguageLabel]);
+}
+
 void OnLanguageChoice(Globals& g, System& sys, MainWindow& w) {
-  const std::wstring chosen = w.Text(Control::SelezioneLingua);
+  const std::wstring chosen = w.Text(Control::LanguageList);
   // A second event for the same choice (a double click) finds nothing to do.
   if (chosen == g.currentLanguage) return;
 
@@ -14,7 +22,7 @@ void OnLanguageChoice(Globals& g, System& sys, MainWindow& w) {
   if (!saved.ok) {
     // Language.ini would be read back with the old name anyway: keep the
     // previous language, show it in the list again and say why.
-    w.SetText(Control::SelezioneLingua, g.currentLanguage);
+    w.SetText(Control::LanguageList, g.currentLanguage);
     w.ShowMessage(L"Language.ini: " + sys.ErrorText(saved.error, kLanguageIniName),
                   MessageKind::Error);
     return;
@@ -23,12 +31,12 @@ void OnLanguageChoice(Globals& g, System& sys, MainWindow& w) {
   w.PumpEvents();
   sys.Pause(kLanguageWritePauseMs);
 
-  ReadLanguageSetting(g, sys, &w);
+  ReadLanguageSetting(g, sys);
   SelectLanguageFiles(g);
   (void)LoadMessageFile(g, sys, g.messageFileName);
-  (void)w.LoadPicture(Control::I_lingua, g.programDir + g.flagImageName);
+  (void)w.LoadPicture(Control::Flag, g.programDir + g.flagImageName);
   ApplyLanguage(g.messages, w);
-  w.Repaint(Control::Form);
+  w.Repaint(Control::Window);
   w.PumpEvents();
 }
 

@@ -1,11 +1,18 @@
-// Switching the language while the program runs.
+// Putting the current language's texts on the window, and switching the
+// language while the program runs.
 #pragma once
 
-#include "app/globals.h"
+#include "messages/message_table.h"
 #include "platform/system.h"
-#include "ui/main_window.h"
+#include "state/globals.h"
+#include "window/main_window.h"
 
 namespace vz {
+
+inline constexpr wchar_t kReleaseSuffix[] = L"  (Rel.2.2)";
+
+// Sets the six localised captions from the table, exactly as stored.
+void ApplyLanguage(const MessageTable& messages, MainWindow& window);
 
 // Click and double click of the language list.
 void OnLanguageChoice(Globals& g, System& sys, MainWindow& window);

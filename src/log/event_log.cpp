@@ -7,20 +7,11 @@ namespace {
 
 enum class SelfReport { Allowed, Suppressed };
 
-void Append(System& sys, const std::wstring& programDir,
-            const std::wstring& path, std::wstring_view line,
-            SelfReport report);
-
 void Write(System& sys, const std::wstring& programDir,
            std::wstring_view message, SelfReport report) {
-  const std::wstring line = FormatLogLine(sys.Now(), message);
-  Append(sys, programDir, programDir + kLogFileName, line, report);
-}
-
-void Append(System& sys, const std::wstring& programDir,
-            const std::wstring& path, std::wstring_view line,
-            SelfReport report) {
-  const std::string bytes = sys.ToAnsi(std::wstring(line)) + "\r\n";
+  const std::wstring path = programDir + kLogFileName;
+  const std::string bytes =
+      sys.ToAnsi(FormatLogLine(sys.Now(), message)) + "\r\n";
   for (int attempt = 1; attempt <= kAppendAttempts; ++attempt) {
     const AppendResult r = sys.AppendBytes(path, bytes);
     switch (r.outcome) {
@@ -56,11 +47,6 @@ std::wstring FormatLogLine(const LocalTime& t, std::wstring_view message) {
 void WriteLog(System& sys, const std::wstring& programDir,
               std::wstring_view message) {
   Write(sys, programDir, message, SelfReport::Allowed);
-}
-
-void AppendLineToFile(System& sys, const std::wstring& programDir,
-                      const std::wstring& path, std::wstring_view line) {
-  Append(sys, programDir, path, line, SelfReport::Allowed);
 }
 
 }  // namespace vz

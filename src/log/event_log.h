@@ -26,10 +26,4 @@ std::wstring FormatLogLine(const LocalTime& t, std::wstring_view message);
 void WriteLog(System& sys, const std::wstring& programDir,
               std::wstring_view message);
 
-// Appends one line plus CR LF to the file at `path`, retrying a busy file
-// within the bound above. Any other failure to open it is reported by one
-// line in the event log of programDir; a failure of that report is dropped.
-void AppendLineToFile(System& sys, const std::wstring& programDir,
-                      const std::wstring& path, std::wstring_view line);
-
 }  // namespace vz

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/win32_handle.h"
+#include "platform/win32_owned.h"
 
 namespace vz {
 namespace {

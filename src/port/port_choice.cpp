@@ -1,7 +1,7 @@
 #include "port/port_choice.h"
 
 #include "log/event_log.h"
-#include "upgrade/uploader_contract.h"
+#include "uploader/uploader_contract.h"
 
 namespace vz {
 namespace {
@@ -10,12 +10,12 @@ constexpr std::size_t kMaxPortDigits = 3;
 
 void HandlePortText(Globals& g, System& sys, MainWindow& w,
                     FailureReport report) {
-  const std::wstring text = w.Text(Control::E_ComPort);
+  const std::wstring text = w.Text(Control::PortList);
   g.port.handledText = text;
   const std::optional<std::uint8_t> port = ParsePortText(text);
   // A text that names no port is shown as "no port chosen".
-  w.SetBackColor(Control::E_ComPort, port ? kColorGreen : kColorRed);
-  if (!port || !w.IsEnabled(Control::E_ComPort)) return;
+  w.SetBackColor(Control::PortList, port ? kColorGreen : kColorRed);
+  if (!port || !w.IsEnabled(Control::PortList)) return;
   (void)SaveChosenPort(g, sys, w, text, *port, report);
 }
 
@@ -48,7 +48,7 @@ void OnPortChoice(Globals& g, System& sys, MainWindow& w) {
 
 void CommitPortText(Globals& g, System& sys, MainWindow& w) {
   // Leaving the list again, or a second Enter, finds nothing new.
-  if (w.Text(Control::E_ComPort) == g.port.handledText) return;
+  if (w.Text(Control::PortList) == g.port.handledText) return;
   HandlePortText(g, sys, w, FailureReport::OncePerText);
 }
 
@@ -63,7 +63,7 @@ bool SaveChosenPort(Globals& g, System& sys, MainWindow& w,
   }
   // What port.ini holds now is not what the list shows.
   g.port.savedPort.reset();
-  w.SetBackColor(Control::E_ComPort, kColorRed);
+  w.SetBackColor(Control::PortList, kColorRed);
   if (report == FailureReport::EveryTime ||
       g.port.failureToldOnLeave.insert(text).second) {
     w.PostMessageBox(std::wstring(uploader::kPortFile) + L": " +
@@ -83,6 +83,9 @@ IoResult SavePortSetting(Globals& g, System& sys, std::uint8_t port) {
     WriteLog(sys, g.programDir, uploader::kLogPortWriteFailed);
     return written;
   }
+  // The uploader reads both from the download folder. That folder is the
+  // program folder today, so each copy is onto itself and does nothing; it
+  // stays so that a separate download folder needs no other change.
   // Either copy may fail (model.ini missing, say) without stopping the other.
   (void)sys.CopyOver(g.programDir + uploader::kPortFile,
                      g.downloadDir + uploader::kPortFile);

@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/globals.h"
 #include "platform/system.h"
-#include "ui/main_window.h"
+#include "state/globals.h"
+#include "window/main_window.h"
 
 namespace vz {
 

@@ -181,8 +181,7 @@ bool Win32Window::Create() {
   }
   CreateControls();
   ApplyLayout();
-  SetBackColor(Control::E_ComPort, At(Control::E_ComPort).design->backColor);
-  events_.OnLoad();
+  SetBackColor(Control::PortList, At(Control::PortList).design->backColor);
   return true;
 }
 
@@ -194,7 +193,7 @@ void Win32Window::CreateControls() {
     HWND parent = hwnd_;
     switch (d.kind) {
       case Kind::Label:
-        style |= SS_NOPREFIX | (d.id == Control::L_Titolo ? SS_CENTER : SS_LEFT);
+        style |= SS_NOPREFIX | (d.id == Control::TitleLabel ? SS_CENTER : SS_LEFT);
         break;
       case Kind::Image:
         style |= SS_BITMAP;
@@ -213,7 +212,7 @@ void Win32Window::CreateControls() {
         break;
       case Kind::Bar:
         cls = kBarClass;
-        parent = At(Control::PannelloBarra).hwnd;
+        parent = At(Control::ProgressPanel).hwnd;
         break;
     }
     const INT_PTR id = INT_PTR{kFirstControlId} + static_cast<INT_PTR>(d.id);
@@ -234,12 +233,12 @@ void Win32Window::CreateControls() {
     SetPictureBitmap(At(c).hwnd, bmp);
     pictures_[static_cast<std::size_t>(c)] = bmp;
   };
-  setBitmap(Control::I_logo, IDB_LOGO);
-  setBitmap(Control::I_Tessanor, IDB_WORDMARK);
+  setBitmap(Control::Logo, IDB_LOGO);
+  setBitmap(Control::Wordmark, IDB_WORDMARK);
   SetupExitPicture();
   COMBOBOXINFO port{};
   port.cbSize = sizeof(port);
-  if (GetComboBoxInfo(At(Control::E_ComPort).hwnd, &port)) portEdit_ = port.hwndItem;
+  if (GetComboBoxInfo(At(Control::PortList).hwnd, &port)) portEdit_ = port.hwndItem;
 }
 
 void Win32Window::SetupExitPicture() {
@@ -250,7 +249,7 @@ void Win32Window::SetupExitPicture() {
   if (exitImages_) ImageList_AddMasked(exitImages_, power, kTransparentKey);
   DeleteObject(power);
   BUTTON_IMAGELIST images{exitImages_, {0, 6, 0, 0}, BUTTON_IMAGELIST_ALIGN_TOP};
-  SendMessageW(At(Control::C_Exit).hwnd, BCM_SETIMAGELIST, 0,
+  SendMessageW(At(Control::ExitButton).hwnd, BCM_SETIMAGELIST, 0,
                reinterpret_cast<LPARAM>(&images));
 }
 
@@ -293,7 +292,7 @@ HFONT Win32Window::FontFor(const layout::Font& f) {
 }
 
 HWND Win32Window::Handle(Control c) const {
-  return c == Control::Form ? hwnd_ : items_[static_cast<std::size_t>(c)].hwnd;
+  return c == Control::Window ? hwnd_ : items_[static_cast<std::size_t>(c)].hwnd;
 }
 
 const Win32Window::Item* Win32Window::FindByHwnd(HWND h) const {
@@ -319,7 +318,7 @@ void Win32Window::Dispatch(MSG& msg) {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
-  if (portEnter && hwnd_) events_.OnPortTextCommitted();
+  if (portEnter && hwnd_) events_.OnPortTextCommitted(*this);
 }
 
 // ---- Window procedures ----------------------------------------------------
@@ -408,22 +407,22 @@ LRESULT Win32Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
 void Win32Window::OnCommand(int id, int code) {
   const auto control = static_cast<Control>(id - kFirstControlId);
   switch (control) {
-    case Control::C_Upgrade0:
-    case Control::C_Upgrade1:
-      if (code == BN_CLICKED) events_.OnUpgradeClick(control == Control::C_Upgrade0 ? 0 : 1);
+    case Control::UpgradeButton:
+    case Control::InteractiveUpgradeButton:
+      if (code == BN_CLICKED) events_.OnUpgradeClick(*this);
       break;
-    case Control::C_Exit:
-      if (code == BN_CLICKED) events_.OnExitClick();
+    case Control::ExitButton:
+      if (code == BN_CLICKED) events_.OnExitClick(*this);
       break;
-    case Control::E_ComPort:
+    case Control::PortList:
       if (code == CBN_KILLFOCUS) {
         // A window that is closing is hidden first and takes the focus with
         // it; that is no choice of a port.
-        if (IsWindowVisible(hwnd_)) events_.OnPortTextCommitted();
+        if (IsWindowVisible(hwnd_)) events_.OnPortTextCommitted(*this);
         break;
       }
       [[fallthrough]];
-    case Control::SelezioneLingua: {
+    case Control::LanguageList: {
       if (code != CBN_SELCHANGE && code != CBN_DBLCLK) break;
       HWND combo = At(control).hwnd;
       // The edit field shows the chosen entry only after this notification;
@@ -436,10 +435,10 @@ void Win32Window::OnCommand(int id, int code) {
         entry.resize(wcslen(entry.c_str()));
         SetWindowTextW(combo, entry.c_str());
       }
-      if (control == Control::E_ComPort) {
-        events_.OnPortClick();
+      if (control == Control::PortList) {
+        events_.OnPortClick(*this);
       } else {
-        events_.OnLanguageClick();
+        events_.OnLanguageClick(*this);
       }
       break;
     }
@@ -449,7 +448,7 @@ void Win32Window::OnCommand(int id, int code) {
 }
 
 LRESULT Win32Window::OnControlColor(HDC dc, HWND control, UINT msg) {
-  HWND port = At(Control::E_ComPort).hwnd;
+  HWND port = At(Control::PortList).hwnd;
   COMBOBOXINFO info{};
   info.cbSize = sizeof(info);
   if ((msg == WM_CTLCOLOREDIT || msg == WM_CTLCOLORLISTBOX) && port &&
@@ -474,14 +473,14 @@ void Win32Window::OnTimer() {
   // a message box or an event pump) is dropped, never nested.
   if (!timerOn_ || inTick_) return;
   inTick_ = true;
-  events_.OnUpgradeTick();
+  events_.OnUpgradeTick(*this);
   inTick_ = false;
 }
 
 // ---- MainWindow -----------------------------------------------------------
 
 void Win32Window::SetText(Control c, const std::wstring& text) {
-  if (c == Control::Form) {
+  if (c == Control::Window) {
     SetWindowTextW(hwnd_, text.c_str());
     return;
   }
@@ -491,7 +490,7 @@ void Win32Window::SetText(Control c, const std::wstring& text) {
 }
 
 std::wstring Win32Window::Text(Control c) {
-  if (c != Control::Form && At(c).design->kind != Kind::Combo) return At(c).text;
+  if (c != Control::Window && At(c).design->kind != Kind::Combo) return At(c).text;
   // Combo boxes are read live (the technician can type), and so is the
   // caption.
   HWND h = Handle(c);
@@ -505,14 +504,10 @@ void Win32Window::SetVisible(Control c, bool visible) {
   ShowWindow(Handle(c), visible ? SW_SHOWNA : SW_HIDE);
 }
 
-bool Win32Window::IsVisible(Control c) {
-  return (GetWindowLongW(Handle(c), GWL_STYLE) & WS_VISIBLE) != 0;
-}
-
 bool Win32Window::IsEnabled(Control c) { return IsWindowEnabled(Handle(c)) != FALSE; }
 
 void Win32Window::SetBackColor(Control c, std::uint32_t color) {
-  if (c != Control::E_ComPort) return;  // the only control whose colour changes
+  if (c != Control::PortList) return;  // the only control whose colour changes
   portColor_ = color;
   if (portBrush_) DeleteObject(portBrush_);
   portBrush_ = CreateSolidBrush(ToColorRef(color));
@@ -548,7 +543,7 @@ bool Win32Window::LoadPicture(Control c, const std::wstring& path) {
 }
 
 float Win32Window::Width(Control c) {
-  if (c == Control::Form) return OuterSize().width;
+  if (c == Control::Window) return OuterSize().width;
   return At(c).widthTwips;
 }
 
@@ -660,7 +655,7 @@ void Win32Window::PumpEvents() {
 void Win32Window::SetUpgradeTimer(bool enabled) {
   if (!hwnd_) return;
   if (enabled) {
-    SetTimer(hwnd_, kUpgradeTimerId, 500, nullptr);
+    SetTimer(hwnd_, kUpgradeTimerId, kUpgradeTickMs, nullptr);
   } else {
     KillTimer(hwnd_, kUpgradeTimerId);
   }
@@ -668,8 +663,6 @@ void Win32Window::SetUpgradeTimer(bool enabled) {
 }
 
 void Win32Window::Show() {
-  // Centred before it appears, so the window does not jump.
-  events_.OnActivate();
   ShowWindow(hwnd_, SW_SHOWNORMAL);
   UpdateWindow(hwnd_);
   SetForegroundWindow(hwnd_);

@@ -1,4 +1,4 @@
-// FrmDownload as a native Win32 window with standard controls (STATIC,
+// The main window as a native Win32 window with standard controls (STATIC,
 // BUTTON, COMBOBOX), so keyboard navigation, screen readers and UI
 // automation see each control as what it is.
 #pragma once
@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "ui/layout.h"
-#include "ui/main_window.h"
+#include "window/layout.h"
+#include "window/main_window.h"
 
 namespace vz {
 
@@ -34,8 +34,7 @@ class Win32Window : public MainWindow {
   Win32Window(const Win32Window&) = delete;
   Win32Window& operator=(const Win32Window&) = delete;
 
-  // Creates the window hidden, its controls in their design state, and
-  // raises the load event. False when the window could not be created;
+  // Creates the window hidden, its controls in their design state. False when the window could not be created;
   // createError() then holds the system's error number.
   bool Create();
   std::uint32_t createError() const { return createError_; }
@@ -51,7 +50,6 @@ class Win32Window : public MainWindow {
   void SetText(Control c, const std::wstring& text) override;
   std::wstring Text(Control c) override;
   void SetVisible(Control c, bool visible) override;
-  bool IsVisible(Control c) override;
   bool IsEnabled(Control c) override;
   void SetBackColor(Control c, std::uint32_t color) override;
   void ClearItems(Control c) override;
@@ -74,7 +72,7 @@ class Win32Window : public MainWindow {
 
  private:
   static constexpr std::size_t kControlCount =
-      static_cast<std::size_t>(Control::C_Exit) + 1;
+      static_cast<std::size_t>(Control::ExitButton) + 1;
 
   struct Item {
     HWND hwnd = nullptr;

@@ -4,7 +4,7 @@
 
 #include "log/event_log.h"
 #include "upgrade/process_lookup.h"
-#include "upgrade/uploader_contract.h"
+#include "uploader/uploader_contract.h"
 
 namespace vz {
 namespace {
@@ -25,7 +25,7 @@ struct Tick {
     // A marker the uploader still holds stays; it is simply seen again.
     (void)sys.RemoveFile(g.programDir + marker);
   }
-  void Enter(std::uint8_t phase) {
+  void Enter(Phase phase) {
     m.phaseStartMs = Now();
     m.phase = phase;
   }
@@ -44,7 +44,7 @@ struct Tick {
       g.uploaderStarted = true;
       WaitSeconds(sys, kPauseAfterLaunchSeconds);
     }
-    if (!IsProcessRunning(sys, w, kProcessName)) m.phase = 1;
+    if (!IsProcessRunning(sys, w, kProcessName)) m.phase = Phase::UploaderGone;
     m.phaseStartMs = Now();
     return true;
   }
@@ -57,13 +57,13 @@ struct Tick {
              kLogUploaderNotStarted + std::to_wstring(error) + L" " + reason);
     w.ShowMessage(std::wstring(kProgramFile) + L": " + reason,
                   MessageKind::Error);
-    // Still phase 0 with nothing started: the next start launches again.
+    // Still the first phase with nothing started: the next start launches again.
     GiveBackTheStart();
   }
 
   void WaitForErase() {
     if (Exists(kErase)) {
-      Enter(4);
+      Enter(Phase::Erased);
     } else if (Exists(kErasing)) {
       m.phaseStartMs = Now();
       Remove(kErasing);
@@ -72,14 +72,14 @@ struct Tick {
 
   void FollowWriting() {
     if (Exists(kWriteOk)) {
-      Enter(7);
+      Enter(Phase::Done);
     } else if (Exists(kWriting)) {
       m.phaseStartMs = Now();
       Remove(kWriting);
       if (m.progressSteps < kMaxProgressSteps) ++m.progressSteps;
-      const float step = w.Width(Control::PannelloBarra) / kProgressScale;
-      w.SetWidth(Control::Barra, step * static_cast<float>(m.progressSteps));
-      w.Repaint(Control::Barra);
+      const float step = w.Width(Control::ProgressPanel) / kProgressScale;
+      w.SetWidth(Control::ProgressBar, step * static_cast<float>(m.progressSteps));
+      w.Repaint(Control::ProgressBar);
       w.PumpEvents();
     }
   }
@@ -88,24 +88,24 @@ struct Tick {
   // run ended.
   bool RunPhase() {
     switch (m.phase) {
-      case 0: return LaunchAndWait();
-      case 1: Enter(2); break;
-      case 2:
-        m.phase = 3;
+      case Phase::UploaderRunning: return LaunchAndWait();
+      case Phase::UploaderGone: Enter(Phase::ClearingStaleErase); break;
+      case Phase::ClearingStaleErase:
+        m.phase = Phase::Erasing;
         if (Exists(kErasing)) Remove(kErasing);  // stale from before
         m.phaseStartMs = Now();
         break;
-      case 3: WaitForErase(); break;
-      case 4: if (Exists(kWrite)) Enter(5); break;
-      case 5:
+      case Phase::Erasing: WaitForErase(); break;
+      case Phase::Erased: if (Exists(kWrite)) Enter(Phase::WritingBegun); break;
+      case Phase::WritingBegun:
         if (Exists(kWriting)) {
-          Enter(6);
+          Enter(Phase::Writing);
           m.progressSteps = 1;
-          w.SetVisible(Control::PannelloBarra, true);
+          w.SetVisible(Control::ProgressPanel, true);
         }
         break;
-      case 6: FollowWriting(); break;
-      default:
+      case Phase::Writing: FollowWriting(); break;
+      case Phase::Done:
         w.ShowMessage(g.messages[Msg::End], MessageKind::Information);
         w.EndProgram();
         return false;
@@ -115,19 +115,19 @@ struct Tick {
 
   void Fail() {
     w.ShowMessage(g.messages[Msg::DownloadTimeout] + L" " +
-                      std::to_wstring(m.phase),
+                      std::to_wstring(static_cast<int>(m.phase)),
                   MessageKind::Error);
     GiveBackTheStart();
   }
 
   // The monitor stops and the technician may start again or leave.
   void GiveBackTheStart() {
-    w.SetText(Control::L_Desc1, L"");
-    w.SetText(Control::L_Desc2, L"");
+    w.SetText(Control::StatusLine1, L"");
+    w.SetText(Control::StatusLine2, L"");
     w.SetUpgradeTimer(false);
-    w.SetVisible(Control::C_Upgrade0, true);
-    w.SetVisible(Control::C_Upgrade1, true);
-    w.SetVisible(Control::C_Exit, true);
+    w.SetVisible(Control::UpgradeButton, true);
+    w.SetVisible(Control::InteractiveUpgradeButton, true);
+    w.SetVisible(Control::ExitButton, true);
   }
 };
 
@@ -139,7 +139,8 @@ void UpgradeTick(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
   w.SetHourglass(false);
   if (!tick.RunPhase()) return;
   w.SetUpgradeTimer(true);
-  if (m.phase < 1 || m.phase > 6) return;
+  // Only the phases that wait for the uploader's markers can time out.
+  if (m.phase == Phase::UploaderRunning || m.phase == Phase::Done) return;
   if (tick.Now() - m.phaseStartMs > kPhaseTimeoutMs) tick.Fail();
 }
 

@@ -1,29 +1,40 @@
-// The upgrade monitor: a small state machine advanced by the 500 ms ticks
-// of Timer_Upgrade. It launches the uploader, waits while it runs, then
+// The upgrade monitor: a small state machine advanced by the ticks of the
+// upgrade timer. It launches the uploader, waits while it runs, then
 // follows the marker files it left, one phase per marker, each phase with a
 // 10-second time-out.
 #pragma once
 
 #include <cstdint>
 
-#include "app/globals.h"
 #include "platform/system.h"
-#include "ui/main_window.h"
+#include "state/globals.h"
+#include "window/main_window.h"
 
 namespace vz {
 
-// Phases: 0 uploader running, 1 uploader gone, 2 stale erase heartbeat
-// cleared, 3 erasing, 4 erased, 5 writing begun, 6 writing, 7 done.
+// The phases of a run, in order. The numbers are part of what the
+// technician sees: a time-out message names the phase that failed by its
+// number.
+enum class Phase : std::uint8_t {
+  UploaderRunning = 0,   // launched (or about to be); waiting while it runs
+  UploaderGone = 1,      // the uploader has ended
+  ClearingStaleErase = 2,  // an erase heartbeat from before is removed
+  Erasing = 3,           // waiting for the erase to finish
+  Erased = 4,            // waiting for writing to begin
+  WritingBegun = 5,      // waiting for the first write heartbeat
+  Writing = 6,           // each heartbeat moves the bar one step
+  Done = 7,              // the uploader reported success
+};
+
 struct MonitorState {
-  std::uint8_t phase = 0;
-  bool interactive = false;
+  Phase phase = Phase::UploaderRunning;
   // Elapsed milliseconds (System::ElapsedMilliseconds) at which the phase
   // began or last saw a sign of life; the time-out counts from here.
   std::uint64_t phaseStartMs = 0;
   std::uint8_t progressSteps = 0;
 };
 
-// One tick of Timer_Upgrade.
+// One tick of the upgrade timer.
 void UpgradeTick(Globals& g, System& sys, MainWindow& window, MonitorState& m);
 
 }  // namespace vz

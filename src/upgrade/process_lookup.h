@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "platform/system.h"
-#include "ui/main_window.h"
+#include "window/main_window.h"
 
 namespace vz {
 

@@ -2,7 +2,7 @@
 
 #include "log/event_log.h"
 #include "port/port_choice.h"
-#include "upgrade/uploader_contract.h"
+#include "uploader/uploader_contract.h"
 
 namespace vz {
 namespace {
@@ -28,13 +28,12 @@ bool ClearStaleMarkers(Globals& g, System& sys, MainWindow& w) {
 }  // namespace
 
 void StartUpgrade(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
-  m.interactive = true;
   // The uploader gets the port the list shows, typed or picked.
-  const std::wstring text = w.Text(Control::E_ComPort);
+  const std::wstring text = w.Text(Control::PortList);
   g.port.handledText = text;
   const std::optional<std::uint8_t> port = ParsePortText(text);
   if (!port) {
-    w.SetBackColor(Control::E_ComPort, kColorRed);
+    w.SetBackColor(Control::PortList, kColorRed);
     w.ShowMessage(g.messages[Msg::NoComSelect], MessageKind::Error);
     return;
   }
@@ -42,9 +41,9 @@ void StartUpgrade(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
     if (!SaveChosenPort(g, sys, w, text, *port, FailureReport::EveryTime)) {
       return;
     }
-    w.SetBackColor(Control::E_ComPort, kColorGreen);
+    w.SetBackColor(Control::PortList, kColorGreen);
   }
-  if (w.ShowMessage(g.messages[Msg::Avviso], MessageKind::Question) ==
+  if (w.ShowMessage(g.messages[Msg::Confirmation], MessageKind::Question) ==
       MessageAnswer::No) {
     w.EndProgram();
     return;
@@ -62,23 +61,23 @@ void StartUpgrade(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
   }
   if (!ClearStaleMarkers(g, sys, w)) return;
 
-  w.SetText(Control::L_Desc1, L"");
-  w.SetText(Control::L_Desc2, L"");
-  w.SetWidth(Control::Barra, 0);
-  w.SetVisible(Control::PannelloBarra, false);
-  w.Repaint(Control::PannelloBarra);
+  w.SetText(Control::StatusLine1, L"");
+  w.SetText(Control::StatusLine2, L"");
+  w.SetWidth(Control::ProgressBar, 0);
+  w.SetVisible(Control::ProgressPanel, false);
+  w.Repaint(Control::ProgressPanel);
   w.PumpEvents();
   // No tick may run while the run's state is being reset.
   w.SetUpgradeTimer(false);
-  w.SetText(Control::L_Desc1, L"");
+  w.SetText(Control::StatusLine1, L"");
   w.PumpEvents();
   w.SetHourglass(true);
-  m.phase = 0;
+  m.phase = Phase::UploaderRunning;
   g.uploaderStarted = false;
   w.SetUpgradeTimer(true);
-  w.SetVisible(Control::C_Exit, false);
-  w.SetVisible(Control::C_Upgrade0, false);
-  w.SetVisible(Control::C_Upgrade1, false);
+  w.SetVisible(Control::ExitButton, false);
+  w.SetVisible(Control::UpgradeButton, false);
+  w.SetVisible(Control::InteractiveUpgradeButton, false);
   w.SetHourglass(false);
 }
 

@@ -3,10 +3,10 @@
 // and arming the monitor.
 #pragma once
 
-#include "app/globals.h"
 #include "platform/system.h"
-#include "ui/main_window.h"
+#include "state/globals.h"
 #include "upgrade/monitor.h"
+#include "window/main_window.h"
 
 namespace vz {
 

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "driver.h"
-#include "i18n/message_table.h"
+#include "messages/message_table.h"
 #include "platform/win32_system.h"
 
 namespace vz::e2e {
@@ -25,13 +25,13 @@ class FaultRun : public ::testing::Test {
   void StartProgram() {
     ASSERT_TRUE(program.Start());
     ASSERT_TRUE(program.WaitForWindow());
-    program.Choose(Control::E_ComPort, L"COM3");
+    program.Choose(Control::PortList, L"COM3");
     ASSERT_TRUE(WaitUntil([&] { return folder.Has(L"port.ini"); }, 5000));
   }
 
   // Clicks Upgrade, confirms, and returns the next message shown.
   std::optional<MessageBoxSeen> RunUntilMessage(DWORD timeoutMs) {
-    program.Press(Control::C_Upgrade0);
+    program.Press(Control::UpgradeButton);
     auto question = program.WaitForMessageBox(5000);
     if (!question) return std::nullopt;
     if (!Program::Answer(*question, IDYES)) return std::nullopt;
@@ -43,9 +43,9 @@ class FaultRun : public ::testing::Test {
     ASSERT_TRUE(box.has_value());
     EXPECT_EQ(box->text, AsShown(texts[Msg::DownloadTimeout]) + L" " + std::to_wstring(phase));
     Program::Answer(*box, IDOK);
-    EXPECT_TRUE(program.WaitForShown({{Control::C_Exit, true},
-                                      {Control::C_Upgrade0, true},
-                                      {Control::C_Upgrade1, true}},
+    EXPECT_TRUE(program.WaitForShown({{Control::ExitButton, true},
+                                      {Control::UpgradeButton, true},
+                                      {Control::InteractiveUpgradeButton, true}},
                                      5000));
     EXPECT_TRUE(program.Running());
   }
@@ -102,7 +102,7 @@ TEST_F(FaultRun, AMarkerHeldByAnotherProgramRefusesTheStartUntilItIsFree) {
   // follow.
   EXPECT_TRUE(NoChangeWithin(
       [&] {
-        return !program.Visible(Control::C_Upgrade0) || !program.Visible(Control::C_Exit) ||
+        return !program.Visible(Control::UpgradeButton) || !program.Visible(Control::ExitButton) ||
                folder.Has(L"uploader-sim.log") || FindMessageBox(program.pid());
       },
       1500));

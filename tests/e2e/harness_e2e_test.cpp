@@ -21,9 +21,9 @@ TEST(Harness, EndingATestEndsTheProgramTheUploaderAndTheUploadersHelper) {
   auto program = std::make_unique<Program>(folder.path());
   ASSERT_TRUE(program->Start());
   ASSERT_TRUE(program->WaitForWindow());
-  program->Choose(Control::E_ComPort, L"COM3");
+  program->Choose(Control::PortList, L"COM3");
   ASSERT_TRUE(WaitUntil([&] { return folder.Has(L"port.ini"); }, 5000));
-  program->Press(Control::C_Upgrade0);
+  program->Press(Control::UpgradeButton);
   auto question = program->WaitForMessageBox(5000);
   ASSERT_TRUE(question.has_value());
   Program::Answer(*question, IDYES);

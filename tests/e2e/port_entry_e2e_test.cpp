@@ -10,7 +10,7 @@
 #include <string>
 
 #include "driver.h"
-#include "i18n/message_table.h"
+#include "messages/message_table.h"
 #include "platform/win32_system.h"
 
 namespace vz::e2e {
@@ -31,19 +31,19 @@ class PortEntry : public ::testing::Test {
 
   // Types into the port list, then leaves it with Tab.
   void TypePort(const std::wstring& text) {
-    ASSERT_TRUE(FocusControl(program, Control::E_ComPort));
+    ASSERT_TRUE(FocusControl(program, Control::PortList));
     TypeText(text);
     PressKey(VK_TAB);
   }
 
   // Tab has moved the focus on to the control after the port list.
   bool LeftForTheNextControl() {
-    return WaitUntil([&] { return FocusedControl(program) == program.Handle(Control::C_Exit); }, 5000);
+    return WaitUntil([&] { return FocusedControl(program) == program.Handle(Control::ExitButton); }, 5000);
   }
 
   // Clicks Upgrade and returns the first box it brings.
   std::optional<MessageBoxSeen> PressUpgrade() {
-    program.Press(Control::C_Upgrade0);
+    program.Press(Control::UpgradeButton);
     return program.WaitForMessageBox(5000);
   }
 
@@ -72,10 +72,10 @@ TEST_F(PortEntry, ATypedCom25GivesAWholeSuccessfulRunOnThatPort) {
   ASSERT_TRUE(WaitUntil([&] { return folder.Read(L"port.ini") == std::string("\x19", 1); }, 5000))
       << "COM25 is probed but not listed; typing reaches it";
   EXPECT_TRUE(LeftForTheNextControl());
-  EXPECT_EQ(program.Text(Control::E_ComPort), L"COM25");
+  EXPECT_EQ(program.Text(Control::PortList), L"COM25");
   auto question = PressUpgrade();
   ASSERT_TRUE(question.has_value());
-  EXPECT_EQ(question->text, AsShown(texts[Msg::Avviso]));
+  EXPECT_EQ(question->text, AsShown(texts[Msg::Confirmation]));
   Program::Answer(*question, IDYES);
   auto end = program.WaitForMessageBox(60000);
   ASSERT_TRUE(end.has_value());
@@ -91,21 +91,21 @@ TEST_F(PortEntry, ATypedCom25GivesAWholeSuccessfulRunOnThatPort) {
 TEST_F(PortEntry, ATypedTextThatNamesNoPortIsRefusedWithTheNoPortMessage) {
   TypePort(L"COM3x");
   ASSERT_TRUE(LeftForTheNextControl());
-  EXPECT_EQ(program.Text(Control::E_ComPort), L"COM3x");
+  EXPECT_EQ(program.Text(Control::PortList), L"COM3x");
   auto box = PressUpgrade();
   ASSERT_TRUE(box.has_value());
   EXPECT_EQ(box->title, L"Vardolin_VaZuvovev");
   EXPECT_EQ(box->text, AsShown(texts[Msg::NoComSelect]));
   Close(*box);
   EXPECT_TRUE(program.NoMessageBoxWithin(1000)) << "no question follows";
-  EXPECT_TRUE(program.Visible(Control::C_Upgrade0));
+  EXPECT_TRUE(program.Visible(Control::UpgradeButton));
   EXPECT_FALSE(folder.Has(L"port.ini"));
   EXPECT_FALSE(folder.Has(L"memo_log.txt"));
 }
 
 TEST_F(PortEntry, AnUploaderThatIsNoProgramIsToldAtOnceAndNoTimeOutFollows) {
   folder.Write(L"Up_Loader.exe", "this is no program\r\n");
-  program.Choose(Control::E_ComPort, L"COM3");
+  program.Choose(Control::PortList, L"COM3");
   ASSERT_TRUE(WaitUntil([&] { return folder.Has(L"port.ini"); }, 5000));
   auto question = PressUpgrade();
   ASSERT_TRUE(question.has_value());
@@ -119,9 +119,9 @@ TEST_F(PortEntry, AnUploaderThatIsNoProgramIsToldAtOnceAndNoTimeOutFollows) {
   EXPECT_EQ(box->text, L"Up_Loader.exe: " + reason);
   EXPECT_EQ(box->text.find(L"%1"), std::wstring::npos) << "the system's text names the file";
   Close(*box);
-  EXPECT_TRUE(program.WaitForShown({{Control::C_Exit, true},
-                                    {Control::C_Upgrade0, true},
-                                    {Control::C_Upgrade1, true}},
+  EXPECT_TRUE(program.WaitForShown({{Control::ExitButton, true},
+                                    {Control::UpgradeButton, true},
+                                    {Control::InteractiveUpgradeButton, true}},
                                    5000));
   EXPECT_TRUE(program.NoMessageBoxWithin(12000)) << "no time-out box";
   EXPECT_EQ(Logged("Timer_UL_Test: Up_Loader.exe : not started, 193 " + sys.ToAnsi(reason)), 1)
@@ -148,11 +148,11 @@ TEST_F(PortEntry, APortIniHeldByAnotherProgramIsToldWithTheSystemsReason) {
   // Changed to COM26, and the list left by a real click on Upgrade: the
   // failed save of the leave is told after the click, which still starts
   // (and is refused for the same reason, told in the same box).
-  ASSERT_TRUE(FocusControl(program, Control::E_ComPort));
+  ASSERT_TRUE(FocusControl(program, Control::PortList));
   PressKey(VK_END);
   PressKey(VK_BACK);
   TypeText(L"6");
-  const RECT upgrade = program.ScreenRect(Control::C_Upgrade0);
+  const RECT upgrade = program.ScreenRect(Control::UpgradeButton);
   Program::ClickAt((upgrade.left + upgrade.right) / 2, (upgrade.top + upgrade.bottom) / 2);
   box = program.WaitForMessageBox(5000);
   ASSERT_TRUE(box.has_value());
@@ -166,7 +166,7 @@ TEST_F(PortEntry, APortIniHeldByAnotherProgramIsToldWithTheSystemsReason) {
   EXPECT_EQ(folder.Read(L"port.ini").value_or(""), "\x07");
   auto question = PressUpgrade();
   ASSERT_TRUE(question.has_value());
-  EXPECT_EQ(question->text, AsShown(texts[Msg::Avviso])) << "saved now that the file is free";
+  EXPECT_EQ(question->text, AsShown(texts[Msg::Confirmation])) << "saved now that the file is free";
   EXPECT_EQ(folder.Read(L"port.ini").value_or(""), std::string("\x1A", 1));
   Program::Answer(*question, IDNO);
   EXPECT_TRUE(program.WaitForExit(5000));

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "driver.h"
-#include "i18n/message_table.h"
+#include "messages/message_table.h"
 #include "platform/win32_system.h"
 
 namespace vz::e2e {
@@ -29,12 +29,12 @@ TEST(Startup, WindowIsFoundByItsCaptionAndTheExitButtonEndsTheProgram) {
   const MessageTable french = TextsOf(folder, L"FrmDescFRA.txt");
   const std::wstring caption = french[Msg::Title] + L"  (Rel.2.2)";
   EXPECT_EQ(FindWindowW(nullptr, caption.c_str()), program.window());
-  EXPECT_EQ(program.Text(Control::C_Exit), french[Msg::ExitCaption]);
+  EXPECT_EQ(program.Text(Control::ExitButton), french[Msg::ExitCaption]);
   EXPECT_EQ(folder.Read(L"Language.ini").value_or(""), "FRANCAISE\r\n");
-  EXPECT_EQ(program.Items(Control::E_ComPort),
+  EXPECT_EQ(program.Items(Control::PortList),
             (std::vector<std::wstring>{L"COM1", L"COM3", L"COM12"}));
 
-  program.Press(Control::C_Exit);
+  program.Press(Control::ExitButton);
   ASSERT_TRUE(program.WaitForExit(5000));
   EXPECT_EQ(program.ExitCode(), 0u);
   EXPECT_FALSE(folder.Has(L"memo_log.txt")) << "leaving logs nothing";
@@ -55,10 +55,10 @@ TEST(PortChoice, ARealClickOnCom3WritesTheByteForTheUploader) {
   Program program(folder.path());
   ASSERT_TRUE(program.Start());
   ASSERT_TRUE(program.WaitForWindow());
-  ASSERT_TRUE(program.ChooseWithMouse(Control::E_ComPort, L"COM3"));
+  ASSERT_TRUE(program.ChooseWithMouse(Control::PortList, L"COM3"));
   EXPECT_TRUE(WaitUntil([&] { return folder.Read(L"port.ini") == std::string("\x03", 1); }, 5000))
       << "port.ini: " << folder.Read(L"port.ini").value_or("<missing>").size() << " bytes";
-  EXPECT_EQ(program.Text(Control::E_ComPort), L"COM3");
+  EXPECT_EQ(program.Text(Control::PortList), L"COM3");
   EXPECT_EQ(folder.Read(L"model.ini").value_or(""), model) << "copied onto itself intact";
 }
 
@@ -69,25 +69,25 @@ TEST(LanguageSwitch, EnglishIsShownAtOnceAndKeptForTheNextStart) {
     Program program(folder.path());
     ASSERT_TRUE(program.Start());
     ASSERT_TRUE(program.WaitForWindow());
-    ASSERT_TRUE(program.ChooseWithMouse(Control::SelezioneLingua, L"ENGLISH"));
+    ASSERT_TRUE(program.ChooseWithMouse(Control::LanguageList, L"ENGLISH"));
     // The whole switch: the setting saved and every caption in English.
     const auto switched = [&] {
       return folder.Read(L"Language.ini") == std::string("ENGLISH\r\n") &&
-             program.Text(Control::C_Exit) == english[Msg::ExitCaption] &&
-             program.Text(Control::Form) == english[Msg::Title] + L"  (Rel.2.2)" &&
-             program.Text(Control::L_ComPort) == english[Msg::ComPortLabel];
+             program.Text(Control::ExitButton) == english[Msg::ExitCaption] &&
+             program.Text(Control::Window) == english[Msg::Title] + L"  (Rel.2.2)" &&
+             program.Text(Control::PortLabel) == english[Msg::ComPortLabel];
     };
     EXPECT_TRUE(WaitUntil(switched, 5000))
         << "Language.ini: " << folder.Read(L"Language.ini").value_or("<missing>");
-    EXPECT_EQ(program.Text(Control::C_Upgrade1), L"Upgrade Interattivo");
-    program.Press(Control::C_Exit);
+    EXPECT_EQ(program.Text(Control::InteractiveUpgradeButton), L"Upgrade Interattivo");
+    program.Press(Control::ExitButton);
     ASSERT_TRUE(program.WaitForExit(5000));
   }
   Program again(folder.path());
   ASSERT_TRUE(again.Start());
   ASSERT_TRUE(again.WaitForWindow());
-  EXPECT_EQ(again.Text(Control::SelezioneLingua), L"ENGLISH");
-  EXPECT_EQ(again.Text(Control::C_Upgrade0), english[Msg::UpgradeCaption]);
+  EXPECT_EQ(again.Text(Control::LanguageList), L"ENGLISH");
+  EXPECT_EQ(again.Text(Control::UpgradeButton), english[Msg::UpgradeCaption]);
 }
 
 }  // namespace

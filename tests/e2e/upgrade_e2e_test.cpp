@@ -9,7 +9,7 @@
 #include <string>
 
 #include "driver.h"
-#include "i18n/message_table.h"
+#include "messages/message_table.h"
 #include "platform/win32_system.h"
 
 namespace vz::e2e {
@@ -56,23 +56,23 @@ class UpgradeRun : public ::testing::Test {
     captureStart = ReadAll(CapturePath()).size();
     ASSERT_TRUE(program.Start());
     ASSERT_TRUE(program.WaitForWindow());
-    program.Choose(Control::E_ComPort, L"COM3");
+    program.Choose(Control::PortList, L"COM3");
     ASSERT_TRUE(WaitUntil([&] { return folder.Has(L"port.ini"); }, 5000));
   }
 
   void Scenario(const std::string& lines) { folder.Write(L"uploader-sim.ini", lines); }
 
   // Clicks an upgrade button and confirms; the buttons are then hidden.
-  void StartRun(Control button = Control::C_Upgrade0) {
+  void StartRun(Control button = Control::UpgradeButton) {
     program.Press(button);
     auto question = program.WaitForMessageBox(5000);
     ASSERT_TRUE(question.has_value());
     EXPECT_EQ(question->title, L"Vardolin_VaZuvovev");
-    EXPECT_EQ(question->text, AsShown(texts[Msg::Avviso]));
+    EXPECT_EQ(question->text, AsShown(texts[Msg::Confirmation]));
     Program::Answer(*question, IDYES);
-    ASSERT_TRUE(program.WaitForShown({{Control::C_Exit, false},
-                                      {Control::C_Upgrade0, false},
-                                      {Control::C_Upgrade1, false}},
+    ASSERT_TRUE(program.WaitForShown({{Control::ExitButton, false},
+                                      {Control::UpgradeButton, false},
+                                      {Control::InteractiveUpgradeButton, false}},
                                      5000))
         << "all three buttons are hidden during a run";
   }
@@ -141,16 +141,16 @@ TEST_F(UpgradeRun, AFailedRunNamesItsPhaseAndASecondRunLaunchesTheUploaderAgain)
   ASSERT_NE(finished, 0u) << SimLog();
   EXPECT_GT(shown - finished, 10000u) << "timed out before phase 4 had its 10 s";
   Program::Answer(*timeout, IDOK);
-  ASSERT_TRUE(program.WaitForShown({{Control::C_Exit, true},
-                                    {Control::C_Upgrade0, true},
-                                    {Control::C_Upgrade1, true}},
+  ASSERT_TRUE(program.WaitForShown({{Control::ExitButton, true},
+                                    {Control::UpgradeButton, true},
+                                    {Control::InteractiveUpgradeButton, true}},
                                    5000))
       << "the start buttons come back, the second one from the first failure on";
   EXPECT_TRUE(program.Running());
   EXPECT_TRUE(program.NoMessageBoxWithin(1500)) << "the failure is told once";
 
   Scenario("scenario=success\r\n");
-  StartRun(Control::C_Upgrade1);
+  StartRun(Control::InteractiveUpgradeButton);
   ExpectSuccess(60000);
   EXPECT_EQ(Count("\n" + SimLog(), "\nstart "), 2) << "one launch per run";
   EXPECT_EQ(Count(folder.Read(L"memo_log.txt").value_or(""), "Timer_UL_Test: Up_Loader.exe : run"),
@@ -170,14 +170,14 @@ TEST_F(UpgradeRun, AnUploaderThatRunsLongerThanTheTimeOutIsWaitedFor) {
 TEST_F(UpgradeRun, TheProgressBarGrowsWhileHeartbeatsArrive) {
   Scenario("scenario=heartbeat\r\nheartbeats=8\r\nheartbeat_ms=600\r\n");
   StartRun();
-  ASSERT_TRUE(WaitUntil([&] { return program.Visible(Control::PannelloBarra); }, 20000));
-  const RECT panel = program.ScreenRect(Control::PannelloBarra);
+  ASSERT_TRUE(WaitUntil([&] { return program.Visible(Control::ProgressPanel); }, 20000));
+  const RECT panel = program.ScreenRect(Control::ProgressPanel);
   std::vector<LONG> widths;
   // Every width the bar takes until the end message, polled.
   WaitUntil(
       [&] {
         if (!program.Running() || FindMessageBox(program.pid())) return true;
-        const RECT bar = program.ScreenRect(Control::Barra);
+        const RECT bar = program.ScreenRect(Control::ProgressBar);
         if (widths.empty() || widths.back() != bar.right - bar.left) {
           widths.push_back(bar.right - bar.left);
         }
@@ -194,7 +194,7 @@ TEST_F(UpgradeRun, TheProgressBarGrowsWhileHeartbeatsArrive) {
 }
 
 TEST_F(UpgradeRun, AnsweringNoEndsTheProgramWithNothingLogged) {
-  program.Press(Control::C_Upgrade0);
+  program.Press(Control::UpgradeButton);
   auto question = program.WaitForMessageBox(5000);
   ASSERT_TRUE(question.has_value());
   Program::Answer(*question, IDNO);

@@ -65,14 +65,5 @@ TEST_F(EventLog, OtherOpenErrorOfTheLogIsDroppedWithoutAReportLoop) {
   EXPECT_EQ(sys.Bytes(kLog), "old\r\n");
 }
 
-TEST_F(EventLog, OpenErrorOfAnotherFileIsReportedInTheLog) {
-  const std::wstring other = test::InDir(L"other.txt");
-  sys.Put(other, "x");
-  sys.File(other).openError = 1392;
-  AppendLineToFile(sys, test::kDir, other, L"line");
-  EXPECT_EQ(sys.Bytes(other), "x");
-  EXPECT_EQ(sys.Bytes(kLog), "06-12-26 15:04:09 NELLA SCRITTURA FILE:--->  1392 Error 1392.\r\n");
-}
-
 }  // namespace
 }  // namespace vz

@@ -59,22 +59,22 @@ std::vector<std::string> LogTexts(const FakeSystem& sys) {
 
 const char* ControlName(Control c) {
   switch (c) {
-    case Control::Form: return "Form";
-    case Control::I_logo: return "I_logo";
-    case Control::I_Tessanor: return "I_Tessanor";
-    case Control::L_Titolo: return "L_Titolo";
-    case Control::I_lingua: return "I_lingua";
-    case Control::L_ComPort: return "L_ComPort";
-    case Control::E_ComPort: return "E_ComPort";
-    case Control::L_Lingua: return "L_Lingua";
-    case Control::SelezioneLingua: return "SelezioneLingua";
-    case Control::L_Desc1: return "L_Desc1";
-    case Control::L_Desc2: return "L_Desc2";
-    case Control::PannelloBarra: return "PannelloBarra";
-    case Control::Barra: return "Barra";
-    case Control::C_Upgrade0: return "C_Upgrade0";
-    case Control::C_Upgrade1: return "C_Upgrade1";
-    case Control::C_Exit: return "C_Exit";
+    case Control::Window: return "Window";
+    case Control::Logo: return "Logo";
+    case Control::Wordmark: return "Wordmark";
+    case Control::TitleLabel: return "TitleLabel";
+    case Control::Flag: return "Flag";
+    case Control::PortLabel: return "PortLabel";
+    case Control::PortList: return "PortList";
+    case Control::LanguageLabel: return "LanguageLabel";
+    case Control::LanguageList: return "LanguageList";
+    case Control::StatusLine1: return "StatusLine1";
+    case Control::StatusLine2: return "StatusLine2";
+    case Control::ProgressPanel: return "ProgressPanel";
+    case Control::ProgressBar: return "ProgressBar";
+    case Control::UpgradeButton: return "UpgradeButton";
+    case Control::InteractiveUpgradeButton: return "InteractiveUpgradeButton";
+    case Control::ExitButton: return "ExitButton";
   }
   return "?";
 }
@@ -310,14 +310,14 @@ std::string FakeSystem::ToAnsi(const std::wstring& text) {
 
 FakeWindow::FakeWindow() {
   // The design state that the logic relies on.
-  widths[Control::PannelloBarra] = 9915;
-  widths[Control::Barra] = 495;
-  for (Control c : {Control::C_Upgrade0, Control::C_Exit, Control::L_Titolo,
-                    Control::E_ComPort, Control::SelezioneLingua}) {
+  widths[Control::ProgressPanel] = 9915;
+  widths[Control::ProgressBar] = 495;
+  for (Control c : {Control::UpgradeButton, Control::ExitButton, Control::TitleLabel,
+                    Control::PortList, Control::LanguageList}) {
     visible[c] = true;
   }
-  texts[Control::C_Upgrade1] = L"Upgrade Interattivo";
-  backColor[Control::E_ComPort] = kColorRed;
+  texts[Control::InteractiveUpgradeButton] = L"Upgrade Interattivo";
+  backColor[Control::PortList] = kColorRed;
 }
 
 int FakeWindow::Count(const std::string& prefix) const {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "platform/system.h"
-#include "ui/main_window.h"
+#include "window/main_window.h"
 
 namespace vz::test {
 
@@ -116,7 +116,7 @@ class FakeWindow : public MainWindow {
   FakeWindow();
 
   // Everything done to the window, one line per call, e.g.
-  // "text L_Desc1=", "visible C_Exit=0", "timer=1", "message Error:...".
+  // "text StatusLine1=", "visible ExitButton=0", "timer=1", "message Error:...".
   std::vector<std::string> calls;
   std::map<Control, std::wstring> texts;
   std::map<Control, bool> visible;
@@ -156,7 +156,6 @@ class FakeWindow : public MainWindow {
   void SetText(Control c, const std::wstring& text) override;
   std::wstring Text(Control c) override { return texts[c]; }
   void SetVisible(Control c, bool v) override;
-  bool IsVisible(Control c) override { return visible[c]; }
   bool IsEnabled(Control c) override;
   void SetBackColor(Control c, std::uint32_t color) override;
   void ClearItems(Control c) override;

@@ -1,11 +1,12 @@
-// The main window's own operations: captions, centring, and its handlers
-// for activation and the exit button.
-#include "ui/form_ops.h"
+// The main window's own operations: captions, centring, and the handler of
+// the exit button.
+#include "form/centring.h"
 
 #include <gtest/gtest.h>
 
 #include "fakes.h"
-#include "ui/form_download.h"
+#include "form/form_handlers.h"
+#include "i18n/language_switch.h"
 
 namespace vz {
 namespace {
@@ -43,33 +44,21 @@ TEST(ApplyLanguage, SetsTheSixCaptionsExactlyAsStored) {
                    m);
   FakeWindow w;
   ApplyLanguage(m, w);
-  EXPECT_EQ(w.calls, (std::vector<std::string>{"text C_Exit= Exit", "text Form=Update  (Rel.2.2)",
-                                               "text C_Upgrade0=Go", "text L_Titolo=FW",
-                                               "text L_ComPort=Port", "text L_Lingua=Lang"}));
+  EXPECT_EQ(w.calls, (std::vector<std::string>{"text ExitButton= Exit", "text Window=Update  (Rel.2.2)",
+                                               "text UpgradeButton=Go", "text TitleLabel=FW",
+                                               "text PortLabel=Port", "text LanguageLabel=Lang"}));
   ApplyLanguage(MessageTable{}, w);
-  EXPECT_EQ(w.texts[Control::Form], L"  (Rel.2.2)");
-  EXPECT_EQ(w.texts[Control::C_Upgrade1], L"Upgrade Interattivo");
+  EXPECT_EQ(w.texts[Control::Window], L"  (Rel.2.2)");
+  EXPECT_EQ(w.texts[Control::InteractiveUpgradeButton], L"Upgrade Interattivo");
 }
 
-class Form : public ::testing::Test {
- protected:
-  Form() { frm.Attach(w); }
+TEST(Form, ExitEndsTheProgramWithoutALogLine) {
   test::FakeSystem sys;
   Globals g;
   FakeWindow w;
-  FrmDownload frm{g, sys};
-};
-
-TEST_F(Form, OnlyTheFirstActivationCentres) {
-  frm.OnActivate();
-  EXPECT_EQ(w.top, 1830);
-  frm.OnActivate();  // back from a message box
-  EXPECT_EQ(w.Count("top="), 1);
-}
-
-TEST_F(Form, ExitEndsTheProgramWithoutALogLine) {
+  FormHandlers handlers{g, sys};
   g.programDir = g.downloadDir = test::kDir;
-  frm.OnExitClick();
+  handlers.OnExitClick(w);
   EXPECT_EQ(w.calls, std::vector<std::string>{"end"});
   EXPECT_TRUE(sys.Paths().empty());
 }

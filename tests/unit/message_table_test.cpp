@@ -1,6 +1,6 @@
 // Localisation: the message files and their loader, the language setting in
 // Language.ini, and switching the language while the program runs.
-#include "i18n/message_table.h"
+#include "messages/message_table.h"
 
 #include <gtest/gtest.h>
 
@@ -103,12 +103,10 @@ TEST_P(LanguageIni, FirstLineIsTakenUnchangedOrFrenchCreated) {
   if (GetParam().hidden) sys.File(kIni).hidden = true;
   const bool missing = !GetParam().bytes || GetParam().hidden;
   g.currentLanguage = L"SWEDEN";
-  w.onPump = [&] { EXPECT_TRUE(sys.pauses.empty()) << "pump comes first"; };
-  ReadLanguageSetting(g, sys, &w);
+  ReadLanguageSetting(g, sys);
   EXPECT_EQ(g.currentLanguage, GetParam().language);
   // A hidden file counts as missing, but the system refuses to replace it.
   EXPECT_EQ(sys.Bytes(kIni), GetParam().bytes ? GetParam().bytes : "FRANCAISE\r\n");
-  EXPECT_EQ(w.pumps, missing ? 1 : 0);
   EXPECT_EQ(sys.pauses, std::vector<std::uint32_t>(missing ? 1 : 0, 100));
 }
 
@@ -154,11 +152,11 @@ class LanguageSwitch : public Localisation {
             "FRM_FW_UPGRADE_L_TITOLO=FW\r\nFRM_FW_UPGRADE_L_COM_PORT=Port:\r\n"
             "FRM_FW_UPGRADE_L_LINGUA=Language:\r\n");
     w.loadablePictures = {InDir(L"UK.gif"), InDir(L"France.gif")};
-    ReadLanguageSetting(g, sys, nullptr);
+    ReadLanguageSetting(g, sys);
     SelectLanguageFiles(g);
   }
   void Choose(const wchar_t* language) {
-    w.texts[Control::SelezioneLingua] = language;
+    w.texts[Control::LanguageList] = language;
     OnLanguageChoice(g, sys, w);
   }
 };
@@ -175,17 +173,17 @@ TEST_F(LanguageSwitch, ToEnglishSavesReloadsAndRecaptions) {
   Choose(L"ENGLISH");
   EXPECT_EQ(sys.Bytes(kIni), "ENGLISH\r\n");
   EXPECT_EQ(g.currentLanguage, L"ENGLISH");
-  EXPECT_EQ(w.pictures[Control::I_lingua], InDir(L"UK.gif"));
-  EXPECT_EQ(w.texts[Control::C_Exit], L"Sortie");  // missing in English
-  EXPECT_EQ(w.texts[Control::Form], L"Update  (Rel.2.2)");
-  EXPECT_EQ(w.texts[Control::C_Upgrade0], L"Start");
-  EXPECT_EQ(w.texts[Control::L_Titolo], L"FW");
-  EXPECT_EQ(w.texts[Control::L_ComPort], L"Port:");
-  EXPECT_EQ(w.texts[Control::L_Lingua], L"Language:");
-  EXPECT_EQ(w.texts[Control::C_Upgrade1], L"Upgrade Interattivo");
+  EXPECT_EQ(w.pictures[Control::Flag], InDir(L"UK.gif"));
+  EXPECT_EQ(w.texts[Control::ExitButton], L"Sortie");  // missing in English
+  EXPECT_EQ(w.texts[Control::Window], L"Update  (Rel.2.2)");
+  EXPECT_EQ(w.texts[Control::UpgradeButton], L"Start");
+  EXPECT_EQ(w.texts[Control::TitleLabel], L"FW");
+  EXPECT_EQ(w.texts[Control::PortLabel], L"Port:");
+  EXPECT_EQ(w.texts[Control::LanguageLabel], L"Language:");
+  EXPECT_EQ(w.texts[Control::InteractiveUpgradeButton], L"Upgrade Interattivo");
   EXPECT_EQ(w.pumps, 2);
   EXPECT_EQ(sys.pauses, std::vector<std::uint32_t>{100});
-  EXPECT_EQ(w.Count("repaint Form"), 1);
+  EXPECT_EQ(w.Count("repaint Window"), 1);
   EXPECT_EQ(w.calls.back(), "pump");
 }
 
@@ -204,10 +202,10 @@ TEST_P(RefusedIni, KeepsThePreviousLanguage) {
   (GetParam() ? sys.File(kIni).readOnly : sys.File(kIni).hidden) = true;
   Choose(L"ENGLISH");
   EXPECT_EQ(g.currentLanguage, L"FRANCAISE");
-  EXPECT_EQ(w.texts[Control::SelezioneLingua], L"FRANCAISE");
+  EXPECT_EQ(w.texts[Control::LanguageList], L"FRANCAISE");
   ASSERT_EQ(w.messages.size(), 1u);
   EXPECT_EQ(w.messages[0].kind, MessageKind::Error);
-  EXPECT_EQ(w.Count("picture") + w.Count("text C_Exit"), 0);
+  EXPECT_EQ(w.Count("picture") + w.Count("text ExitButton"), 0);
   EXPECT_EQ(g.messages[Msg::Title], L"Mise \u00E0 jour");
 }
 

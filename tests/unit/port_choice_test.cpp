@@ -42,15 +42,15 @@ class PortChoice : public ::testing::Test {
     sys.Put(InDir(L"model.ini"), "ECR-1");
   }
   void Choose(const wchar_t* text) {
-    w.texts[Control::E_ComPort] = text;
+    w.texts[Control::PortList] = text;
     OnPortChoice(g, sys, w);
   }
   // The technician types into the list's field; nothing is handled yet.
-  void Type(const wchar_t* text) { w.texts[Control::E_ComPort] = text; }
+  void Type(const wchar_t* text) { w.texts[Control::PortList] = text; }
   // Leaving the list or pressing Enter in it.
   void Commit() { CommitPortText(g, sys, w); }
   std::string PortIni() { return sys.Bytes(InDir(L"port.ini")); }
-  std::uint32_t Color() { return w.backColor[Control::E_ComPort]; }
+  std::uint32_t Color() { return w.backColor[Control::PortList]; }
   void BlockPortIni() {
     sys.Put(InDir(L"port.ini"), "\x07");
     sys.File(InDir(L"port.ini")).busyOpens = -1;
@@ -80,11 +80,11 @@ TEST_F(PortChoice, ExistingFileKeepsItsOtherBytes) {
 
 TEST_F(PortChoice, EmptyOrTypedNonsenseOrADisabledListWritesNothing) {
   for (const wchar_t* text : {L"", L"COM256", L"LPT1", L"CO", L"COM0"}) {
-    w.backColor[Control::E_ComPort] = kColorGreen;
+    w.backColor[Control::PortList] = kColorGreen;
     Choose(text);
     EXPECT_EQ(Color(), kColorRed) << test::Narrow(text);
   }
-  w.enabled[Control::E_ComPort] = false;
+  w.enabled[Control::PortList] = false;
   Choose(L"COM3");
   EXPECT_EQ(Color(), kColorGreen);
   EXPECT_EQ(sys.writeFirstByteCalls, 0);
@@ -133,7 +133,7 @@ TEST_F(PortChoice, OnlyAChangedTextIsHandled) {
   EXPECT_EQ(Color(), kColorRed);
   EXPECT_EQ(PortIni(), "\x17") << "a text that names no port writes nothing";
   EXPECT_EQ(g.port.savedPort, 23) << "port.ini still names the port last saved";
-  w.backColor[Control::E_ComPort] = kColorGreen;
+  w.backColor[Control::PortList] = kColorGreen;
   Commit();
   EXPECT_EQ(Color(), kColorGreen) << "the same text again is not handled again";
   Type(L"COM3");
@@ -144,7 +144,7 @@ TEST_F(PortChoice, OnlyAChangedTextIsHandled) {
 }
 
 TEST_F(PortChoice, TypedTextThatIsCommittedInADisabledListTurnsGreenAndWritesNothing) {
-  w.enabled[Control::E_ComPort] = false;
+  w.enabled[Control::PortList] = false;
   Type(L"COM7");
   Commit();
   EXPECT_EQ(Color(), kColorGreen);

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "fakes.h"
-#include "ui/form_download.h"
 
 namespace vz {
 namespace {
@@ -13,12 +12,9 @@ using test::InDir;
 
 class Startup : public ::testing::Test {
  protected:
-  // Runs Main with the window's real load handler and notes what the
-  // window had been given when it was loaded.
+  // Runs Main and notes what the window had been given when it was made.
   void Run() {
     Main(g, sys, [this]() -> MainWindow& {
-      frm.Attach(w);
-      frm.OnLoad();
       callsAtLoad = w.calls.size();
       return w;
     });
@@ -26,7 +22,6 @@ class Startup : public ::testing::Test {
   test::FakeSystem sys;
   test::FakeWindow w;
   Globals g;
-  FrmDownload frm{g, sys};
   std::size_t callsAtLoad = 0;
 };
 
@@ -64,8 +59,8 @@ TEST_F(Startup, ProbesNinetyNinePortsAndListsOnlyTheFirstTwenty) {
     const std::string name = "COM" + std::to_string(n);
     EXPECT_EQ(sys.probed[n - 1], n < 10 ? name : "\\\\.\\" + name);
   }
-  EXPECT_EQ(w.items[Control::E_ComPort], (std::vector<std::wstring>{L"COM3", L"COM12", L"COM20"}));
-  EXPECT_EQ(w.texts[Control::E_ComPort], L"");
+  EXPECT_EQ(w.items[Control::PortList], (std::vector<std::wstring>{L"COM3", L"COM12", L"COM20"}));
+  EXPECT_EQ(w.texts[Control::PortList], L"");
 }
 
 TEST_F(Startup, ItalianSettingIsShownButNotOffered) {
@@ -74,24 +69,28 @@ TEST_F(Startup, ItalianSettingIsShownButNotOffered) {
   w.loadablePictures = {InDir(L"Italia.gif")};
   Run();
   EXPECT_EQ(sys.Bytes(InDir(L"Language.ini")), "ITALIANO\r\n");
-  EXPECT_EQ(w.items[Control::SelezioneLingua],
+  EXPECT_EQ(w.items[Control::LanguageList],
             (std::vector<std::wstring>{L"FRANCAISE", L"ENGLISH"}));
-  EXPECT_EQ(w.texts[Control::SelezioneLingua], L"ITALIANO");
-  EXPECT_EQ(w.pictures[Control::I_lingua], InDir(L"Italia.gif"));
-  EXPECT_EQ(w.texts[Control::Form], L"Aggiornamento  (Rel.2.2)");  // set at load
+  EXPECT_EQ(w.texts[Control::LanguageList], L"ITALIANO");
+  EXPECT_EQ(w.pictures[Control::Flag], InDir(L"Italia.gif"));
+  EXPECT_EQ(w.texts[Control::Window], L"Aggiornamento  (Rel.2.2)");  // set at load
 }
 
 TEST_F(Startup, WindowIsLoadedWithItsTextsFilledAndShownLast) {
   sys.Put(InDir(L"FrmDescFRA.txt"), "FRM_FW_UPGRADE_TITLE=Titre\r\n");
   Run();
-  EXPECT_EQ(callsAtLoad, 6u);  // the captions come before the lists
-  EXPECT_EQ(w.calls[1], "text Form=Titre  (Rel.2.2)");
-  EXPECT_TRUE(w.items[Control::E_ComPort].empty());  // no port: shown all the same
+  EXPECT_EQ(callsAtLoad, 0u);  // made untouched
+  EXPECT_EQ(w.calls[1], "text Window=Titre  (Rel.2.2)");  // captions first
+  EXPECT_TRUE(w.items[Control::PortList].empty());  // no port: shown all the same
   EXPECT_EQ(w.Count("show"), 1);
-  EXPECT_EQ(w.calls.back(), "show");
+  // Centred, top first, just before it is shown.
+  const std::vector<std::string> last(w.calls.end() - 3, w.calls.end());
+  EXPECT_EQ(last[0].rfind("top=", 0), 0u) << last[0];
+  EXPECT_EQ(last[1].rfind("left=", 0), 0u) << last[1];
+  EXPECT_EQ(last[2], "show");
   // The missing flag is tried and simply not shown.
-  EXPECT_EQ(w.calls[w.calls.size() - 2], "picture I_lingua=C:\\Tools\\Vz\\France.gif");
-  EXPECT_EQ(w.pictures.count(Control::I_lingua), 0u);
+  EXPECT_EQ(w.calls[w.calls.size() - 4], "picture Flag=C:\\Tools\\Vz\\France.gif");
+  EXPECT_EQ(w.pictures.count(Control::Flag), 0u);
 }
 
 }  // namespace

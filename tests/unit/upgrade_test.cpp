@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "fakes.h"
+#include "form/form_handlers.h"
 #include "port/port_choice.h"
-#include "ui/form_download.h"
 #include "upgrade/monitor.h"
 #include "upgrade/process_lookup.h"
 #include "upgrade/upgrade_start.h"
@@ -31,7 +31,7 @@ class Upgrade : public ::testing::Test {
     Put({L"fw.bin", L"Up_Loader.exe", L"model.ini"});
     // COM3 has been picked and saved; what the window saw of it is not
     // this test's business.
-    w.texts[Control::E_ComPort] = L"COM3";
+    w.texts[Control::PortList] = L"COM3";
     OnPortChoice(g, sys, w);
     w.calls.clear();
     // The uploader runs from its launch until a test lets it finish.
@@ -45,7 +45,7 @@ class Upgrade : public ::testing::Test {
   bool Tick() {
     if (!w.timerEnabled || w.ended) return false;
     lastTickAt = static_cast<double>(sys.elapsedMs) / 1000;
-    const std::uint8_t before = m.phase;
+    const Phase before = m.phase;
     UpgradeTick(g, sys, w, m);
     if (m.phase != before) phaseEnteredAt = lastTickAt;
     sys.Advance(0.5);
@@ -68,7 +68,7 @@ class Upgrade : public ::testing::Test {
     sys.processes.names.clear();
     Put(markers);
     Tick();
-    ASSERT_EQ(m.phase, 1);
+    ASSERT_EQ(m.phase, Phase::UploaderGone);
   }
 
   test::FakeSystem sys;
@@ -77,8 +77,8 @@ class Upgrade : public ::testing::Test {
   MonitorState m;
   double lastTickAt = 0, phaseEnteredAt = 0;
   const Calls kRunLog{"Fw Upgrade START", "Timer_UL_Test: Up_Loader.exe : run"};
-  const Calls kStartAgain{"text L_Desc1=",         "text L_Desc2=",         "timer=0",
-                          "visible C_Upgrade0=1", "visible C_Upgrade1=1", "visible C_Exit=1"};
+  const Calls kStartAgain{"text StatusLine1=",         "text StatusLine2=",         "timer=0",
+                          "visible UpgradeButton=1", "visible InteractiveUpgradeButton=1", "visible ExitButton=1"};
 };
 
 // ---- Process lookup and timed wait ----------------------------------------
@@ -128,17 +128,16 @@ struct RefusalCase {
 class Refusal : public Upgrade, public ::testing::WithParamInterface<RefusalCase> {};
 
 TEST_P(Refusal, StopsBeforeArmingTheMonitor) {
-  w.texts[Control::E_ComPort] = GetParam().port;
+  w.texts[Control::PortList] = GetParam().port;
   w.answers = {GetParam().answer};
   for (const wchar_t* name : GetParam().removed) sys.Remove(InDir(name));
   Start();
-  EXPECT_TRUE(m.interactive);
   EXPECT_EQ(w.calls, GetParam().calls);
   EXPECT_EQ(test::LogTexts(sys), GetParam().log);
 }
 
 const Calls kAskedThenMissing{"message Question:Sure?", "message Error:Missing"};
-const Calls kNoPort{"color E_ComPort=255", "message Error:No port"};
+const Calls kNoPort{"color PortList=255", "message Error:No port"};
 INSTANTIATE_TEST_SUITE_P(
     Cases, Refusal,
     ::testing::Values(
@@ -200,27 +199,26 @@ TEST_F(Upgrade, UndeletableMarkerRefusesTheStart) {
 }
 
 TEST_F(Upgrade, ResetsTheDisplayAndArmsTheMonitorInOrder) {
-  m.phase = 4;
+  m.phase = Phase::Erased;
   g.uploaderStarted = true;
   Start();
-  EXPECT_EQ(w.calls, (Calls{"message Question:Sure?", "text L_Desc1=", "text L_Desc2=",
-                            "width Barra=0.000000", "visible PannelloBarra=0",
-                            "repaint PannelloBarra", "pump", "timer=0", "text L_Desc1=", "pump",
-                            "hourglass=1", "timer=1", "visible C_Exit=0", "visible C_Upgrade0=0",
-                            "visible C_Upgrade1=0", "hourglass=0"}));
-  EXPECT_EQ(m.phase, 0);
+  EXPECT_EQ(w.calls, (Calls{"message Question:Sure?", "text StatusLine1=", "text StatusLine2=",
+                            "width ProgressBar=0.000000", "visible ProgressPanel=0",
+                            "repaint ProgressPanel", "pump", "timer=0", "text StatusLine1=", "pump",
+                            "hourglass=1", "timer=1", "visible ExitButton=0", "visible UpgradeButton=0",
+                            "visible InteractiveUpgradeButton=0", "hourglass=0"}));
+  EXPECT_EQ(m.phase, Phase::UploaderRunning);
   EXPECT_FALSE(g.uploaderStarted);
   EXPECT_EQ(test::LogTexts(sys), Calls{"Fw Upgrade START"});
 }
 
-TEST_F(Upgrade, EitherButtonOfTheWindowStartsARunThatLaunches) {
-  for (int index : {0, 1}) {
-    FrmDownload frm(g, sys);
-    frm.Attach(w);
-    frm.OnUpgradeClick(index);
-    EXPECT_TRUE(frm.monitor().interactive && w.timerEnabled);
-    frm.OnUpgradeTick();
-    EXPECT_EQ(sys.started.size(), static_cast<std::size_t>(index + 1));
+TEST_F(Upgrade, AClickOfTheWindowStartsARunThatLaunches) {
+  for (std::size_t run = 1; run <= 2; ++run) {
+    FormHandlers handlers(g, sys);
+    handlers.OnUpgradeClick(w);
+    EXPECT_TRUE(w.timerEnabled);
+    handlers.OnUpgradeTick(w);
+    EXPECT_EQ(sys.started.size(), run);
   }
 }
 
@@ -229,10 +227,10 @@ TEST_F(Upgrade, EitherButtonOfTheWindowStartsARunThatLaunches) {
 TEST_F(Upgrade, NoPortOnScreenIsRefusedBeforeAnythingIsTouched) {
   Put({kErase});
   for (const wchar_t* text : {L"", L"COM3x", L"COM0", L"COM 5", L"COM256"}) {
-    w.texts[Control::E_ComPort] = text;
-    w.backColor[Control::E_ComPort] = kColorGreen;
+    w.texts[Control::PortList] = text;
+    w.backColor[Control::PortList] = kColorGreen;
     Start();
-    EXPECT_EQ(w.backColor[Control::E_ComPort], kColorRed) << test::Narrow(text);
+    EXPECT_EQ(w.backColor[Control::PortList], kColorRed) << test::Narrow(text);
   }
   EXPECT_EQ(w.Count("message Error:No port"), 5);
   EXPECT_EQ(w.Count("message Question"), 0);
@@ -244,7 +242,7 @@ TEST_F(Upgrade, NoPortOnScreenIsRefusedBeforeAnythingIsTouched) {
 
 TEST_F(Upgrade, TypedPortAboveTheListIsSavedBeforeTheQuestion) {
   g.downloadDir = L"D:\\Up\\";
-  w.texts[Control::E_ComPort] = L"COM25";  // typed; the list was never left
+  w.texts[Control::PortList] = L"COM25";  // typed; the list was never left
   w.answers = {MessageAnswer::No};
   Start();
   // No ends the program at the question, so the save came before it.
@@ -252,7 +250,7 @@ TEST_F(Upgrade, TypedPortAboveTheListIsSavedBeforeTheQuestion) {
   EXPECT_EQ(sys.Bytes(L"D:\\Up\\port.ini"), "\x19");
   EXPECT_EQ(sys.Bytes(L"D:\\Up\\model.ini"), "");
   EXPECT_TRUE(sys.Has(L"D:\\Up\\model.ini"));
-  EXPECT_EQ(w.calls, (Calls{"color E_ComPort=65280", "message Question:Sure?", "end"}));
+  EXPECT_EQ(w.calls, (Calls{"color PortList=65280", "message Question:Sure?", "end"}));
 }
 
 TEST_F(Upgrade, OnlyAPortOtherThanTheOneLastSavedIsWrittenAtTheStart) {
@@ -261,7 +259,7 @@ TEST_F(Upgrade, OnlyAPortOtherThanTheOneLastSavedIsWrittenAtTheStart) {
   EXPECT_EQ(w.Count("color"), 0);
   EXPECT_TRUE(w.timerEnabled);
 
-  w.texts[Control::E_ComPort] = L"COM12";  // typed over the item since
+  w.texts[Control::PortList] = L"COM12";  // typed over the item since
   Start();
   EXPECT_EQ(sys.Bytes(InDir(L"port.ini")), "\x0C");
   Start();
@@ -281,7 +279,7 @@ TEST_F(Upgrade, StartIsRefusedWhilePortIniCannotBeWrittenAndSavesOnceItIsFree) {
   w.calls.clear();
   Start();
   Start();
-  const Calls refused{"color E_ComPort=255", "posted Error:port.ini: Sharing violation."};
+  const Calls refused{"color PortList=255", "posted Error:port.ini: Sharing violation."};
   EXPECT_EQ(w.calls, (Calls{refused[0], refused[1], refused[0], refused[1]}))
       << "no question; the box is told at every start, after the click";
   EXPECT_EQ(test::LogTexts(sys), Calls(3, "Write_rs232_fw: Superati 3 tentativi di lettura"));
@@ -290,7 +288,7 @@ TEST_F(Upgrade, StartIsRefusedWhilePortIniCannotBeWrittenAndSavesOnceItIsFree) {
   sys.File(InDir(L"port.ini")).busyOpens = 0;
   Start();
   EXPECT_EQ(sys.Bytes(InDir(L"port.ini")), "\x03");
-  EXPECT_EQ(w.backColor[Control::E_ComPort], kColorGreen);
+  EXPECT_EQ(w.backColor[Control::PortList], kColorGreen);
   EXPECT_EQ(w.Count("message Question"), 1);
   EXPECT_TRUE(w.timerEnabled);
   EXPECT_EQ(test::LogTexts(sys).back(), "Fw Upgrade START");
@@ -305,21 +303,21 @@ TEST_F(Upgrade, PhaseZeroLaunchesOnceAndWaitsWithoutLimit) {
   EXPECT_EQ(sys.pauses, std::vector<std::uint32_t>{2000});
   EXPECT_EQ(test::LogTexts(sys), kRunLog);
   Ticks(600);  // five minutes: no second launch, pause or message
-  EXPECT_EQ(m.phase, 0);
+  EXPECT_EQ(m.phase, Phase::UploaderRunning);
   EXPECT_EQ(sys.started.size() + sys.pauses.size() + w.messages.size(), 3u);
   sys.processes.names.clear();
   Tick();
-  EXPECT_EQ(m.phase, 1);
+  EXPECT_EQ(m.phase, Phase::UploaderGone);
   EXPECT_EQ(sys.started.size(), 1u);
 }
 
 TEST_F(Upgrade, AllMarkersEndTheProgramOnTheSeventhTick) {
   RunUntilHandOver({kErasing, kErase, kWrite, kWriting, kWriteOk});
   Ticks(6);
-  EXPECT_EQ(m.phase, 7);
+  EXPECT_EQ(m.phase, Phase::Done);
   EXPECT_FALSE(w.ended);
-  EXPECT_TRUE(w.visible[Control::PannelloBarra]);
-  EXPECT_EQ(w.widths[Control::Barra], 0.0f);
+  EXPECT_TRUE(w.visible[Control::ProgressPanel]);
+  EXPECT_EQ(w.widths[Control::ProgressBar], 0.0f);
   EXPECT_FALSE(sys.Has(InDir(kErasing)));  // stale at hand-over
   Tick();
   EXPECT_EQ(w.calls.back(), "end");
@@ -345,7 +343,7 @@ TEST_P(Timeout, NamesTheFirstMissingPhase) {
   Calls expected{"message Error:Time-out " + std::to_string(GetParam().phase)};
   expected.insert(expected.end(), kStartAgain.begin(), kStartAgain.end());
   EXPECT_EQ(Calls(w.calls.end() - 7, w.calls.end()), expected);
-  EXPECT_FLOAT_EQ(w.widths[Control::Barra], 9915.0f / 26 * GetParam().barSteps);
+  EXPECT_FLOAT_EQ(w.widths[Control::ProgressBar], 9915.0f / 26 * GetParam().barSteps);
   EXPECT_FALSE(Tick());  // the monitor has stopped
   EXPECT_EQ(test::LogTexts(sys), kRunLog);
 }
@@ -361,7 +359,7 @@ class Heartbeat : public Upgrade, public ::testing::WithParamInterface<Heartbeat
 
 TEST_P(Heartbeat, KeepsTheRunAliveUntilItStops) {
   RunUntilHandOver(GetParam().markers);
-  while (m.phase < GetParam().phase) Tick();
+  while (static_cast<int>(m.phase) < GetParam().phase) Tick();
   w.onPump = [this] { EXPECT_FALSE(w.timerEnabled) << "tick re-entered"; };
   double lastBeat = 0;
   for (int i = 0; i < 80; ++i) {  // 40 s, a heartbeat every 8 s
@@ -386,13 +384,13 @@ TEST_F(Upgrade, FinishedMarkerWinsOverTheHeartbeat) {
   Ticks(2);
   Put({kErase, kErasing});
   Tick();
-  EXPECT_EQ(m.phase, 4);
+  EXPECT_EQ(m.phase, Phase::Erased);
   EXPECT_TRUE(sys.Has(InDir(kErasing)));
   Put({kWrite, kWriting});
   Ticks(2);
   Put({kWriteOk});
   Tick();
-  EXPECT_EQ(m.phase, 7);
+  EXPECT_EQ(m.phase, Phase::Done);
   EXPECT_TRUE(sys.Has(InDir(kWriting)));
   EXPECT_EQ(m.progressSteps, 1);
 }
@@ -400,16 +398,16 @@ TEST_F(Upgrade, FinishedMarkerWinsOverTheHeartbeat) {
 TEST_F(Upgrade, ProgressFillsThePanelAndTheCountStopsAt255) {
   RunUntilHandOver({kErase, kWrite, kWriting});
   Ticks(5);
-  ASSERT_EQ(m.phase, 6);
+  ASSERT_EQ(m.phase, Phase::Writing);
   for (int beat = 1; beat <= 300; ++beat) {
     sys.Put(InDir(kWriting), "");
     Tick();
     if (beat == 25) {
-      EXPECT_NEAR(w.widths[Control::Barra], 9915.0f, 0.01f);
+      EXPECT_NEAR(w.widths[Control::ProgressBar], 9915.0f, 0.01f);
     }
   }
   EXPECT_EQ(m.progressSteps, 255);
-  EXPECT_FLOAT_EQ(w.widths[Control::Barra], 9915.0f / 26 * 255);
+  EXPECT_FLOAT_EQ(w.widths[Control::ProgressBar], 9915.0f / 26 * 255);
   EXPECT_EQ(w.pumps, 2 + 300);  // the start's two, then one per heartbeat
   EXPECT_EQ(w.messages.size(), 1u);
 }
@@ -428,7 +426,7 @@ TEST_F(Upgrade, UploaderThatCannotStartIsToldAtOnceAndTheNextStartLaunchesAgain)
   expected.insert(expected.end(), kStartAgain.begin(), kStartAgain.end());
   EXPECT_EQ(w.calls, expected);
   EXPECT_TRUE(sys.pauses.empty()) << "no pause after a launch that did not happen";
-  EXPECT_EQ(m.phase, 0);
+  EXPECT_EQ(m.phase, Phase::UploaderRunning);
   EXPECT_FALSE(g.uploaderStarted);
   EXPECT_FALSE(Tick()) << "the monitor has stopped: no time-out follows";
 
@@ -448,7 +446,7 @@ class WallClockSet : public Upgrade, public ::testing::WithParamInterface<WallCl
 
 TEST_P(WallClockSet, DuringAPhaseChangesNothing) {
   RunUntilHandOver(GetParam().markers);
-  while (m.phase < GetParam().phase) Tick();
+  while (static_cast<int>(m.phase) < GetParam().phase) Tick();
   Put({GetParam().heartbeat});
   Tick();
   const double lastBeat = lastTickAt;
@@ -470,7 +468,7 @@ TEST_F(Upgrade, RunAcrossMidnightTimesOutTenSecondsAfterItsLastSignOfLife) {
   Start();
   Tick();
   sys.processes.names.clear();
-  while (m.phase < 3) Tick();
+  while (m.phase < Phase::Erasing) Tick();
   Put({kErasing});
   Tick();
   const double lastBeat = lastTickAt;

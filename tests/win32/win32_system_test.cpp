@@ -74,13 +74,7 @@ TEST_F(LogOnDisk, LineWaitsForAShortHoldAndIsDroppedAfterALongOne) {
   EXPECT_NE(text.find("after\r\n"), std::string::npos);
 }
 
-TEST_F(LogOnDisk, OtherOpenErrorsAreReportedOnceWithTheSystemsNumberAndText) {
-  AppendLineToFile(sys, dir.path(), dir / L"no such folder\\x.txt", L"lost");
-  const std::string text = ReadFileBytes(log);
-  EXPECT_TRUE(std::regex_match(
-      text, std::regex(R"(\d\d-\d\d-\d\d \d\d:\d\d:\d\d NELLA SCRITTURA FILE:--->  3 [^\r\n]+\r\n)")))
-      << text;
-  // A log that cannot be opened at all cannot take its own report either.
+TEST_F(LogOnDisk, ALogThatCannotBeOpenedAtAllCannotTakeItsOwnReport) {
   TempDir gone(L"vzgone");
   const std::wstring missing = gone / L"sub\\";
   WriteLog(sys, missing, L"nowhere");
@@ -90,7 +84,7 @@ TEST_F(LogOnDisk, OtherOpenErrorsAreReportedOnceWithTheSystemsNumberAndText) {
 class PortFileOnDisk : public ::testing::Test {
  protected:
   void Choose(const std::wstring& text) {
-    window.texts[Control::E_ComPort] = text;
+    window.texts[Control::PortList] = text;
     OnPortChoice(g, sys, window);
   }
   TempDir dir{L"vzport"};
@@ -109,7 +103,7 @@ TEST_F(PortFileOnDisk, NewFileHoldsExactlyThePortByte) {
   EXPECT_EQ(ReadFileBytes(dir / L"port.ini"), std::string("\x03", 1));
   Choose(L"COM12");
   EXPECT_EQ(ReadFileBytes(dir / L"port.ini"), std::string("\x0C", 1));
-  EXPECT_EQ(window.backColor[Control::E_ComPort], kColorGreen);
+  EXPECT_EQ(window.backColor[Control::PortList], kColorGreen);
 }
 
 TEST_F(PortFileOnDisk, ExistingBytesAfterTheFirstStay) {
@@ -136,7 +130,7 @@ TEST_F(PortFileOnDisk, HeldFileGivesOneLogLineNoCopiesAndTheSystemsReason) {
       std::regex(R"(\d\d-\d\d-\d\d \d\d:\d\d:\d\d Write_rs232_fw: Superati 3 tentativi di lettura\r\n)")));
   EXPECT_FALSE(Exists(download / L"port.ini"));
   EXPECT_FALSE(Exists(download / L"model.ini"));
-  EXPECT_EQ(window.backColor[Control::E_ComPort], kColorRed);
+  EXPECT_EQ(window.backColor[Control::PortList], kColorRed);
   ASSERT_EQ(window.posted.size(), 1u);
   EXPECT_EQ(window.posted[0].text, L"port.ini: " + sys.ErrorText(ERROR_SHARING_VIOLATION, L"port.ini"));
 
@@ -163,16 +157,16 @@ TEST(LanguageOnDisk, AHeldLanguageIniKeepsThePreviousLanguageAndSaysWhy) {
   WriteFileBytes(dir / L"Language.ini", "FRANCAISE\r\n");
   WriteFileBytes(dir / L"FrmDescEng.txt", "FRM_ALL_C_EXIT=EXIT\r\n");
   FakeWindow window;
-  window.texts[Control::SelezioneLingua] = L"ENGLISH";
+  window.texts[Control::LanguageList] = L"ENGLISH";
   FileHold hold(dir / L"Language.ini");
   ASSERT_TRUE(hold.held());
   OnLanguageChoice(g, sys, window);
   hold.Release();
   EXPECT_EQ(g.currentLanguage, L"FRANCAISE");
-  EXPECT_EQ(window.texts[Control::SelezioneLingua], L"FRANCAISE") << "the list shows it again";
+  EXPECT_EQ(window.texts[Control::LanguageList], L"FRANCAISE") << "the list shows it again";
   ASSERT_EQ(window.messages.size(), 1u);
   EXPECT_EQ(window.messages[0].kind, MessageKind::Error);
-  EXPECT_EQ(window.texts[Control::C_Exit], L"") << "nothing reloaded";
+  EXPECT_EQ(window.texts[Control::ExitButton], L"") << "nothing reloaded";
   EXPECT_EQ(ReadFileBytes(dir / L"Language.ini"), "FRANCAISE\r\n");
 }
 

@@ -11,7 +11,7 @@
 
 #include "app/startup.h"
 #include "driver.h"
-#include "ui/form_download.h"
+#include "form/form_handlers.h"
 #include "ui/win32_window.h"
 #include "win32_support.h"
 
@@ -83,7 +83,6 @@ class StartedWindow : public ::testing::Test {
       options.onEnd = [this] { ended = true; };
       options.quitOnDestroy = false;
       window = std::make_unique<Win32Window>(GetModuleHandleW(nullptr), form, options);
-      form.Attach(*window);
       EXPECT_TRUE(window->Create());
       return *window;
     });
@@ -92,12 +91,12 @@ class StartedWindow : public ::testing::Test {
   HWND H(Control c) { return window->Handle(c); }
   // What the list tells its parent when the technician picks an entry.
   void Pick(const wchar_t* entry) {
-    const auto index = SendMessageW(H(Control::E_ComPort), CB_FINDSTRINGEXACT,
+    const auto index = SendMessageW(H(Control::PortList), CB_FINDSTRINGEXACT,
                                     static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(entry));
-    SendMessageW(H(Control::E_ComPort), CB_SETCURSEL, index, 0);
-    SendMessageW(H(Control::Form), WM_COMMAND,
-                 MAKEWPARAM(GetDlgCtrlID(H(Control::E_ComPort)), CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(H(Control::E_ComPort)));
+    SendMessageW(H(Control::PortList), CB_SETCURSEL, index, 0);
+    SendMessageW(H(Control::Window), WM_COMMAND,
+                 MAKEWPARAM(GetDlgCtrlID(H(Control::PortList)), CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(H(Control::PortList)));
   }
   // Enter in a control, through the window's own message handling.
   void PressEnter(HWND control) {
@@ -124,7 +123,7 @@ class StartedWindow : public ::testing::Test {
   COMBOBOXINFO PortParts() {
     COMBOBOXINFO info{};
     info.cbSize = sizeof(info);
-    GetComboBoxInfo(H(Control::E_ComPort), &info);
+    GetComboBoxInfo(H(Control::PortList), &info);
     return info;
   }
   // The colour the port list's edit field is painted with.
@@ -132,7 +131,7 @@ class StartedWindow : public ::testing::Test {
     HWND edit = PortParts().hwndItem;
     HDC dc = GetDC(edit);
     auto brush = reinterpret_cast<HBRUSH>(SendMessageW(
-        H(Control::Form), WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
+        H(Control::Window), WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
         reinterpret_cast<LPARAM>(edit)));
     ReleaseDC(edit, dc);
     LOGBRUSH lb{};
@@ -143,7 +142,7 @@ class StartedWindow : public ::testing::Test {
   TempDir dir{L"vzwin"};
   TestSystem sys{dir.path()};
   Globals g;
-  FrmDownload form{g, sys};
+  FormHandlers form{g, sys};
   std::unique_ptr<Win32Window> window;
   bool ended = false;
 };
@@ -151,60 +150,60 @@ class StartedWindow : public ::testing::Test {
 TEST_F(StartedWindow, ShowsTheLocalisedDesignState) {
   Start();
   EXPECT_EQ(ReadFileBytes(dir / L"Language.ini"), "FRANCAISE\r\n");
-  EXPECT_EQ(Caption(Control::Form), L"Mise à jour  (Rel.2.2)");
-  EXPECT_EQ(Caption(Control::C_Exit), L"SORTIE");
-  EXPECT_EQ(Caption(Control::C_Upgrade0), L"LANCER");
-  EXPECT_EQ(Caption(Control::L_ComPort), L"Port :");
-  EXPECT_EQ(Caption(Control::L_Lingua), L"Langue :");
-  EXPECT_EQ(Caption(Control::L_Titolo), L"TITRE\r\nDEUX") << "§ starts a second line";
-  EXPECT_EQ(Caption(Control::C_Upgrade1), L"Upgrade Interattivo");
-  EXPECT_FALSE(Shown(Control::C_Upgrade1));
-  EXPECT_FALSE(Shown(Control::L_Desc1));
-  EXPECT_FALSE(Shown(Control::L_Desc2));
-  EXPECT_FALSE(Shown(Control::PannelloBarra));
-  EXPECT_TRUE(Shown(Control::C_Upgrade0));
-  EXPECT_TRUE(Shown(Control::C_Exit));
-  EXPECT_TRUE(IsWindowVisible(H(Control::Form)));
+  EXPECT_EQ(Caption(Control::Window), L"Mise à jour  (Rel.2.2)");
+  EXPECT_EQ(Caption(Control::ExitButton), L"SORTIE");
+  EXPECT_EQ(Caption(Control::UpgradeButton), L"LANCER");
+  EXPECT_EQ(Caption(Control::PortLabel), L"Port :");
+  EXPECT_EQ(Caption(Control::LanguageLabel), L"Langue :");
+  EXPECT_EQ(Caption(Control::TitleLabel), L"TITRE\r\nDEUX") << "§ starts a second line";
+  EXPECT_EQ(Caption(Control::InteractiveUpgradeButton), L"Upgrade Interattivo");
+  EXPECT_FALSE(Shown(Control::InteractiveUpgradeButton));
+  EXPECT_FALSE(Shown(Control::StatusLine1));
+  EXPECT_FALSE(Shown(Control::StatusLine2));
+  EXPECT_FALSE(Shown(Control::ProgressPanel));
+  EXPECT_TRUE(Shown(Control::UpgradeButton));
+  EXPECT_TRUE(Shown(Control::ExitButton));
+  EXPECT_TRUE(IsWindowVisible(H(Control::Window)));
   EXPECT_EQ(PortListColor(), RGB(255, 0, 0));
-  EXPECT_NE(SendMessageW(H(Control::I_lingua), STM_GETIMAGE, IMAGE_BITMAP, 0), 0)
+  EXPECT_NE(SendMessageW(H(Control::Flag), STM_GETIMAGE, IMAGE_BITMAP, 0), 0)
       << "the French flag is shown";
-  EXPECT_EQ(Items(Control::SelezioneLingua), (std::vector<std::wstring>{L"FRANCAISE", L"ENGLISH"}));
-  EXPECT_EQ(Caption(Control::SelezioneLingua), L"FRANCAISE");
-  EXPECT_EQ(Items(Control::E_ComPort), (std::vector<std::wstring>{L"COM1", L"COM3", L"COM12"}))
+  EXPECT_EQ(Items(Control::LanguageList), (std::vector<std::wstring>{L"FRANCAISE", L"ENGLISH"}));
+  EXPECT_EQ(Caption(Control::LanguageList), L"FRANCAISE");
+  EXPECT_EQ(Items(Control::PortList), (std::vector<std::wstring>{L"COM1", L"COM3", L"COM12"}))
       << "COM25 is probed but only ports up to 20 are listed";
-  EXPECT_EQ(Caption(Control::E_ComPort), L"") << "no port is chosen at start";
+  EXPECT_EQ(Caption(Control::PortList), L"") << "no port is chosen at start";
 }
 
 TEST_F(StartedWindow, ControlsAreStandardAndInDesignPlaceAndTabOrder) {
   Start();
   wchar_t cls[32];
-  GetClassNameW(H(Control::E_ComPort), cls, 32);
+  GetClassNameW(H(Control::PortList), cls, 32);
   EXPECT_EQ(_wcsicmp(L"ComboBox", cls), 0) << cls;
-  EXPECT_EQ(GetWindowLongW(H(Control::E_ComPort), GWL_STYLE) & 3, CBS_DROPDOWN);
-  EXPECT_EQ(GetWindowLongW(H(Control::SelezioneLingua), GWL_STYLE) & 3, CBS_DROPDOWN);
-  GetClassNameW(H(Control::C_Exit), cls, 32);
+  EXPECT_EQ(GetWindowLongW(H(Control::PortList), GWL_STYLE) & 3, CBS_DROPDOWN);
+  EXPECT_EQ(GetWindowLongW(H(Control::LanguageList), GWL_STYLE) & 3, CBS_DROPDOWN);
+  GetClassNameW(H(Control::ExitButton), cls, 32);
   EXPECT_EQ(_wcsicmp(L"Button", cls), 0);
-  GetClassNameW(H(Control::L_Titolo), cls, 32);
+  GetClassNameW(H(Control::TitleLabel), cls, 32);
   EXPECT_EQ(_wcsicmp(L"Static", cls), 0);
 
   const int dpi = window->dpi();
   RECT client;
-  GetClientRect(H(Control::Form), &client);
+  GetClientRect(H(Control::Window), &client);
   EXPECT_EQ(client.right, layout::TwipsToPixels(10260, dpi));
   EXPECT_EQ(client.bottom, layout::TwipsToPixels(6675, dpi));
   RECT r;
-  GetWindowRect(H(Control::C_Exit), &r);
-  MapWindowPoints(nullptr, H(Control::Form), reinterpret_cast<POINT*>(&r), 2);
+  GetWindowRect(H(Control::ExitButton), &r);
+  MapWindowPoints(nullptr, H(Control::Window), reinterpret_cast<POINT*>(&r), 2);
   EXPECT_EQ(r.left, layout::TwipsToPixels(7920, dpi));
   EXPECT_EQ(r.top, layout::TwipsToPixels(5600, dpi));
   EXPECT_EQ(r.right - r.left, layout::TwipsToPixels(2115, dpi));
 
   // Tab order among the visible controls that take the focus.
-  HWND expected[] = {H(Control::C_Exit), H(Control::C_Upgrade0),
-                     H(Control::SelezioneLingua), H(Control::E_ComPort)};
-  HWND at = H(Control::E_ComPort);
+  HWND expected[] = {H(Control::ExitButton), H(Control::UpgradeButton),
+                     H(Control::LanguageList), H(Control::PortList)};
+  HWND at = H(Control::PortList);
   for (HWND next : expected) {
-    at = GetNextDlgTabItem(H(Control::Form), at, FALSE);
+    at = GetNextDlgTabItem(H(Control::Window), at, FALSE);
     EXPECT_EQ(at, next);
   }
 }
@@ -217,9 +216,9 @@ TEST_F(StartedWindow, DpiLayoutFollowsTheDesignAtTheSystemDpi) {
   if (const char* expected = std::getenv("VZ_EXPECT_DPI")) {
     EXPECT_EQ(dpi, std::atoi(expected));
   }
-  const HWND form = H(Control::Form);
+  const HWND form = H(Control::Window);
   for (const layout::ControlDesign& d : layout::kControls) {
-    if (d.kind == layout::Kind::Image || d.id == Control::Barra) continue;
+    if (d.kind == layout::Kind::Image || d.id == Control::ProgressBar) continue;
     RECT r;
     GetWindowRect(H(d.id), &r);
     MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&r), 2);
@@ -231,7 +230,7 @@ TEST_F(StartedWindow, DpiLayoutFollowsTheDesignAtTheSystemDpi) {
     }
   }
   // Text grows with the DPI as well: the title's font is 20.25 points.
-  HFONT font = reinterpret_cast<HFONT>(SendMessageW(H(Control::L_Titolo), WM_GETFONT, 0, 0));
+  HFONT font = reinterpret_cast<HFONT>(SendMessageW(H(Control::TitleLabel), WM_GETFONT, 0, 0));
   LOGFONTW lf{};
   GetObjectW(font, sizeof(lf), &lf);
   EXPECT_EQ(lf.lfHeight, layout::FontHeight(20.25f, dpi));
@@ -241,7 +240,7 @@ TEST_F(StartedWindow, DpiLayoutFollowsTheDesignAtTheSystemDpi) {
   RECT client;
   GetClientRect(form, &client);
   RECT exit;
-  GetWindowRect(H(Control::C_Exit), &exit);
+  GetWindowRect(H(Control::ExitButton), &exit);
   MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&exit), 2);
   EXPECT_LE(exit.right, client.right);
   EXPECT_LE(exit.bottom, client.bottom);
@@ -250,7 +249,7 @@ TEST_F(StartedWindow, DpiLayoutFollowsTheDesignAtTheSystemDpi) {
 TEST_F(StartedWindow, WindowIsCentredOnTheScreen) {
   Start();
   RECT r;
-  GetWindowRect(H(Control::Form), &r);
+  GetWindowRect(H(Control::Window), &r);
   const int screenW = GetSystemMetrics(SM_CXSCREEN), screenH = GetSystemMetrics(SM_CYSCREEN);
   EXPECT_NEAR(r.left, (screenW - (r.right - r.left)) / 2, 1);
   EXPECT_NEAR(r.top, (screenH - (r.bottom - r.top)) / 2, 1);
@@ -260,9 +259,9 @@ TEST_F(StartedWindow, EmptyTitleLeavesTheReleaseAloneAndAMissingFlagNoPicture) {
   WriteFileBytes(dir / L"FrmDescFRA.txt", "FRM_FW_UPGRADE_TITLE=\r\n");
   DeleteFileW((dir / L"France.gif").c_str());
   Start();
-  EXPECT_EQ(Caption(Control::Form), L"  (Rel.2.2)");
-  EXPECT_EQ(SendMessageW(H(Control::I_lingua), STM_GETIMAGE, IMAGE_BITMAP, 0), 0);
-  EXPECT_TRUE(IsWindowVisible(H(Control::Form)));
+  EXPECT_EQ(Caption(Control::Window), L"  (Rel.2.2)");
+  EXPECT_EQ(SendMessageW(H(Control::Flag), STM_GETIMAGE, IMAGE_BITMAP, 0), 0);
+  EXPECT_TRUE(IsWindowVisible(H(Control::Window)));
 }
 
 TEST_F(StartedWindow, CorruptFlagAndFiveMegabytesOfGarbageStillOpenTheWindow) {
@@ -275,9 +274,9 @@ TEST_F(StartedWindow, CorruptFlagAndFiveMegabytesOfGarbageStillOpenTheWindow) {
   const DWORD start = GetTickCount();
   Start();
   std::printf("start-up with a 5 MB garbage message file: %lu ms\n", GetTickCount() - start);
-  EXPECT_TRUE(IsWindowVisible(H(Control::Form)));
-  EXPECT_EQ(Caption(Control::C_Exit), L"ESCI") << "the one good line among the garbage";
-  EXPECT_EQ(SendMessageW(H(Control::I_lingua), STM_GETIMAGE, IMAGE_BITMAP, 0), 0);
+  EXPECT_TRUE(IsWindowVisible(H(Control::Window)));
+  EXPECT_EQ(Caption(Control::ExitButton), L"ESCI") << "the one good line among the garbage";
+  EXPECT_EQ(SendMessageW(H(Control::Flag), STM_GETIMAGE, IMAGE_BITMAP, 0), 0);
 }
 
 TEST_F(StartedWindow, ChoosingAPortFromTheListWritesItAndTurnsTheListGreen) {
@@ -293,7 +292,7 @@ TEST_F(StartedWindow, TypedTextIsHandledWhenTheListIsLeftOrEnterIsPressedInIt) {
   SetFocus(edit);
   SetWindowTextW(edit, L"COM25");
   EXPECT_FALSE(Exists(dir / L"port.ini")) << "typing alone saves nothing";
-  SetFocus(H(Control::C_Exit));  // Tab, or a click elsewhere
+  SetFocus(H(Control::ExitButton));  // Tab, or a click elsewhere
   EXPECT_EQ(ReadFileBytes(dir / L"port.ini"), std::string("\x19", 1));
   EXPECT_EQ(PortListColor(), RGB(0, 255, 0));
 
@@ -305,7 +304,7 @@ TEST_F(StartedWindow, TypedTextIsHandledWhenTheListIsLeftOrEnterIsPressedInIt) {
   SetWindowTextW(edit, L"com012");
   PressEnter(edit);
   EXPECT_EQ(ReadFileBytes(dir / L"port.ini"), std::string("\x0C", 1));
-  EXPECT_EQ(Caption(Control::E_ComPort), L"com012") << "shown as typed";
+  EXPECT_EQ(Caption(Control::PortList), L"com012") << "shown as typed";
   EXPECT_EQ(PortListColor(), RGB(0, 255, 0));
 }
 
@@ -315,8 +314,8 @@ TEST_F(StartedWindow, AnItemHighlightedInTheOpenListDoesNotOverwriteTypedText) {
   HWND edit = PortParts().hwndItem;
   SetFocus(edit);
   SetWindowTextW(edit, L"COM25");
-  SendMessageW(H(Control::E_ComPort), CB_SHOWDROPDOWN, TRUE, 0);
-  ASSERT_TRUE(SendMessageW(H(Control::E_ComPort), CB_GETDROPPEDSTATE, 0, 0));
+  SendMessageW(H(Control::PortList), CB_SHOWDROPDOWN, TRUE, 0);
+  ASSERT_TRUE(SendMessageW(H(Control::PortList), CB_GETDROPPEDSTATE, 0, 0));
   // The pointer passes over COM12 in the open list, then the list is left.
   HWND list = PortParts().hwndList;
   RECT item{};
@@ -324,9 +323,9 @@ TEST_F(StartedWindow, AnItemHighlightedInTheOpenListDoesNotOverwriteTypedText) {
   SendMessageW(list, WM_MOUSEMOVE, 0, MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2));
   window->PumpEvents();
   ASSERT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 2) << "the list highlights COM12";
-  SetFocus(H(Control::C_Exit));
+  SetFocus(H(Control::ExitButton));
   window->PumpEvents();
-  EXPECT_EQ(Caption(Control::E_ComPort), L"COM25");
+  EXPECT_EQ(Caption(Control::PortList), L"COM25");
   EXPECT_EQ(ReadFileBytes(dir / L"port.ini"), std::string("\x19", 1));
 }
 
@@ -339,8 +338,8 @@ TEST_F(StartedWindow, AFailedSaveIsToldOnceTheFocusChangeThatCausedItIsDone) {
   HWND edit = PortParts().hwndItem;
   SetFocus(edit);
   SetWindowTextW(edit, L"COM25");
-  SetFocus(H(Control::C_Upgrade0));
-  EXPECT_EQ(GetFocus(), H(Control::C_Upgrade0)) << "the focus change went through";
+  SetFocus(H(Control::UpgradeButton));
+  EXPECT_EQ(GetFocus(), H(Control::UpgradeButton)) << "the focus change went through";
   EXPECT_TRUE(answerer.Seen().empty()) << "the box waited until the event was handled";
   EXPECT_EQ(PortListColor(), RGB(255, 0, 0));
   EXPECT_TRUE(e2e::WaitUntil([&] {
@@ -349,7 +348,7 @@ TEST_F(StartedWindow, AFailedSaveIsToldOnceTheFocusChangeThatCausedItIsDone) {
   }, 5000));
   // Leaving the list again with the same text tells nothing more.
   SetFocus(edit);
-  SetFocus(H(Control::C_Upgrade0));
+  SetFocus(H(Control::UpgradeButton));
   EXPECT_TRUE(e2e::NoChangeWithin(
       [&] {
         window->PumpEvents();
@@ -366,7 +365,7 @@ TEST_F(StartedWindow, AFailedSaveIsToldOnceTheFocusChangeThatCausedItIsDone) {
 
 TEST_F(StartedWindow, ExitButtonEndsTheProgram) {
   Start();
-  SendMessageW(H(Control::C_Exit), BM_CLICK, 0, 0);
+  SendMessageW(H(Control::ExitButton), BM_CLICK, 0, 0);
   EXPECT_TRUE(ended);
   EXPECT_EQ(window->hwnd(), nullptr) << "the window is unloaded first";
 }
@@ -384,14 +383,12 @@ LRESULT CALLBACK RefuseTopLevelWindows(int code, WPARAM wp, LPARAM lp) {
 class CountedEvents : public FormEvents {
  public:
   int events = 0;
-  void OnLoad() override { ++events; }
-  void OnActivate() override { ++events; }
-  void OnPortClick() override { ++events; }
-  void OnPortTextCommitted() override { ++events; }
-  void OnLanguageClick() override { ++events; }
-  void OnUpgradeClick(int) override { ++events; }
-  void OnExitClick() override { ++events; }
-  void OnUpgradeTick() override { ++events; }
+  void OnPortClick(MainWindow&) override { ++events; }
+  void OnPortTextCommitted(MainWindow&) override { ++events; }
+  void OnLanguageClick(MainWindow&) override { ++events; }
+  void OnUpgradeClick(MainWindow&) override { ++events; }
+  void OnExitClick(MainWindow&) override { ++events; }
+  void OnUpgradeTick(MainWindow&) override { ++events; }
 };
 
 TEST(StartupFailure, AWindowThatCannotBeCreatedIsToldWithTheSystemsReasonAndExitCode1) {
@@ -403,7 +400,7 @@ TEST(StartupFailure, AWindowThatCannotBeCreatedIsToldWithTheSystemsReasonAndExit
   UnhookWindowsHookEx(hook);
   EXPECT_FALSE(created);
   EXPECT_EQ(window.hwnd(), nullptr);
-  EXPECT_EQ(events.events, 0) << "no load event for a window that is not there";
+  EXPECT_EQ(events.events, 0) << "no event from a window that is not there";
 
   // What the program then does with the failure.
   const std::wstring reason = ErrorTextOrNumber(window.createError());

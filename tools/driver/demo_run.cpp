@@ -45,14 +45,14 @@ int wmain(int argc, wchar_t** argv) {
   std::printf("window shown %lu ms after launch\n", GetTickCount() - launched);
   Shot("window");
 
-  if (!program.ChooseWithMouse(Control::E_ComPort, L"COM3")) return Fail("COM3 not listed");
-  program.Press(Control::C_Upgrade0);
+  if (!program.ChooseWithMouse(Control::PortList, L"COM3")) return Fail("COM3 not listed");
+  program.Press(Control::UpgradeButton);
   auto question = program.WaitForMessageBox(5000);
   if (!question) return Fail("no confirmation question");
   Shot("question");
   Program::Answer(*question, IDYES);
 
-  if (!vz::e2e::WaitUntil([&] { return program.Visible(Control::PannelloBarra); }, 60000)) {
+  if (!vz::e2e::WaitUntil([&] { return program.Visible(Control::ProgressPanel); }, 60000)) {
     return Fail("the progress bar never appeared");
   }
   Sleep(2500);

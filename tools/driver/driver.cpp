@@ -295,9 +295,9 @@ DWORD Program::ExitCode() const {
 }
 
 HWND Program::Handle(Control c) const {
-  if (c == Control::Form) return window_;
-  if (c == Control::Barra) {
-    return GetDlgItem(Handle(Control::PannelloBarra), kFirstControlId + static_cast<int>(c));
+  if (c == Control::Window) return window_;
+  if (c == Control::ProgressBar) {
+    return GetDlgItem(Handle(Control::ProgressPanel), kFirstControlId + static_cast<int>(c));
   }
   return GetDlgItem(window_, kFirstControlId + static_cast<int>(c));
 }

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "ui/main_window.h"
+#include "window/main_window.h"
 
 namespace vz::e2e {
 

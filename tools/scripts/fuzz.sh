@@ -31,7 +31,7 @@ mkdir -p "$OUT"
 
 # target name -> the sources it needs besides its harness
 declare -A sources=(
-  [message_file]="src/i18n/message_table.cpp"
+  [message_file]="src/messages/message_table.cpp"
   [port_text]="src/port/port_choice.cpp src/log/event_log.cpp src/platform/system.cpp"
 )
 targets=(message_file port_text)

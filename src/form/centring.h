@@ -1,18 +1,11 @@
-// Operations of the main window that need no Windows types: copying the
-// localised texts into the captions and centring the window.
+// Centring the main window on the screen, in twips.
 #pragma once
 
 #include <cstdint>
 
-#include "i18n/message_table.h"
-#include "ui/main_window.h"
+#include "window/main_window.h"
 
 namespace vz {
-
-inline constexpr wchar_t kReleaseSuffix[] = L"  (Rel.2.2)";
-
-// Sets the six localised captions from the table, exactly as stored.
-void ApplyLanguage(const MessageTable& messages, MainWindow& window);
 
 // Offset that centres an extent of `inner` in `outer`: the difference is
 // taken in single precision, rounded to the nearest integer with halves to

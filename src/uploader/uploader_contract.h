@@ -25,7 +25,6 @@ inline constexpr const wchar_t* kMarkers[] = {kErasing, kErase, kWrite,
                                               kWriting, kWriteOk};
 
 // Timing of the monitor.
-inline constexpr std::uint32_t kTickMs = 500;
 inline constexpr double kPauseAfterLaunchSeconds = 2;
 // A phase fails when more than this has passed since it began or last saw
 // a sign of life.

@@ -1,11 +1,11 @@
-// FrmDownload as designed: every control's kind, design text, place and
+// The main window as designed: every control's kind, design text, place and
 // size in twips, font, colours, visibility and tab order. The Win32 window
 // builds itself from this table and converts twips at the monitor's DPI.
 #pragma once
 
 #include <cstdint>
 
-#include "ui/main_window.h"
+#include "window/main_window.h"
 
 namespace vz::layout {
 
@@ -36,7 +36,7 @@ struct ControlDesign {
   Control id;
   Kind kind;
   const wchar_t* text;
-  int left, top, width, height;  // twips; Barra relative to its panel
+  int left, top, width, height;  // twips; the bar relative to its panel
   Font font;
   std::uint32_t textColor;
   std::uint32_t backColor;
@@ -47,32 +47,32 @@ struct ControlDesign {
 // In creation order, which is tab order for the controls that take the
 // focus.
 inline constexpr ControlDesign kControls[] = {
-    {Control::L_ComPort, Kind::Label, L"Comunication Port:", 120, 2300, 2415, 315,
+    {Control::PortLabel, Kind::Label, L"Comunication Port:", 120, 2300, 2415, 315,
      {L"Arial", 12, false}, kNavy, kWhite, true, 0},
-    {Control::PannelloBarra, Kind::Panel, L"", 120, 4820, 9915, 495,
+    {Control::ProgressPanel, Kind::Panel, L"", 120, 4820, 9915, 495,
      {L"MS Sans Serif", 8.25f, false}, kSystem, kWhite, false, 1},
-    {Control::E_ComPort, Kind::Combo, L"", 2400, 2280, 1455, 390,
+    {Control::PortList, Kind::Combo, L"", 2400, 2280, 1455, 390,
      {L"Arial", 12, false}, kSystem, 0x0000FF, true, 2},
-    {Control::L_Desc2, Kind::Label, L"2. ", 120, 4100, 9915, 555,
+    {Control::StatusLine2, Kind::Label, L"2. ", 120, 4100, 9915, 555,
      {L"Arial", 14.25f, false}, kNavy, kWhite, false, 3},
-    {Control::L_Desc1, Kind::Label, L"1. ", 120, 3360, 9915, 555,
+    {Control::StatusLine1, Kind::Label, L"1. ", 120, 3360, 9915, 555,
      {L"Arial", 14.25f, false}, kNavy, kWhite, false, 4},
-    {Control::C_Exit, Kind::Button, L"EXIT", 7920, 5600, 2115, 915,
+    {Control::ExitButton, Kind::Button, L"EXIT", 7920, 5600, 2115, 915,
      {L"Arial", 12, true}, kSystem, kSystem, true, 5},
-    {Control::C_Upgrade0, Kind::Button, L"Upgrade", 360, 5600, 1995, 915,
+    {Control::UpgradeButton, Kind::Button, L"Upgrade", 360, 5600, 1995, 915,
      {L"Arial", 12, false}, kSystem, kSystem, true, 6},
-    {Control::L_Lingua, Kind::Label, L"Language:", 6120, 2300, 1455, 315,
+    {Control::LanguageLabel, Kind::Label, L"Language:", 6120, 2300, 1455, 315,
      {L"Arial", 12, false}, kNavy, kWhite, true, 7},
-    {Control::SelezioneLingua, Kind::Combo, L"", 7560, 2280, 2415, 390,
+    {Control::LanguageList, Kind::Combo, L"", 7560, 2280, 2415, 390,
      {L"Arial", 12, false}, kSystem, kSystem, true, 8},
-    {Control::L_Titolo, Kind::Label, L"FW UPGRADE", 1200, 1440, 7635, 495,
+    {Control::TitleLabel, Kind::Label, L"FW UPGRADE", 1200, 1440, 7635, 495,
      {L"Arial", 20.25f, true}, kNavy, kWhite, true, 9},
-    {Control::C_Upgrade1, Kind::Button, L"Upgrade Interattivo", 2520, 5640, 1995, 915,
+    {Control::InteractiveUpgradeButton, Kind::Button, L"Upgrade Interattivo", 2520, 5640, 1995, 915,
      {L"Arial", 12, false}, kSystem, kSystem, false, 10},
-    {Control::I_logo, Kind::Image, L"", 0, 0, 1935, 1380, {}, kSystem, kWhite, true, -1},
-    {Control::I_Tessanor, Kind::Image, L"", 2280, 120, 4965, 1050, {}, kSystem, kWhite, true, -1},
-    {Control::I_lingua, Kind::Image, L"", 9000, 1440, 915, 555, {}, kSystem, kWhite, true, -1},
-    {Control::Barra, Kind::Bar, L"", 0, 0, 495, 420, {}, kSystem, 0x00FF00, true, -1},
+    {Control::Logo, Kind::Image, L"", 0, 0, 1935, 1380, {}, kSystem, kWhite, true, -1},
+    {Control::Wordmark, Kind::Image, L"", 2280, 120, 4965, 1050, {}, kSystem, kWhite, true, -1},
+    {Control::Flag, Kind::Image, L"", 9000, 1440, 915, 555, {}, kSystem, kWhite, true, -1},
+    {Control::ProgressBar, Kind::Bar, L"", 0, 0, 495, 420, {}, kSystem, 0x00FF00, true, -1},
 };
 
 // Twips to pixels at a DPI, rounded to the nearest pixel.

@@ -7,7 +7,7 @@
 #include <set>
 #include <string>
 
-#include "i18n/message_table.h"
+#include "messages/message_table.h"
 
 namespace vz {
 

@@ -11,23 +11,26 @@
 namespace vz {
 
 enum class Control {
-  Form,             // FrmDownload itself
-  I_logo,
-  I_Tessanor,
-  L_Titolo,
-  I_lingua,
-  L_ComPort,
-  E_ComPort,
-  L_Lingua,
-  SelezioneLingua,
-  L_Desc1,
-  L_Desc2,
-  PannelloBarra,
-  Barra,
-  C_Upgrade0,       // C_Upgrade(0)
-  C_Upgrade1,       // C_Upgrade(1)
-  C_Exit,
+  Window,                    // the main window itself
+  Logo,                      // brand mark, top left
+  Wordmark,                  // the product's name drawn as a picture
+  TitleLabel,
+  Flag,                      // flag of the current language
+  PortLabel,
+  PortList,                  // serial port: a list the technician may type in
+  LanguageLabel,
+  LanguageList,
+  StatusLine1,
+  StatusLine2,
+  ProgressPanel,             // frame of the progress bar
+  ProgressBar,
+  UpgradeButton,
+  InteractiveUpgradeButton,  // a second start button, hidden by design
+  ExitButton,
 };
+
+// Interval of the upgrade timer.
+inline constexpr std::uint32_t kUpgradeTickMs = 500;
 
 constexpr std::uint32_t kColorRed = 255;      // 0x0000FF
 constexpr std::uint32_t kColorGreen = 65280;  // 0x00FF00
@@ -54,7 +57,6 @@ class MainWindow {
   virtual void SetText(Control c, const std::wstring& text) = 0;
   virtual std::wstring Text(Control c) = 0;
   virtual void SetVisible(Control c, bool visible) = 0;
-  virtual bool IsVisible(Control c) = 0;
   virtual bool IsEnabled(Control c) = 0;
   virtual void SetBackColor(Control c, std::uint32_t color) = 0;
 
@@ -87,28 +89,30 @@ class MainWindow {
   virtual void PostMessageBox(const std::wstring& text, MessageKind kind) = 0;
   // Handles the window events already waiting, then returns.
   virtual void PumpEvents() = 0;
-  // Timer_Upgrade: ticks every 500 ms while enabled.
+  // The upgrade timer: ticks every kUpgradeTickMs while enabled.
   virtual void SetUpgradeTimer(bool enabled) = 0;
 
+  // Shows the window where it stands and gives the focus to the first
+  // control of the tab order.
   virtual void Show() = 0;
   // Unloads the window and ends the program at once. The caller returns
   // straight after; a fake records the call instead.
   virtual void EndProgram() = 0;
 };
 
-// What the window reports to the logic. Each call is one event.
+// What the window reports to the logic. Each call is one event; the window
+// it came from is passed along.
 class FormEvents {
  public:
   virtual ~FormEvents() = default;
-  virtual void OnLoad() = 0;
-  virtual void OnActivate() = 0;
-  virtual void OnPortClick() = 0;      // click or double click
+  virtual void OnPortClick(MainWindow& w) = 0;  // click or double click
   // The port list lost the focus, or Enter was pressed in it.
-  virtual void OnPortTextCommitted() = 0;
-  virtual void OnLanguageClick() = 0;  // click or double click
-  virtual void OnUpgradeClick(int index) = 0;
-  virtual void OnExitClick() = 0;
-  virtual void OnUpgradeTick() = 0;
+  virtual void OnPortTextCommitted(MainWindow& w) = 0;
+  virtual void OnLanguageClick(MainWindow& w) = 0;  // click or double click
+  // Either upgrade button: both act alike.
+  virtual void OnUpgradeClick(MainWindow& w) = 0;
+  virtual void OnExitClick(MainWindow& w) = 0;
+  virtual void OnUpgradeTick(MainWindow& w) = 0;
 };
 
 }  // namespace vz

@@ -1,0 +1,29 @@
+#include "form/form_handlers.h"
+
+#include "i18n/language_switch.h"
+#include "port/port_choice.h"
+#include "upgrade/upgrade_start.h"
+
+namespace vz {
+
+void FormHandlers::OnPortClick(MainWindow& w) { OnPortChoice(g_, sys_, w); }
+
+void FormHandlers::OnPortTextCommitted(MainWindow& w) {
+  CommitPortText(g_, sys_, w);
+}
+
+void FormHandlers::OnLanguageClick(MainWindow& w) {
+  OnLanguageChoice(g_, sys_, w);
+}
+
+void FormHandlers::OnUpgradeClick(MainWindow& w) {
+  StartUpgrade(g_, sys_, w, monitor_);
+}
+
+void FormHandlers::OnExitClick(MainWindow& w) { w.EndProgram(); }
+
+void FormHandlers::OnUpgradeTick(MainWindow& w) {
+  UpgradeTick(g_, sys_, w, monitor_);
+}
+
+}  // namespace vz

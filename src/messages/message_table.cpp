@@ -1,0 +1,52 @@
+#include "messages/message_table.h"
+
+#include <algorithm>
+
+namespace vz {
+namespace {
+
+constexpr std::wstring_view kKeys[kMessageCount] = {
+#define VZ_MESSAGE_KEY_TEXT(name, key) key,
+    VZ_MESSAGE_KEYS(VZ_MESSAGE_KEY_TEXT)
+#undef VZ_MESSAGE_KEY_TEXT
+};
+
+constexpr wchar_t kSection = L'\u00A7';  // "§": a line break in a text
+
+std::wstring_view TrimTrailingSpaces(std::wstring_view line) {
+  std::size_t end = line.size();
+  while (end > 0 && line[end - 1] == L' ') --end;  // tabs stay
+  return line.substr(0, end);
+}
+
+}  // namespace
+
+std::wstring_view MessageKey(Msg m) {
+  return kKeys[static_cast<std::size_t>(m)];
+}
+
+bool MessageTable::Store(std::wstring_view key, std::wstring value) {
+  for (std::size_t i = 0; i < kMessageCount; ++i) {
+    if (kKeys[i] == key) {
+      slots_[i] = std::move(value);
+      return true;
+    }
+  }
+  return false;
+}
+
+void ParseMessageText(std::wstring_view text, MessageTable& table) {
+  ForEachLine(text, [&table](std::wstring_view raw) {
+    const std::wstring_view line = TrimTrailingSpaces(raw);
+    const std::size_t eq = line.find(L'=');
+    // The key needs at least one character; comments and section headers
+    // are skipped.
+    if (eq == std::wstring_view::npos || eq == 0) return;
+    if (line[0] == L';' || line[0] == L'[') return;
+    std::wstring value(line.substr(eq + 1));
+    std::replace(value.begin(), value.end(), kSection, L'\r');
+    table.Store(line.substr(0, eq), std::move(value));
+  });
+}
+
+}  // namespace vz
