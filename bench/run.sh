@@ -62,7 +62,7 @@ cp "$win/Vardolin_VaZuvovev.exe" "$win/bench/bench_floor.exe" "$win/bench/bench_
 cp "$root"/data/*.txt "$root"/data/*.gif "$stage/"
 winwait="$win/tools/winwait/winwait.exe"
 declare -A exe=([program]=Vardolin_VaZuvovev.exe [floor]=bench_floor.exe [floor-gif]=bench_floor_gif.exe)
-declare -A cls=([program]=VardolinFrmDownload [floor]=VzBenchFloor [floor-gif]=VzBenchFloor)
+declare -A cls=([program]=VardolinMainWindow [floor]=VzBenchFloor [floor-gif]=VzBenchFloor)
 launch() {  # KIND ROUND [--memory]: one launch, window shown, closed
   local out ms kib file=startup
   [ -n "${3:-}" ] && file=memory

@@ -32,6 +32,7 @@ set_source_files_properties(src/ui/resources.rc PROPERTIES
 # Reports when the program's window is on the screen (demo, benchmarks).
 add_executable(winwait tools/winwait/winwait.cpp)
 set_target_properties(winwait PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools/winwait)
+target_include_directories(winwait PRIVATE src)
 target_link_options(winwait PRIVATE ${VZ_WIN_LINK} ${VZ_UNICODE_ENTRY})
 
 set(BUILD_TESTING ON)

@@ -7,20 +7,19 @@
 #include <vector>
 
 #include "ui/resource.h"
+#include "ui/window_identity.h"
 
 namespace vz {
 namespace {
 
 using layout::Kind;
 
-constexpr wchar_t kFormClass[] = L"VardolinFrmDownload";
-constexpr wchar_t kPanelClass[] = L"VardolinPannelloBarra";
-constexpr wchar_t kBarClass[] = L"VardolinBarra";
+constexpr wchar_t kPanelClass[] = L"VardolinProgressPanel";
+constexpr wchar_t kBarClass[] = L"VardolinProgressBar";
 constexpr UINT_PTR kUpgradeTimerId = 1;
 // Polls for the moment a posted message box may be shown.
 constexpr UINT_PTR kPostedMessageTimerId = 3;
 constexpr UINT kPostedMessagePollMs = 50;
-constexpr int kFirstControlId = 100;
 constexpr DWORD kFormStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr DWORD kFormExStyle = WS_EX_CONTROLPARENT;
 constexpr COLORREF kTransparentKey = RGB(255, 0, 255);  // power picture
@@ -135,7 +134,7 @@ bool Win32Window::RegisterClasses(HINSTANCE instance) {
                                                GetSystemMetrics(SM_CYSMICON), 0));
   form.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
   form.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-  form.lpszClassName = kFormClass;
+  form.lpszClassName = kMainWindowClass;
 
   WNDCLASSEXW panel = form;
   panel.lpfnWndProc = PanelProc;
@@ -164,7 +163,7 @@ bool Win32Window::Create() {
   dpi_ = DpiOf(nullptr);
   RECT frame{0, 0, Px(layout::kClientWidth), Px(layout::kClientHeight)};
   AdjustWindowRectExForDpi(&frame, kFormStyle, FALSE, kFormExStyle, dpi_);
-  hwnd_ = CreateWindowExW(kFormExStyle, kFormClass, layout::kDesignCaption, kFormStyle,
+  hwnd_ = CreateWindowExW(kFormExStyle, kMainWindowClass, layout::kDesignCaption, kFormStyle,
                           CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
                           frame.bottom - frame.top, nullptr, nullptr, instance_, this);
   if (!hwnd_) {
@@ -215,7 +214,7 @@ void Win32Window::CreateControls() {
         parent = At(Control::ProgressPanel).hwnd;
         break;
     }
-    const INT_PTR id = INT_PTR{kFirstControlId} + static_cast<INT_PTR>(d.id);
+    const INT_PTR id = ControlId(d.id);
     item.hwnd = CreateWindowExW(0, cls, d.text, style, 0, 0, 0, 0, parent,
                                 reinterpret_cast<HMENU>(id), instance_, this);
   }

@@ -5,10 +5,10 @@
 
 #include <algorithm>
 
+#include "ui/window_identity.h"
+
 namespace vz::e2e {
 namespace {
-
-constexpr int kFirstControlId = 100;  // as the window numbers its controls
 
 // A process snapshot, closed when it goes out of scope; an invalid one
 // lists nothing.
@@ -267,7 +267,7 @@ bool Program::WaitForWindow(DWORD timeoutMs) {
   return WaitUntil(
       [this] {
         HWND h = nullptr;
-        while ((h = FindWindowExW(nullptr, h, L"VardolinFrmDownload", nullptr)) != nullptr) {
+        while ((h = FindWindowExW(nullptr, h, vz::kMainWindowClass, nullptr)) != nullptr) {
           DWORD pid = 0;
           GetWindowThreadProcessId(h, &pid);
           if (pid == process_.dwProcessId && IsWindowVisible(h)) {
@@ -297,9 +297,9 @@ DWORD Program::ExitCode() const {
 HWND Program::Handle(Control c) const {
   if (c == Control::Window) return window_;
   if (c == Control::ProgressBar) {
-    return GetDlgItem(Handle(Control::ProgressPanel), kFirstControlId + static_cast<int>(c));
+    return GetDlgItem(Handle(Control::ProgressPanel), vz::ControlId(c));
   }
-  return GetDlgItem(window_, kFirstControlId + static_cast<int>(c));
+  return GetDlgItem(window_, vz::ControlId(c));
 }
 
 std::wstring Program::Text(Control c) const { return WindowText(Handle(c)); }

@@ -24,6 +24,8 @@
 #include <cwchar>
 #include <string>
 
+#include "ui/window_identity.h"
+
 namespace {
 
 // A visible top-level window of the class; with a process id, only one of
@@ -60,7 +62,7 @@ int HoldDesktop() {
 
 int wmain(int argc, wchar_t** argv) {
   if (argc == 2 && !wcscmp(argv[1], L"--hold-desktop")) return HoldDesktop();
-  std::wstring program, windowClass = L"VardolinFrmDownload";
+  std::wstring program, windowClass = vz::kMainWindowClass;
   DWORD timeoutMs = 20000;
   bool memory = false, close = false;
   for (int i = 1; i < argc; ++i) {
