@@ -6,7 +6,7 @@
 #   in the environment to run some tests of a program only.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-build="$1"
+build="$(realpath "$1")"
 source "$here/wine-env.sh" "$(dirname "$build")/wine-test"
 # Tests never use the developer's display: real clicks would land there.
 unset DISPLAY
@@ -24,6 +24,6 @@ hold_desktop "$build"
 # One prepared Wine server for every test program of the run.
 export VZ_WINE_SHARED=1
 cd "$(dirname "$here")/.."
-ctest --preset windows "${@:2}" &
+ctest --test-dir "$build" --output-on-failure "${@:2}" &
 CTEST_PID=$!
 wait "$CTEST_PID"
