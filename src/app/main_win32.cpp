@@ -5,9 +5,9 @@
 
 #include <memory>
 
+#include "app/form_handlers.h"
+#include "app/form_handlers.h"
 #include "app/startup.h"
-#include "form/form_handlers.h"
-#include "form/form_handlers.h"
 #include "platform/win32_system.h"
 #include "state/globals.h"
 #include "state/globals.h"

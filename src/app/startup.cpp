@@ -2,7 +2,7 @@
 
 #include <cwctype>
 
-#include "form/centring.h"
+#include "app/centring.h"
 #include "i18n/language.h"
 #include "i18n/language_switch.h"
 

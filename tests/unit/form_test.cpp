@@ -1,11 +1,11 @@
 // The main window's own operations: captions, centring, and the handler of
 // the exit button.
-#include "form/centring.h"
+#include "app/centring.h"
 
 #include <gtest/gtest.h>
 
+#include "app/form_handlers.h"
 #include "fakes.h"
-#include "form/form_handlers.h"
 #include "i18n/language_switch.h"
 
 namespace vz {

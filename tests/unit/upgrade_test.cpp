@@ -3,8 +3,8 @@
 // tick by tick on the scripted clock.
 #include <gtest/gtest.h>
 
+#include "app/form_handlers.h"
 #include "fakes.h"
-#include "form/form_handlers.h"
 #include "port/port_choice.h"
 #include "upgrade/monitor.h"
 #include "upgrade/process_lookup.h"

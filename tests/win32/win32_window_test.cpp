@@ -9,9 +9,9 @@
 #include <thread>
 #include <vector>
 
+#include "app/form_handlers.h"
 #include "app/startup.h"
 #include "driver.h"
-#include "form/form_handlers.h"
 #include "ui/win32_window.h"
 #include "win32_support.h"
 

@@ -1,4 +1,4 @@
-#include "form/form_handlers.h"
+#include "app/form_handlers.h"
 
 #include "i18n/language_switch.h"
 #include "port/port_choice.h"

@@ -1,4 +1,4 @@
-#include "form/centring.h"
+#include "app/centring.h"
 
 #include <cmath>
 
