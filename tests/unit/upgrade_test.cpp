@@ -41,7 +41,7 @@ class Upgrade : public ::testing::Test {
     for (const wchar_t* name : names) sys.Put(InDir(name), "");
   }
   void Start() { StartUpgrade(g, sys, w, m); }
-  // One tick of Timer_Upgrade, if it is enabled; then 500 ms pass.
+  // One tick of the upgrade timer, if it is enabled; then 500 ms pass.
   bool Tick() {
     if (!w.timerEnabled || w.ended) return false;
     lastTickAt = static_cast<double>(sys.elapsedMs) / 1000;
