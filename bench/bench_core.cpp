@@ -21,6 +21,7 @@
 #include "bench_common.h"
 #include "i18n/language.h"
 #include "log/event_log.h"
+#include "platform/win32_owned.h"
 #include "platform/win32_system.h"
 #include "state/globals.h"
 #include "upgrade/monitor.h"
@@ -126,16 +127,19 @@ void RemoveDirWithFiles(const std::wstring& dir) {
 }
 
 // The bare calls a phase-0 tick cannot do without: one snapshot, walked.
+// Called directly, in the program's own (ANSI) form and with no list
+// built: the tests' shared process list would add its own costs to the
+// floor.
 bool FloorSnapshot() {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return false;
+  const vz::ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot.valid()) return false;
   PROCESSENTRY32 entry{};
   entry.dwSize = sizeof(entry);
   bool found = false;
-  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+  for (BOOL more = Process32First(snapshot.get(), &entry); more;
+       more = Process32Next(snapshot.get(), &entry)) {
     if (_stricmp(entry.szExeFile, "Up_Loader.exe") == 0) found = true;
   }
-  CloseHandle(snapshot);
   return found;
 }
 

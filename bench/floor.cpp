@@ -11,6 +11,10 @@
 #include <objbase.h>
 #include <ocidl.h>
 #include <olectl.h>
+
+// Finding the picture is not what is measured; one GetModuleFileNameW
+// either way.
+#include "support/exe_dir.h"
 #endif
 
 #include <string>
@@ -28,13 +32,6 @@ LRESULT CALLBACK FloorProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 #ifdef VZ_FLOOR_GIF
-std::wstring ExeDir() {
-  wchar_t path[MAX_PATH];
-  const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring p(path, n);
-  return p.substr(0, p.find_last_of(L'\\') + 1);
-}
-
 // The same steps as the program's picture loading: the whole file into
 // movable global memory, a stream on it, OleLoadPicture, a copy of the
 // bitmap. Returns the copy (nullptr on failure).
@@ -74,7 +71,7 @@ HBITMAP DecodeGif(const std::wstring& path) {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 #ifdef VZ_FLOOR_GIF
   (void)CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  HBITMAP flag = DecodeGif(ExeDir() + L"France.gif");
+  HBITMAP flag = DecodeGif(vz::test::ExeDir() + L"France.gif");
   if (!flag) return 3;  // a floor that skipped the decode would flatter the program
 #endif
   WNDCLASSEXW wc{};

@@ -12,24 +12,13 @@
 
 #include "bench_common.h"
 #include "messages/message_table.h"
+#include "support/cp1252.h"
 
 using vzbench::Fmt;
 using vzbench::Median;
 using vzbench::Report;
 
 namespace {
-
-// Windows-1252: 0x80-0x9F hold a few letters and signs, the rest is Latin-1.
-std::wstring FromCp1252(const std::string& bytes) {
-  static const wchar_t k80[32] = {
-      0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-      0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-  std::wstring out;
-  out.reserve(bytes.size());
-  for (unsigned char c : bytes) out += c >= 0x80 && c < 0xA0 ? k80[c - 0x80] : static_cast<wchar_t>(c);
-  return out;
-}
 
 double ParseMs(const std::wstring& text, vz::MessageTable& table) {
   const auto start = std::chrono::steady_clock::now();
@@ -47,9 +36,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "no %s/FrmDescFRA.txt\n", dir.c_str());
     return 1;
   }
-  const std::wstring fra = FromCp1252(shipped);
-  const std::wstring one = FromCp1252(vzbench::GenerateMessageFile(1u << 20));
-  const std::wstring five = FromCp1252(vzbench::GenerateMessageFile(5u << 20));
+  const std::wstring fra = vz::test::cp1252::Decode(shipped);
+  const std::wstring one = vz::test::cp1252::Decode(vzbench::GenerateMessageFile(1u << 20));
+  const std::wstring five = vz::test::cp1252::Decode(vzbench::GenerateMessageFile(5u << 20));
 
   vz::MessageTable table;
   std::vector<double> tf, t1, t5;

@@ -17,6 +17,7 @@ endif()
 add_library(vz_win32 STATIC
   src/platform/win32_system.cpp
   src/ui/win32_window.cpp
+  src/ui/picture.cpp
 )
 target_link_libraries(vz_win32 PUBLIC vz_core comctl32 ole32 oleaut32 uuid gdi32 user32)
 
@@ -27,7 +28,7 @@ add_executable(Vardolin_VaZuvovev WIN32
 target_link_libraries(Vardolin_VaZuvovev PRIVATE vz_win32)
 target_link_options(Vardolin_VaZuvovev PRIVATE ${VZ_WIN_LINK} ${VZ_UNICODE_ENTRY} ${VZ_STRIP})
 set_source_files_properties(src/ui/resources.rc PROPERTIES
-  OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/src/ui/app.manifest;${CMAKE_SOURCE_DIR}/src/ui/res/app.ico;${CMAKE_SOURCE_DIR}/src/ui/res/logo.bmp;${CMAKE_SOURCE_DIR}/src/ui/res/wordmark.bmp;${CMAKE_SOURCE_DIR}/src/ui/res/power.bmp")
+  OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/src/ui/app.manifest;${CMAKE_SOURCE_DIR}/src/ui/res/app.ico;${CMAKE_SOURCE_DIR}/src/ui/res/logo.bmp;${CMAKE_SOURCE_DIR}/src/ui/res/wordmark.bmp;${CMAKE_SOURCE_DIR}/src/ui/res/power.bmp;${CMAKE_SOURCE_DIR}/src/ui/res/logo@2x.bmp;${CMAKE_SOURCE_DIR}/src/ui/res/wordmark@2x.bmp;${CMAKE_SOURCE_DIR}/src/ui/res/power@2x.bmp")
 
 # Reports when the program's window is on the screen (demo, benchmarks).
 add_executable(winwait tools/winwait/winwait.cpp)

@@ -40,13 +40,14 @@ std::wstring SystemText(std::uint32_t error, const std::wstring& subject = {}) {
   inserts.fill(reinterpret_cast<DWORD_PTR>(subject.c_str()));
   const DWORD fill = subject.empty() ? FORMAT_MESSAGE_IGNORE_INSERTS
                                      : FORMAT_MESSAGE_ARGUMENT_ARRAY;
-  wchar_t* buffer = nullptr;
+  LocalHandle buffer;
   const DWORD n = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | fill,
-      nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(buffer.receive()), 0,
       subject.empty() ? nullptr : reinterpret_cast<va_list*>(inserts.data()));
-  std::wstring text = n && buffer ? std::wstring(buffer, n) : std::wstring();
-  if (buffer) LocalFree(buffer);
+  std::wstring text = n && buffer.valid()
+                          ? std::wstring(static_cast<const wchar_t*>(buffer.get()), n)
+                          : std::wstring();
   // One line: the system's text ends with a line break.
   for (wchar_t& c : text) {
     if (c == L'\r' || c == L'\n') c = L' ';
@@ -89,9 +90,9 @@ bool Win32System::SetCurrentDir(const std::wstring& dir) {
 bool Win32System::FileExists(const std::wstring& dir,
                              const std::wstring& pattern) {
   WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileExW((dir + pattern).c_str(), FindExInfoBasic,
-                                 &data, FindExSearchNameMatch, nullptr, 0);
-  if (find == INVALID_HANDLE_VALUE) return false;
+  const FindHandle find(FindFirstFileExW((dir + pattern).c_str(), FindExInfoBasic,
+                                         &data, FindExSearchNameMatch, nullptr, 0));
+  if (!find.valid()) return false;
   bool found = false;
   do {
     const DWORD skip = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN |
@@ -102,8 +103,7 @@ bool Win32System::FileExists(const std::wstring& dir,
         MatchesPattern(data.cFileName, pattern)) {
       found = true;
     }
-  } while (!found && FindNextFileW(find, &data));
-  FindClose(find);
+  } while (!found && FindNextFileW(find.get(), &data));
   return found;
 }
 
@@ -198,12 +198,10 @@ std::wstring ErrorTextOrNumber(std::uint32_t error) {
 }
 
 bool Win32System::ProbeSerialPort(const std::string& name) {
-  HANDLE port = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                            nullptr);
-  if (port == INVALID_HANDLE_VALUE) return false;
-  CloseHandle(port);
-  return true;
+  const ScopedHandle port(CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                     nullptr));
+  return port.valid();
 }
 
 ProcessList Win32System::RunningProcesses() {
@@ -236,8 +234,9 @@ std::uint32_t Win32System::StartProgram(const std::wstring& path) {
                       0, nullptr, nullptr, &startup, &process)) {
     return GetLastError();
   }
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  // Nothing waits for the program: both handles are let go at once.
+  const ScopedHandle thread(process.hThread);
+  const ScopedHandle started(process.hProcess);
   return 0;
 }
 

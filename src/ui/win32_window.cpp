@@ -1,11 +1,10 @@
 #include "ui/win32_window.h"
 
 #include <commctrl.h>
-#include <ocidl.h>
-#include <olectl.h>
 
 #include <vector>
 
+#include "ui/picture.h"
 #include "ui/resource.h"
 #include "ui/window_identity.h"
 
@@ -49,54 +48,6 @@ std::wstring ForDisplay(const std::wstring& text) {
   return out;
 }
 
-// Decodes a picture file (GIF and the other formats the system knows) into
-// a bitmap the caller owns; nullptr when the file is missing or unreadable.
-HBITMAP DecodePicture(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return nullptr;
-  LARGE_INTEGER size{};
-  const bool sized = GetFileSizeEx(file, &size) && size.QuadPart > 0 &&
-                     size.QuadPart < (64 << 20);
-  HGLOBAL memory = sized ? GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(size.QuadPart))
-                         : nullptr;
-  bool read = false;
-  if (memory) {
-    void* data = GlobalLock(memory);
-    DWORD got = 0;
-    read = data && ReadFile(file, data, static_cast<DWORD>(size.QuadPart), &got, nullptr) &&
-           got == size.QuadPart;
-    GlobalUnlock(memory);
-  }
-  CloseHandle(file);
-  if (!read) {
-    if (memory) GlobalFree(memory);
-    return nullptr;
-  }
-  IStream* stream = nullptr;
-  if (FAILED(CreateStreamOnHGlobal(memory, TRUE, &stream))) {
-    GlobalFree(memory);
-    return nullptr;
-  }
-  IPicture* picture = nullptr;
-  HRESULT hr = OleLoadPicture(stream, static_cast<LONG>(size.QuadPart), FALSE,
-                              IID_IPicture, reinterpret_cast<void**>(&picture));
-  stream->Release();
-  if (FAILED(hr) || !picture) return nullptr;
-  HBITMAP result = nullptr;
-  OLE_HANDLE handle = 0;
-  SHORT type = PICTYPE_UNINITIALIZED;
-  if (SUCCEEDED(picture->get_Type(&type)) && type == PICTYPE_BITMAP &&
-      SUCCEEDED(picture->get_Handle(&handle))) {
-    // The picture owns its bitmap; keep a copy of our own.
-    result = static_cast<HBITMAP>(CopyImage(reinterpret_cast<HBITMAP>(
-                                                static_cast<UINT_PTR>(handle)),
-                                            IMAGE_BITMAP, 0, 0, 0));
-  }
-  picture->Release();
-  return result;
-}
-
 }  // namespace
 
 Win32Window::Win32Window(HINSTANCE instance, FormEvents& events, Options options)
@@ -110,17 +61,12 @@ Win32Window::Win32Window(HINSTANCE instance, FormEvents& events, Options options
 }
 
 Win32Window::~Win32Window() {
+  // The controls go first; the fonts, pictures and brushes they use are
+  // freed after them by their owners.
   if (hwnd_) {
     options_.quitOnDestroy = false;
     DestroyWindow(hwnd_);
   }
-  for (const FontEntry& f : fonts_) DeleteObject(f.handle);
-  for (HBITMAP b : pictures_) {
-    if (b) DeleteObject(b);
-  }
-  if (whiteBrush_) DeleteObject(whiteBrush_);
-  if (portBrush_) DeleteObject(portBrush_);
-  if (exitImages_) ImageList_Destroy(exitImages_);
 }
 
 bool Win32Window::RegisterClasses(HINSTANCE instance) {
@@ -159,7 +105,7 @@ bool Win32Window::Create() {
     createError_ = GetLastError();
     return false;
   }
-  whiteBrush_ = CreateSolidBrush(ToColorRef(layout::kWhite));
+  whiteBrush_.reset(CreateSolidBrush(ToColorRef(layout::kWhite)));
   dpi_ = DpiOf(nullptr);
   RECT frame{0, 0, Px(layout::kClientWidth), Px(layout::kClientHeight)};
   AdjustWindowRectExForDpi(&frame, kFormStyle, FALSE, kFormExStyle, dpi_);
@@ -226,30 +172,53 @@ void Win32Window::CreateControls() {
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
   }
-  auto setBitmap = [this](Control c, int resource) {
-    HBITMAP bmp = static_cast<HBITMAP>(
-        LoadImageW(instance_, MAKEINTRESOURCEW(resource), IMAGE_BITMAP, 0, 0, 0));
-    SetPictureBitmap(At(c).hwnd, bmp);
-    pictures_[static_cast<std::size_t>(c)] = bmp;
-  };
-  setBitmap(Control::Logo, IDB_LOGO);
-  setBitmap(Control::Wordmark, IDB_WORDMARK);
-  SetupExitPicture();
+  ShowPicturesAtDpi();
   COMBOBOXINFO port{};
   port.cbSize = sizeof(port);
   if (GetComboBoxInfo(At(Control::PortList).hwnd, &port)) portEdit_ = port.hwndItem;
 }
 
+void Win32Window::ShowPicturesAtDpi() {
+  struct Resource {
+    Control control;
+    int normal, large;
+  };
+  for (const Resource& r : {Resource{Control::Logo, IDB_LOGO, IDB_LOGO_2X},
+                            Resource{Control::Wordmark, IDB_WORDMARK, IDB_WORDMARK_2X}}) {
+    BitmapHandle shown = ResourcePictureAtDpi(instance_, r.normal, r.large, dpi_);
+    SetPictureBitmap(At(r.control).hwnd, shown.get());
+    pictures_[static_cast<std::size_t>(r.control)] = std::move(shown);
+  }
+  for (const layout::ControlDesign& d : layout::kControls) {
+    const auto i = static_cast<std::size_t>(d.id);
+    if (!filePictures_[i].valid()) continue;
+    BitmapHandle shown = FilePictureAtDpi(filePictures_[i].get());
+    SetPictureBitmap(At(d.id).hwnd, shown.valid() ? shown.get() : filePictures_[i].get());
+    pictures_[i] = std::move(shown);
+  }
+  SetupExitPicture();
+}
+
+BitmapHandle Win32Window::FilePictureAtDpi(HBITMAP original) const {
+  if (!original || dpi_ == USER_DEFAULT_SCREEN_DPI) return {};
+  // Scaled as the window is, whatever the size of the control's box: a
+  // site may put a flag of another size beside the program.
+  return ScaleBitmap(original, SizeAtDpi(BitmapSize(original), dpi_));
+}
+
 void Win32Window::SetupExitPicture() {
-  HBITMAP power = static_cast<HBITMAP>(
-      LoadImageW(instance_, MAKEINTRESOURCEW(IDB_POWER), IMAGE_BITMAP, 0, 0, 0));
-  if (!power) return;
-  exitImages_ = ImageList_Create(32, 32, ILC_COLOR24 | ILC_MASK, 1, 0);
-  if (exitImages_) ImageList_AddMasked(exitImages_, power, kTransparentKey);
-  DeleteObject(power);
-  BUTTON_IMAGELIST images{exitImages_, {0, 6, 0, 0}, BUTTON_IMAGELIST_ALIGN_TOP};
+  const COLORREF key = kTransparentKey;
+  BitmapHandle power = ResourcePictureAtDpi(instance_, IDB_POWER, IDB_POWER_2X, dpi_, &key);
+  if (!power.valid()) return;
+  const SIZE size = BitmapSize(power.get());
+  ImageListHandle images(ImageList_Create(size.cx, size.cy, ILC_COLOR24 | ILC_MASK, 1, 0));
+  if (images.valid()) ImageList_AddMasked(images.get(), power.get(), key);
+  BUTTON_IMAGELIST list{images.get(), {0, MulDiv(6, dpi_, USER_DEFAULT_SCREEN_DPI), 0, 0},
+                        BUTTON_IMAGELIST_ALIGN_TOP};
   SendMessageW(At(Control::ExitButton).hwnd, BCM_SETIMAGELIST, 0,
-               reinterpret_cast<LPARAM>(&images));
+               reinterpret_cast<LPARAM>(&list));
+  // The button has the new list now; the old one goes.
+  exitImages_ = std::move(images);
 }
 
 void Win32Window::ApplyLayout() {
@@ -272,22 +241,21 @@ void Win32Window::ApplyLayout() {
       SendMessageW(item.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(d.font)), TRUE);
     }
   }
-  for (const FontEntry& f : old) DeleteObject(f.handle);
 }
 
 HFONT Win32Window::FontFor(const layout::Font& f) {
   for (const FontEntry& known : fonts_) {
     if (known.font->points == f.points && known.font->bold == f.bold &&
         wcscmp(known.font->face, f.face) == 0) {
-      return known.handle;
+      return known.handle.get();
     }
   }
-  HFONT font = CreateFontW(layout::FontHeight(f.points, dpi_), 0, 0, 0,
+  FontHandle font(CreateFontW(layout::FontHeight(f.points, dpi_), 0, 0, 0,
                            f.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                           DEFAULT_PITCH | FF_SWISS, f.face);
-  fonts_.push_back({&f, font});
-  return font;
+                           DEFAULT_PITCH | FF_SWISS, f.face));
+  fonts_.push_back({&f, std::move(font)});
+  return fonts_.back().handle.get();
 }
 
 HWND Win32Window::Handle(Control c) const {
@@ -353,9 +321,8 @@ LRESULT CALLBACK Win32Window::BarProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     HDC dc = BeginPaint(hwnd, &ps);
     RECT r;
     GetClientRect(hwnd, &r);
-    HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
-    FillRect(dc, &r, green);
-    DeleteObject(green);
+    const BrushHandle green(CreateSolidBrush(RGB(0, 255, 0)));
+    FillRect(dc, &r, green.get());
     FrameRect(dc, &r, GetSysColorBrush(COLOR_WINDOWTEXT));
     EndPaint(hwnd, &ps);
     return 0;
@@ -389,8 +356,16 @@ LRESULT Win32Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
                    suggested->right - suggested->left, suggested->bottom - suggested->top,
                    SWP_NOZORDER | SWP_NOACTIVATE);
       ApplyLayout();
+      ShowPicturesAtDpi();
       return 0;
     }
+    case WM_ACTIVATE:
+      if (LOWORD(wp) == WA_INACTIVE) {
+        SaveFocus();
+      } else if (!HIWORD(wp) && RestoreFocus()) {
+        return 0;  // not the window itself, as DefWindowProc would have it
+      }
+      break;
     case WM_DESTROY:
       if (timerOn_) KillTimer(hwnd_, kUpgradeTimerId);
       timerOn_ = false;
@@ -454,14 +429,14 @@ LRESULT Win32Window::OnControlColor(HDC dc, HWND control, UINT msg) {
       GetComboBoxInfo(port, &info) &&
       (control == info.hwndItem || control == info.hwndList)) {
     SetBkColor(dc, ToColorRef(portColor_));
-    return reinterpret_cast<LRESULT>(portBrush_);
+    return reinterpret_cast<LRESULT>(portBrush_.get());
   }
   const Item* item = FindByHwnd(control);
   if (msg == WM_CTLCOLORSTATIC && item &&
       (item->design->kind == Kind::Label || item->design->kind == Kind::Image)) {
     SetTextColor(dc, ToColorRef(item->design->textColor));
     SetBkColor(dc, ToColorRef(layout::kWhite));
-    return reinterpret_cast<LRESULT>(whiteBrush_);
+    return reinterpret_cast<LRESULT>(whiteBrush_.get());
   }
   return DefWindowProcW(hwnd_, msg, reinterpret_cast<WPARAM>(dc),
                         reinterpret_cast<LPARAM>(control));
@@ -508,8 +483,7 @@ bool Win32Window::IsEnabled(Control c) { return IsWindowEnabled(Handle(c)) != FA
 void Win32Window::SetBackColor(Control c, std::uint32_t color) {
   if (c != Control::PortList) return;  // the only control whose colour changes
   portColor_ = color;
-  if (portBrush_) DeleteObject(portBrush_);
-  portBrush_ = CreateSolidBrush(ToColorRef(color));
+  portBrush_.reset(CreateSolidBrush(ToColorRef(color)));
   RedrawWindow(At(c).hwnd, nullptr, nullptr,
                RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
@@ -527,18 +501,23 @@ void Win32Window::SetPictureBitmap(HWND image, HBITMAP bitmap) {
   HBITMAP now = reinterpret_cast<HBITMAP>(SendMessageW(image, STM_GETIMAGE, IMAGE_BITMAP, 0));
   if (previous && previous != now) {
     bool ours = false;
-    for (HBITMAP b : pictures_) ours = ours || b == previous;
-    if (!ours) DeleteObject(previous);
+    for (const auto* owned : {&pictures_, &filePictures_}) {
+      for (const BitmapHandle& b : *owned) ours = ours || b.get() == previous;
+    }
+    if (!ours) BitmapHandle(previous).Close();
   }
 }
 
 bool Win32Window::LoadPicture(Control c, const std::wstring& path) {
-  HBITMAP bitmap = DecodePicture(path);
-  HBITMAP& slot = pictures_[static_cast<std::size_t>(c)];
-  SetPictureBitmap(At(c).hwnd, bitmap);
-  if (slot) DeleteObject(slot);
-  slot = bitmap;
-  return bitmap != nullptr;
+  const auto i = static_cast<std::size_t>(c);
+  BitmapHandle decoded = DecodePicture(path);
+  const bool loaded = decoded.valid();
+  // The control shows the new picture before the old one is freed.
+  BitmapHandle shown = FilePictureAtDpi(decoded.get());
+  SetPictureBitmap(At(c).hwnd, shown.valid() ? shown.get() : decoded.get());
+  filePictures_[i] = std::move(decoded);
+  pictures_[i] = std::move(shown);
+  return loaded;
 }
 
 float Win32Window::Width(Control c) {
@@ -665,6 +644,37 @@ void Win32Window::Show() {
   ShowWindow(hwnd_, SW_SHOWNORMAL);
   UpdateWindow(hwnd_);
   SetForegroundWindow(hwnd_);
+  // The activation has given the focus to the first control; an activation
+  // that came before the window was shown may not have.
+  if (GetActiveWindow() == hwnd_ && !IsChild(hwnd_, GetFocus())) RestoreFocus();
+}
+
+void Win32Window::SaveFocus() {
+  HWND focus = GetFocus();
+  if (focus && IsChild(hwnd_, focus)) savedFocus_ = focus;
+}
+
+bool Win32Window::RestoreFocus() {
+  HWND target = savedFocus_;
+  // A control hidden or disabled since (the buttons while an upgrade runs)
+  // cannot take it.
+  if (!target || !IsChild(hwnd_, target) || !IsWindowVisible(target) ||
+      !IsWindowEnabled(target)) {
+    target = FirstTabStop();
+  }
+  if (!target) return false;
+  SetFocus(target);
+  return true;
+}
+
+HWND Win32Window::FirstTabStop() const {
+  for (HWND child = GetWindow(hwnd_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    const LONG style = GetWindowLongW(child, GWL_STYLE);
+    if ((style & (WS_TABSTOP | WS_VISIBLE | WS_DISABLED)) == (WS_TABSTOP | WS_VISIBLE)) {
+      return child;
+    }
+  }
+  return nullptr;
 }
 
 void Win32Window::EndProgram() {

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32_owned.h"
 #include "window/layout.h"
 #include "window/main_window.h"
 
@@ -96,7 +97,19 @@ class Win32Window : public MainWindow {
 
   void CreateControls();
   void ApplyLayout();  // positions, sizes and fonts at the current DPI
+  // The pictures at the current DPI: those of the resources loaded again,
+  // those of files scaled again from the file's picture.
+  void ShowPicturesAtDpi();
   void SetupExitPicture();
+  // A file's picture at the current DPI; none at 96 DPI, where the file's
+  // picture itself is shown.
+  BitmapHandle FilePictureAtDpi(HBITMAP original) const;
+  // The keyboard focus, kept while the window is inactive (a message box
+  // is open, another program in front) and given back on its return, as a
+  // dialog does; the first control of the tab order when none was kept.
+  void SaveFocus();
+  bool RestoreFocus();
+  HWND FirstTabStop() const;
   Item& At(Control c) { return items_[static_cast<std::size_t>(c)]; }
   const Item* FindByHwnd(HWND h) const;
   int Px(double twips) const { return layout::TwipsToPixels(twips, dpi_); }
@@ -111,15 +124,20 @@ class Win32Window : public MainWindow {
   // One font per distinct face, size and weight, at the current DPI.
   struct FontEntry {
     const layout::Font* font;
-    HFONT handle;
+    FontHandle handle;
   };
   std::vector<FontEntry> fonts_;
   HFONT FontFor(const layout::Font& f);
-  std::array<HBITMAP, kControlCount> pictures_{};
-  HBRUSH whiteBrush_ = nullptr;
-  HBRUSH portBrush_ = nullptr;
+  // The bitmap each picture control shows, at the current DPI; for a
+  // picture of a file at 96 DPI none: the file's picture is shown as it is.
+  std::array<BitmapHandle, kControlCount> pictures_;
+  // The pictures of files (the flag) as decoded, at their natural size.
+  std::array<BitmapHandle, kControlCount> filePictures_;
+  BrushHandle whiteBrush_;
+  BrushHandle portBrush_;
   std::uint32_t portColor_ = layout::kWhite;
-  HIMAGELIST exitImages_ = nullptr;
+  ImageListHandle exitImages_;
+  HWND savedFocus_ = nullptr;
   bool timerOn_ = false;
   bool inTick_ = false;
   bool busy_ = false;

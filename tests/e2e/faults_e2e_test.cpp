@@ -8,6 +8,7 @@
 
 #include "driver.h"
 #include "messages/message_table.h"
+#include "platform/win32_owned.h"
 #include "platform/win32_system.h"
 
 namespace vz::e2e {
@@ -90,9 +91,11 @@ TEST_F(FaultRun, HiddenOrDirectoryMarkersDoNotCount) {
 
 TEST_F(FaultRun, AMarkerHeldByAnotherProgramRefusesTheStartUntilItIsFree) {
   folder.Write(L"write_ok.txt", "from an earlier run\r\n");
-  HANDLE held = CreateFileW((folder / L"write_ok.txt").c_str(), GENERIC_READ, 0, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  // Held with no sharing until freed below, or until the test ends if a
+  // check stops it first.
+  ScopedHandle held(CreateFileW((folder / L"write_ok.txt").c_str(), GENERIC_READ, 0, nullptr,
+                                OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(held.valid());
   StartProgram();
   auto refusal = RunUntilMessage(5000);
   ASSERT_TRUE(refusal.has_value());
@@ -107,7 +110,7 @@ TEST_F(FaultRun, AMarkerHeldByAnotherProgramRefusesTheStartUntilItIsFree) {
       },
       1500));
   EXPECT_FALSE(folder.Has(L"uploader-sim.log")) << "the uploader was not launched";
-  CloseHandle(held);
+  held.Close();
 
   // Free again: the stale marker is cleared and the run succeeds.
   auto end = RunUntilMessage(60000);

@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "driver.h"
+#include "platform/win32_owned.h"
 
 namespace vz::e2e {
 namespace {
@@ -32,16 +35,19 @@ TEST(Harness, EndingATestEndsTheProgramTheUploaderAndTheUploadersHelper) {
       << "the uploader and its helper are known as the program's family\n"
       << folder.Read(L"uploader-sim.log").value_or("<no uploader log>");
 
+  const std::optional<std::vector<DWORD>> family = program->Family();
+  ASSERT_TRUE(family.has_value()) << "the system gave no process list";
+  std::deque<ScopedHandle> owned;  // closed whatever the outcome
   std::vector<HANDLE> started;
-  for (DWORD pid : program->Family()) {
-    if (HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, pid)) started.push_back(h);
+  for (DWORD pid : *family) {
+    owned.emplace_back(OpenProcess(SYNCHRONIZE, FALSE, pid));
+    if (owned.back().valid()) started.push_back(owned.back().get());
   }
   ASSERT_EQ(started.size(), 3u) << "the program, the uploader and the helper";
   program.reset();  // what the end of every test does
   EXPECT_EQ(WaitForMultipleObjects(static_cast<DWORD>(started.size()), started.data(), TRUE, 5000),
             WAIT_OBJECT_0)
       << "a process of the test outlived it";
-  for (HANDLE h : started) CloseHandle(h);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "driver.h"
 #include "messages/message_table.h"
+#include "platform/win32_owned.h"
 #include "platform/win32_system.h"
 
 namespace vz::e2e {
@@ -132,9 +133,11 @@ TEST_F(PortEntry, AnUploaderThatIsNoProgramIsToldAtOnceAndNoTimeOutFollows) {
 
 TEST_F(PortEntry, APortIniHeldByAnotherProgramIsToldWithTheSystemsReason) {
   folder.Write(L"port.ini", "\x07");
-  HANDLE held = CreateFileW((folder / L"port.ini").c_str(), GENERIC_READ, 0, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  // Held with no sharing until freed below, or until the test ends if a
+  // check stops it first.
+  ScopedHandle held(CreateFileW((folder / L"port.ini").c_str(), GENERIC_READ, 0, nullptr,
+                                OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(held.valid());
   const std::wstring told = L"port.ini: " + sys.ErrorText(ERROR_SHARING_VIOLATION, L"port.ini");
   TypePort(L"COM25");
   auto box = program.WaitForMessageBox(5000);
@@ -162,7 +165,7 @@ TEST_F(PortEntry, APortIniHeldByAnotherProgramIsToldWithTheSystemsReason) {
   EXPECT_EQ(Logged(kSaveFailed), 3) << "the leave's save and the start's: the click was not lost";
   EXPECT_EQ(Logged("Fw Upgrade START"), 0);
 
-  CloseHandle(held);
+  held.Close();
   EXPECT_EQ(folder.Read(L"port.ini").value_or(""), "\x07");
   auto question = PressUpgrade();
   ASSERT_TRUE(question.has_value());

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "messages/message_table.h"
+// Beside this folder: the fuzz build names no include path but src/.
+#include "../support/cp1252.h"
 
 namespace {
 
@@ -26,24 +28,6 @@ constexpr wchar_t kSection = L'\u00A7';
   do {                             \
     if (!(cond)) __builtin_trap(); \
   } while (0)
-
-// Windows-1252 as MultiByteToWideChar gives it: Latin-1 except 0x80..0x9F;
-// the five bytes the code page leaves unassigned come out as the C1 control
-// of the same value.
-std::wstring DecodeCp1252(const std::uint8_t* data, std::size_t size) {
-  static constexpr char16_t kHigh[32] = {
-      0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-  std::wstring out(size, L'\0');
-  for (std::size_t i = 0; i < size; ++i) {
-    const std::uint8_t b = data[i];
-    out[i] = (b >= 0x80 && b < 0xA0) ? static_cast<wchar_t>(kHigh[b - 0x80])
-                                     : static_cast<wchar_t>(b);
-  }
-  return out;
-}
 
 using Slots = std::array<std::wstring, kMessageCount>;
 
@@ -119,7 +103,7 @@ void CheckLineSplit(std::wstring_view text, const ReferenceLines& ref) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                                       std::size_t size) {
-  const std::wstring text = DecodeCp1252(data, size);
+  const std::wstring text = vz::test::cp1252::Decode(data, size);
   const ReferenceLines ref(text);
   CheckLineSplit(text, ref);
 

@@ -4,15 +4,10 @@
 #include <cwctype>
 #include <stdexcept>
 
+#include "support/cp1252.h"
+
 namespace vz::test {
 namespace {
-
-// Windows-1252 bytes 0x80..0x9F; the rest of the code page is Latin-1.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD,
-    0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
 
 std::wstring Lower(const std::wstring& s) {
   std::wstring out = s;
@@ -279,32 +274,10 @@ void FakeSystem::Pause(std::uint32_t ms) {
   Advance(ms / 1000.0);
 }
 
-std::wstring FakeSystem::FromAnsi(const std::string& bytes) {
-  std::wstring out;
-  out.reserve(bytes.size());
-  for (unsigned char b : bytes) {
-    out += (b >= 0x80 && b < 0xA0) ? static_cast<wchar_t>(kCp1252High[b - 0x80])
-                                   : static_cast<wchar_t>(b);
-  }
-  return out;
-}
+// The ANSI code page of the fakes is Windows-1252, as on the technicians' PCs.
+std::wstring FakeSystem::FromAnsi(const std::string& bytes) { return cp1252::Decode(bytes); }
 
-std::string FakeSystem::ToAnsi(const std::wstring& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (wchar_t c : text) {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-      out += static_cast<char>(c);
-      continue;
-    }
-    char mapped = '?';
-    for (int i = 0; i < 32; ++i) {
-      if (kCp1252High[i] == c && c != 0xFFFD) mapped = static_cast<char>(0x80 + i);
-    }
-    out += mapped;
-  }
-  return out;
-}
+std::string FakeSystem::ToAnsi(const std::wstring& text) { return cp1252::Encode(text); }
 
 // ---- FakeWindow -----------------------------------------------------------
 

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "win32_support.h"
@@ -37,8 +39,13 @@ TEST(ShippedProgram, CarriesItsVersionIconAndManifest) {
   EXPECT_EQ(VersionString(info, L"ProductName"), L"Vardolin_VaZuvovev");
   EXPECT_EQ(VersionString(info, L"FileDescription"), L"Vardolin_VaZuvovev");
 
-  HMODULE exe = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-  ASSERT_NE(exe, nullptr);
+  // Loaded as data, the file stays open until it is freed, whatever the
+  // outcome of the checks below.
+  const std::unique_ptr<std::remove_pointer_t<HMODULE>, decltype(&FreeLibrary)> loaded(
+      LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE),
+      &FreeLibrary);
+  ASSERT_NE(loaded.get(), nullptr);
+  const HMODULE exe = loaded.get();
   EXPECT_NE(FindResourceW(exe, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(14)), nullptr);  // icon group
   HRSRC manifest = FindResourceW(exe, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
   ASSERT_NE(manifest, nullptr);
@@ -47,7 +54,6 @@ TEST(ShippedProgram, CarriesItsVersionIconAndManifest) {
   EXPECT_NE(text.find("Microsoft.Windows.Common-Controls"), std::string::npos);
   EXPECT_NE(text.find("PerMonitorV2"), std::string::npos);
   EXPECT_NE(text.find("asInvoker"), std::string::npos);
-  FreeLibrary(exe);
 }
 
 TEST(ShippedProgram, IsLinkedWithAslrDepAndASafeDllSearch) {

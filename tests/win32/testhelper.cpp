@@ -8,16 +8,7 @@
 #include <cwchar>
 #include <string>
 
-namespace {
-
-std::wstring OwnDir() {
-  wchar_t path[MAX_PATH];
-  DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring p(path, n);
-  return p.substr(0, p.find_last_of(L'\\') + 1);
-}
-
-}  // namespace
+#include "support/exe_dir.h"
 
 int wmain(int argc, wchar_t** argv) {
   if (argc >= 4 && !wcscmp(argv[1], L"hold")) {
@@ -43,7 +34,7 @@ int wmain(int argc, wchar_t** argv) {
   wchar_t cwd[MAX_PATH];
   GetCurrentDirectoryW(MAX_PATH, cwd);
   std::wstring text = std::wstring(GetCommandLineW()) + L"\n" + cwd + L"\n";
-  HANDLE out = CreateFileW((OwnDir() + L"launched.txt").c_str(), GENERIC_WRITE, 0, nullptr,
+  HANDLE out = CreateFileW((vz::test::ExeDir() + L"launched.txt").c_str(), GENERIC_WRITE, 0, nullptr,
                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (out == INVALID_HANDLE_VALUE) return 3;
   DWORD written = 0;

@@ -15,19 +15,12 @@ TempDir::TempDir(const std::wstring& name) {
 
 TempDir::~TempDir() { e2e::RemoveTree(path_); }
 
-std::wstring ExeDir() {
-  wchar_t path[MAX_PATH];
-  const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring p(path, n);
-  return p.substr(0, p.find_last_of(L'\\') + 1);
-}
-
 void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  const ScopedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return;  // the test's own reading tells it
   DWORD written = 0;
-  WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(h);
+  WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
 std::string ReadFileBytes(const std::wstring& path) {
@@ -39,7 +32,14 @@ bool Exists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-HANDLE StartHelper(const std::wstring& args, const std::wstring& program) {
+void HelperProcess::End() {
+  if (!started()) return;
+  TerminateProcess(process_.get(), 0);
+  WaitForSingleObject(process_.get(), 5000);
+  process_.Close();
+}
+
+HelperProcess StartHelper(const std::wstring& args, const std::wstring& program) {
   const std::wstring exe = program.empty() ? ExeDir() + L"vz_testhelper.exe" : program;
   std::wstring commandLine = L"\"" + exe + L"\" " + args;
   STARTUPINFOW si{};
@@ -47,36 +47,29 @@ HANDLE StartHelper(const std::wstring& args, const std::wstring& program) {
   PROCESS_INFORMATION pi{};
   if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                       nullptr, &si, &pi)) {
-    return nullptr;
+    return HelperProcess(nullptr);
   }
   CloseHandle(pi.hThread);
-  return pi.hProcess;
+  return HelperProcess(pi.hProcess);
 }
 
-FileHold::FileHold(const std::wstring& path, DWORD ms) {
-  process_ = StartHelper(L"hold \"" + path + L"\" " + std::to_wstring(ms));
-  if (!process_) return;
+FileHold::FileHold(const std::wstring& path, DWORD ms)
+    : holder_(StartHelper(L"hold \"" + path + L"\" " + std::to_wstring(ms))) {
+  if (!holder_.started()) return;
   // The hold is in effect once our own shared open is refused. A busy
   // machine may take seconds to start the helper; one that ends first
   // never held anything.
+  const HANDLE process = holder_.get();
   held_ = e2e::WaitUntil(
       [&] {
-        HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                               nullptr, OPEN_EXISTING, 0, nullptr);
-        if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION;
-        CloseHandle(h);
-        return WaitForSingleObject(process_, 0) == WAIT_OBJECT_0;
+        const ScopedHandle h(CreateFileW(path.c_str(), GENERIC_READ,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                         OPEN_EXISTING, 0, nullptr));
+        if (!h.valid()) return GetLastError() == ERROR_SHARING_VIOLATION;
+        return WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
       },
       30000, 10) &&
-          WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
-}
-
-void FileHold::Release() {
-  if (!process_) return;
-  TerminateProcess(process_, 0);
-  WaitForSingleObject(process_, 5000);
-  CloseHandle(process_);
-  process_ = nullptr;
+          WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
 }
 
 }  // namespace vz::test

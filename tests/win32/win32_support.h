@@ -5,7 +5,9 @@
 
 #include <string>
 
+#include "platform/win32_owned.h"
 #include "platform/win32_system.h"
+#include "support/exe_dir.h"
 
 namespace vz::test {
 
@@ -32,14 +34,30 @@ class TestSystem : public Win32System {
   std::wstring dir_;
 };
 
-std::wstring ExeDir();  // this test program's directory, with a backslash
 void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadFileBytes(const std::wstring& path);
 bool Exists(const std::wstring& path);
 
-// Starts vz_testhelper.exe (or `program`) with arguments; the handle is
-// the caller's to wait for and close.
-HANDLE StartHelper(const std::wstring& args, const std::wstring& program = L"");
+// A helper process a test started: ended, and waited for, when the object
+// goes, whatever the test's outcome, so that nothing it holds (a file, a
+// port, its own executable) outlives the test.
+class HelperProcess {
+ public:
+  explicit HelperProcess(HANDLE process) : process_(process) {}
+  ~HelperProcess() { End(); }
+  HelperProcess(const HelperProcess&) = delete;
+  HelperProcess& operator=(const HelperProcess&) = delete;
+  bool started() const { return process_.valid(); }
+  HANDLE get() const { return process_.get(); }
+  // Ends the process, waits until it is gone and lets go of it.
+  void End();
+
+ private:
+  ScopedHandle process_;
+};
+
+// Starts vz_testhelper.exe (or `program`) with arguments.
+HelperProcess StartHelper(const std::wstring& args, const std::wstring& program = L"");
 // Another program holding a file (or a port) open with no sharing: from
 // the moment the hold is seen in effect, however long the helper takes to
 // start, until Release() or the end of the object, whatever the test's
@@ -48,16 +66,13 @@ class FileHold {
  public:
   static constexpr DWORD kUntilReleased = 300000;
   explicit FileHold(const std::wstring& path, DWORD ms = kUntilReleased);
-  ~FileHold() { Release(); }
-  FileHold(const FileHold&) = delete;
-  FileHold& operator=(const FileHold&) = delete;
   // True once the hold was seen in effect.
   bool held() const { return held_; }
   // Ends the holder and waits until it is gone.
-  void Release();
+  void Release() { holder_.End(); }
 
  private:
-  HANDLE process_ = nullptr;
+  HelperProcess holder_;
   bool held_ = false;
 };
 

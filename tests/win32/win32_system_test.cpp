@@ -208,19 +208,16 @@ TEST(ProcessLookup, SuffixMatchWithoutRegardToCase) {
   ASSERT_TRUE(CopyFileW(helper.c_str(), (dir / L"MYVZ_PROBE.EXE").c_str(), FALSE));
   ASSERT_TRUE(CopyFileW(helper.c_str(), (dir / L"obe.exe").c_str(), FALSE));
   EXPECT_FALSE(IsProcessRunning(sys, window, L"Vz_Probe.exe"));
-  HANDLE a = StartHelper(L"sleep 20000", dir / L"MYVZ_PROBE.EXE");
-  HANDLE b = StartHelper(L"sleep 20000", dir / L"obe.exe");
-  ASSERT_TRUE(a && b);
+  HelperProcess a = StartHelper(L"sleep 20000", dir / L"MYVZ_PROBE.EXE");
+  HelperProcess b = StartHelper(L"sleep 20000", dir / L"obe.exe");
+  ASSERT_TRUE(a.started() && b.started());
   EXPECT_TRUE(IsProcessRunning(sys, window, L"Vz_Probe.exe"));
   EXPECT_TRUE(IsProcessRunning(sys, window, L"yvz_probe.EXE"));
   EXPECT_FALSE(IsProcessRunning(sys, window, L"Vz_Probe.ex")) << "name without its last letter";
   EXPECT_FALSE(IsProcessRunning(sys, window, L"XMYVZ_PROBE.EXE"))
       << "the running name is only a shorter tail";
-  for (HANDLE h : {a, b}) {
-    TerminateProcess(h, 0);
-    WaitForSingleObject(h, 5000);
-    CloseHandle(h);
-  }
+  a.End();
+  b.End();
   EXPECT_FALSE(IsProcessRunning(sys, window, L"Vz_Probe.exe"));
   EXPECT_TRUE(window.messages.empty());
 }

@@ -3,7 +3,7 @@
 
     python3 tools/art/check_art.py [REPO_ROOT]
 
-For every file written by draw_art.py this parses the file with readers
+For every file written by draw_art.py (the 200 % pictures included) this parses the file with readers
 written here (not the encoders of draw_art.py), checks the headers, sizes and
 bit depth the program and Windows expect, and compares the decoded pixels with
 what the drawing functions of draw_art.py produce.  The GIF files are decoded
@@ -48,7 +48,8 @@ def s32(b, o):
 # ---------------------------------------------------------------------------
 
 def read_bmp(data):
-    """Return (width, height, rows top-down of (r, g, b))."""
+    """Return (width, height, rows top-down of (r, g, b)): 24-bit, or 8-bit
+    with a palette of exactly the colours used."""
     need(len(data) >= 54, "BMP shorter than its headers")
     need(data[0:2] == b"BM", "BMP signature is not 'BM'")
     need(u32(data, 2) == len(data), "BMP file size field %d, file has %d bytes"
@@ -58,20 +59,40 @@ def read_bmp(data):
     width, height = s32(data, 18), s32(data, 22)
     need(height > 0, "BMP is not bottom-up")
     need(u16(data, 26) == 1, "BMP planes != 1")
-    need(u16(data, 28) == 24, "BMP is %d bpp, want 24" % u16(data, 28))
+    bpp = u16(data, 28)
+    need(bpp in (24, 8), "BMP is %d bpp, want 24 or 8" % bpp)
     need(u32(data, 30) == 0, "BMP is compressed")
-    stride = ((width * 24 + 31) // 32) * 4
-    need(off == 54, "BMP pixel data at %d, want 54 (no palette)" % off)
+    stride = ((width * bpp + 31) // 32) * 4
+    palette = []
+    if bpp == 8:
+        used = u32(data, 46)
+        need(1 <= used <= 256, "BMP palette has %d entries" % used)
+        need(off == 54 + 4 * used, "BMP pixel data at %d, want %d (after the palette)"
+             % (off, 54 + 4 * used))
+        palette = [(data[54 + 4 * i + 2], data[54 + 4 * i + 1], data[54 + 4 * i])
+                   for i in range(used)]
+        need(len(set(palette)) == used, "BMP palette repeats a colour")
+    else:
+        need(off == 54, "BMP pixel data at %d, want 54 (no palette)" % off)
     need(len(data) - off == stride * height, "BMP pixel array has the wrong size")
     size_image = u32(data, 34)
     need(size_image in (0, stride * height), "BMP biSizeImage is wrong")
     rows = []
+    seen = set()
     for i in range(height):
         y = height - 1 - i
         base = off + i * stride
         line = data[base:base + stride]
-        need(all(v == 0 for v in line[width * 3:]), "BMP row %d padding not zero" % y)
-        rows.append([(line[3 * x + 2], line[3 * x + 1], line[3 * x]) for x in range(width)])
+        if bpp == 8:
+            need(all(v == 0 for v in line[width:]), "BMP row %d padding not zero" % y)
+            need(all(v < len(palette) for v in line[:width]), "BMP row %d beyond the palette" % y)
+            seen.update(line[:width])
+            rows.append([palette[v] for v in line[:width]])
+        else:
+            need(all(v == 0 for v in line[width * 3:]), "BMP row %d padding not zero" % y)
+            rows.append([(line[3 * x + 2], line[3 * x + 1], line[3 * x]) for x in range(width)])
+    if bpp == 8:
+        need(len(seen) == len(palette), "BMP palette holds colours no pixel uses")
     rows.reverse()
     return width, height, rows
 
@@ -250,6 +271,9 @@ EXPECTED_SIZE = {
     "src/ui/res/logo.bmp": (129, 92),
     "src/ui/res/wordmark.bmp": (331, 70),
     "src/ui/res/power.bmp": (32, 32),
+    "src/ui/res/logo@2x.bmp": (258, 184),
+    "src/ui/res/wordmark@2x.bmp": (662, 140),
+    "src/ui/res/power@2x.bmp": (64, 64),
     "data/France.gif": (60, 36),
     "data/UK.gif": (60, 36),
     "data/Italia.gif": (60, 36),
@@ -291,16 +315,32 @@ def check_file(root, rel, draw, encode):
     return rows
 
 
-def check_power_key(rows):
+def check_power_key(rows, name="power.bmp", scale=1):
     """power.bmp is drawn with magenta as the transparent key: the corners
     must be the key colour and no pixel may be a blend towards it."""
-    for x, y in ((0, 0), (31, 0), (0, 31), (31, 31)):
-        need(rows[y][x] == draw_art.MAGENTA, "power.bmp corner (%d,%d) is not magenta" % (x, y))
+    last = 32 * scale - 1
+    for x, y in ((0, 0), (last, 0), (0, last), (last, last)):
+        need(rows[y][x] == draw_art.MAGENTA, "%s corner (%d,%d) is not magenta" % (name, x, y))
     colours = {c for line in rows for c in line}
     need(colours == {draw_art.MAGENTA, draw_art.POWER_RED},
-         "power.bmp has colours besides magenta and red: %r" % sorted(colours))
+         "%s has colours besides magenta and red: %r" % (name, sorted(colours)))
     red = sum(line.count(draw_art.POWER_RED) for line in rows)
-    need(150 <= red <= 600, "power.bmp symbol covers %d pixels, looks wrong" % red)
+    need(150 * scale * scale <= red <= 600 * scale * scale,
+         "%s symbol covers %d pixels, looks wrong" % (name, red))
+
+
+def check_doubled(rows, rows_2x, name):
+    """A 200 % picture is twice as wide and high as its 96-DPI picture."""
+    need(len(rows_2x) == 2 * len(rows) and len(rows_2x[0]) == 2 * len(rows[0]),
+         "%s is not twice the size of its 96-DPI picture" % name)
+
+
+def check_wordmark_2x(rows, rows_2x):
+    """The blocky wordmark at 200 % is the wordmark with every pixel doubled."""
+    for y, line in enumerate(rows_2x):
+        for x, c in enumerate(line):
+            need(c == rows[y // 2][x // 2], "wordmark@2x.bmp pixel (%d,%d) is not its 96-DPI pixel"
+                 % (x, y))
 
 
 def check_icon_shape(rows):
@@ -367,6 +407,14 @@ def main(argv):
         ("power.bmp key colour", lambda: check_power_key(by_name["src/ui/res/power.bmp"])),
         ("app.ico transparency", lambda: check_icon_shape(by_name["src/ui/res/app.ico"])),
         ("wordmark layout", lambda: check_wordmark(by_name["src/ui/res/wordmark.bmp"])),
+        ("power@2x.bmp key colour",
+         lambda: check_power_key(by_name["src/ui/res/power@2x.bmp"], "power@2x.bmp", 2)),
+        ("logo@2x.bmp size", lambda: check_doubled(by_name["src/ui/res/logo.bmp"],
+                                                   by_name["src/ui/res/logo@2x.bmp"], "logo@2x.bmp")),
+        ("power@2x.bmp size", lambda: check_doubled(by_name["src/ui/res/power.bmp"],
+                                                    by_name["src/ui/res/power@2x.bmp"], "power@2x.bmp")),
+        ("wordmark@2x.bmp pixels", lambda: check_wordmark_2x(by_name["src/ui/res/wordmark.bmp"],
+                                                             by_name["src/ui/res/wordmark@2x.bmp"])),
         ("GIF encoder round trips", check_gif_roundtrip),
     ]
     for name, fn in extra:

@@ -13,6 +13,11 @@ Written files (width x height):
     src/ui/res/logo.bmp       129 x 92, 24-bit
     src/ui/res/wordmark.bmp   331 x 70, 24-bit
     src/ui/res/power.bmp      32 x 32, 24-bit, key colour magenta (255,0,255)
+    src/ui/res/logo@2x.bmp, src/ui/res/wordmark@2x.bmp, src/ui/res/power@2x.bmp
+                              the same three drawn at 200 % (258 x 184,
+                              662 x 140, 64 x 64), 8-bit with a palette of
+                              the colours they use; the window scales them
+                              down on displays above 96 DPI
     data/France.gif, data/UK.gif, data/Italia.gif, data/Sweden.gif
                               60 x 36, GIF89a
 
@@ -223,10 +228,14 @@ def _logo_colour(x, y):
     return WHITE
 
 
-def draw_logo():
-    img = Image(LOGO_W, LOGO_H, WHITE)
-    render(img, _logo_colour, samples=4)
+def draw_logo(scale=1):
+    img = Image(LOGO_W * scale, LOGO_H * scale, WHITE)
+    render(img, lambda x, y: _logo_colour(x / scale, y / scale), samples=4)
     return img
+
+
+def draw_logo_2x():
+    return draw_logo(2)
 
 
 # ---------------------------------------------------------------------------
@@ -365,23 +374,29 @@ def text_width_cells(text):
     return sum(len(BLOCK_FONT[ch][0]) for ch in text) + FONT_GAP * (len(text) - 1)
 
 
-def draw_wordmark():
-    img = Image(WORDMARK_W, WORDMARK_H, WHITE)
-    s = FONT_SCALE
+def draw_wordmark(scale=1):
+    """At scale 2 every pixel of the wordmark is two by two."""
+    img = Image(WORDMARK_W * scale, WORDMARK_H * scale, WHITE)
+    s = FONT_SCALE * scale
     width_px = text_width_cells(WORDMARK_TEXT) * s
-    left = (WORDMARK_W - width_px) // 2
+    left = (WORDMARK_W - width_px // scale) // 2 * scale
+    top = WORDMARK_TOP * scale
     x = left
     for ch in WORDMARK_TEXT:
         glyph = BLOCK_FONT[ch]
         for r, line in enumerate(glyph):
             for c, cell in enumerate(line):
                 if cell == "#":
-                    img.fill_rect(x + c * s, WORDMARK_TOP + r * s,
-                                  x + (c + 1) * s, WORDMARK_TOP + (r + 1) * s, NAVY)
+                    img.fill_rect(x + c * s, top + r * s,
+                                  x + (c + 1) * s, top + (r + 1) * s, NAVY)
         x += (len(glyph[0]) + FONT_GAP) * s
-    uy = WORDMARK_TOP + FONT_ROWS * s + UNDERLINE_GAP
-    img.fill_rect(left, uy, left + width_px, uy + UNDERLINE_THICK, GREEN)
+    uy = top + FONT_ROWS * s + UNDERLINE_GAP * scale
+    img.fill_rect(left, uy, left + width_px, uy + UNDERLINE_THICK * scale, GREEN)
     return img
+
+
+def draw_wordmark_2x():
+    return draw_wordmark(2)
 
 
 # ---------------------------------------------------------------------------
@@ -414,10 +429,14 @@ def _power_inside(x, y):
     return False
 
 
-def draw_power():
-    img = Image(POWER_W, POWER_H, MAGENTA)
-    paint_solid(img, _power_inside, POWER_RED, samples=4)
+def draw_power(scale=1):
+    img = Image(POWER_W * scale, POWER_H * scale, MAGENTA)
+    paint_solid(img, lambda x, y: _power_inside(x / scale, y / scale), POWER_RED, samples=4)
     return img
+
+
+def draw_power_2x():
+    return draw_power(2)
 
 
 # ---------------------------------------------------------------------------
@@ -506,6 +525,25 @@ def encode_bmp(img):
     info = struct.pack("<IiiHHIIiiII", 40, img.width, img.height, 1, 24, 0,
                        len(pixels), 2835, 2835, 0, 0)
     return file_header + info + bytes(pixels)
+
+
+def encode_bmp8(img):
+    """8-bit BI_RGB bitmap with a palette of the colours used, in order of
+    first appearance, bottom-up, rows padded to 4 bytes."""
+    palette = gif_palette(img)
+    index = {c: i for i, c in enumerate(palette)}
+    stride = (img.width + 3) & ~3
+    pad = b"\0" * (stride - img.width)
+    pixels = bytearray()
+    for y in range(img.height - 1, -1, -1):
+        pixels += bytes(index[c] for c in img.row(y))
+        pixels += pad
+    table = b"".join(bytes((b, g, r, 0)) for (r, g, b) in palette)
+    offset = 14 + 40 + len(table)
+    file_header = struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset)
+    info = struct.pack("<IiiHHIIiiII", 40, img.width, img.height, 1, 8, 0,
+                       len(pixels), 2835, 2835, len(palette), 0)
+    return file_header + info + table + bytes(pixels)
 
 
 def icon_palette(img):
@@ -682,6 +720,9 @@ OUTPUTS = [
     ("src/ui/res/logo.bmp", draw_logo, encode_bmp),
     ("src/ui/res/wordmark.bmp", draw_wordmark, encode_bmp),
     ("src/ui/res/power.bmp", draw_power, encode_bmp),
+    ("src/ui/res/logo@2x.bmp", draw_logo_2x, encode_bmp8),
+    ("src/ui/res/wordmark@2x.bmp", draw_wordmark_2x, encode_bmp8),
+    ("src/ui/res/power@2x.bmp", draw_power_2x, encode_bmp8),
     ("data/France.gif", draw_flag_france, encode_gif),
     ("data/UK.gif", draw_flag_uk, encode_gif),
     ("data/Italia.gif", draw_flag_italy, encode_gif),

@@ -1,30 +1,18 @@
 #include "driver.h"
 
 #include <shellapi.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
+#include <cstring>
+#include <stdexcept>
 
+#include "platform/win32_owned.h"
+#include "support/exe_dir.h"
+#include "support/processes.h"
 #include "ui/window_identity.h"
 
 namespace vz::e2e {
 namespace {
-
-// A process snapshot, closed when it goes out of scope; an invalid one
-// lists nothing.
-class ScopedSnapshot {
- public:
-  ScopedSnapshot() : h_(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0)) {}
-  ~ScopedSnapshot() {
-    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-  }
-  ScopedSnapshot(const ScopedSnapshot&) = delete;
-  ScopedSnapshot& operator=(const ScopedSnapshot&) = delete;
-  HANDLE get() const { return h_; }
-
- private:
-  HANDLE h_;
-};
 
 std::wstring WindowText(HWND h) {
   wchar_t text[1024] = {};
@@ -83,12 +71,7 @@ void RemoveTree(const std::wstring& dir) {
   SHFileOperationW(&op);
 }
 
-std::wstring TemplateDir() {
-  wchar_t path[MAX_PATH];
-  const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring p(path, n);
-  return p.substr(0, p.find_last_of(L'\\') + 1) + L"template\\";
-}
+std::wstring TemplateDir() { return test::ExeDir() + L"template\\"; }
 
 // ---- StagedFolder ---------------------------------------------------------
 
@@ -109,23 +92,24 @@ StagedFolder::~StagedFolder() {
 }
 
 void StagedFolder::Write(const std::wstring& name, const std::string& bytes) const {
-  HANDLE h = CreateFileW((path_ + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  const ScopedHandle file(CreateFileW((path_ + name).c_str(), GENERIC_WRITE, 0, nullptr,
+                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return;  // the test's own reading tells it
   DWORD written = 0;
-  WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(h);
+  WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
 std::optional<std::string> StagedFolder::Read(const std::wstring& name) const {
-  HANDLE h = CreateFileW((path_ + name).c_str(), GENERIC_READ,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+  const ScopedHandle file(CreateFileW((path_ + name).c_str(), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file.valid()) return std::nullopt;
   std::string bytes;
   char buffer[65536];
   DWORD got = 0;
-  while (ReadFile(h, buffer, sizeof(buffer), &got, nullptr) && got > 0) bytes.append(buffer, got);
-  CloseHandle(h);
+  while (ReadFile(file.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+    bytes.append(buffer, got);
+  }
   return bytes;
 }
 
@@ -190,58 +174,53 @@ void Program::StopWatching() {
   CloseHandle(stopWatching_);
 }
 
-std::vector<std::pair<DWORD, std::string>> Program::TrackFamily() {
+std::optional<std::vector<std::pair<DWORD, std::wstring>>> Program::TrackFamily() {
   std::lock_guard<std::mutex> lock(familyMutex_);
-  std::vector<PROCESSENTRY32> all;
-  {
-    ScopedSnapshot snapshot;
-    PROCESSENTRY32 entry{};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Process32First(snapshot.get(), &entry); more;
-         more = Process32Next(snapshot.get(), &entry)) {
-      all.push_back(entry);
-    }
-  }
+  const auto all = test::RunningProcesses();
+  if (!all) return std::nullopt;
   const auto known = [this](DWORD pid) {
     return std::find(family_.begin(), family_.end(), pid) != family_.end();
   };
   // Only programs of the test's own folder belong to the family: Wine
   // starts its desktop process (explorer.exe) as a child of whichever
   // program first needs it, and ending that would break every later test.
-  const auto ours = [this](const PROCESSENTRY32& e) {
-    std::wstring name;
-    for (const char* c = e.szExeFile; *c; ++c) name += static_cast<wchar_t>(static_cast<unsigned char>(*c));
-    return GetFileAttributesW((folder_ + name).c_str()) != INVALID_FILE_ATTRIBUTES;
+  const auto ours = [this](const test::ProcessEntry& e) {
+    return GetFileAttributesW((folder_ + e.exeName).c_str()) != INVALID_FILE_ATTRIBUTES;
   };
   // Children are adopted in rounds until none is new, so grandchildren
   // listed before their parents are found too.
   for (bool grew = true; grew;) {
     grew = false;
-    for (const PROCESSENTRY32& e : all) {
-      if (!known(e.th32ProcessID) && known(e.th32ParentProcessID) && ours(e)) {
-        family_.push_back(e.th32ProcessID);
+    for (const test::ProcessEntry& e : *all) {
+      if (!known(e.pid) && known(e.parentPid) && ours(e)) {
+        family_.push_back(e.pid);
         grew = true;
       }
     }
   }
-  std::vector<std::pair<DWORD, std::string>> running;
-  for (const PROCESSENTRY32& e : all) {
-    if (known(e.th32ProcessID)) running.emplace_back(e.th32ProcessID, e.szExeFile);
+  std::vector<std::pair<DWORD, std::wstring>> running;
+  for (const test::ProcessEntry& e : *all) {
+    if (known(e.pid)) running.emplace_back(e.pid, e.exeName);
   }
   return running;
 }
 
-std::vector<DWORD> Program::Family() {
-  if (!process_.hProcess) return {};
+std::optional<std::vector<DWORD>> Program::Family() {
+  if (!process_.hProcess) return std::vector<DWORD>{};
+  const auto running = TrackFamily();
+  if (!running) return std::nullopt;
   std::vector<DWORD> out;
-  for (const auto& process : TrackFamily()) out.push_back(process.first);
+  for (const auto& process : *running) out.push_back(process.first);
   return out;
 }
 
 bool Program::Runs(const char* exeName) {
   if (!process_.hProcess) return false;
-  for (const auto& process : TrackFamily()) {
-    if (_stricmp(process.second.c_str(), exeName) == 0) return true;
+  const auto running = TrackFamily();
+  if (!running) throw std::runtime_error("no process snapshot: whether a program runs is unknown");
+  const std::wstring name(exeName, exeName + std::strlen(exeName));  // an ASCII name
+  for (const auto& process : *running) {
+    if (_wcsicmp(process.second.c_str(), name.c_str()) == 0) return true;
   }
   return false;
 }
@@ -251,14 +230,14 @@ bool Program::EndAll(DWORD timeoutMs) {
   TerminateJobObject(job_, 1);
   return WaitUntil(
       [this] {
-        const std::vector<DWORD> left = Family();
-        for (DWORD pid : left) {
-          if (HANDLE h = OpenProcess(PROCESS_TERMINATE, FALSE, pid)) {
-            TerminateProcess(h, 1);
-            CloseHandle(h);
-          }
+        // Without a process list, nothing is known to be gone yet.
+        const std::optional<std::vector<DWORD>> left = Family();
+        if (!left) return false;
+        for (DWORD pid : *left) {
+          const ScopedHandle h(OpenProcess(PROCESS_TERMINATE, FALSE, pid));
+          if (h.valid()) TerminateProcess(h.get(), 1);
         }
-        return left.empty();
+        return left->empty();
       },
       timeoutMs);
 }

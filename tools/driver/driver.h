@@ -72,10 +72,13 @@ class Program {
   // when one still ran after `timeoutMs`.
   bool EndAll(DWORD timeoutMs = 10000);
   // Process IDs of the family's processes that run now: the program,
-  // whatever it started, and what those started.
-  std::vector<DWORD> Family();
-  // True while a process of the family with this executable name runs
-  // (never one of another test or another program on the machine).
+  // whatever it started, and what those started; nullopt when the system
+  // gave no process list.
+  std::optional<std::vector<DWORD>> Family();
+  // True while a process of the family with this executable name (ASCII)
+  // runs, never one of another test or another program on the machine.
+  // Throws std::runtime_error when the system gave no process list: an
+  // unknown list is neither "runs" nor "ended".
   bool Runs(const char* exeName);
   bool UploaderRunning() { return Runs("Up_Loader.exe"); }
   // Waits for the main window; false on time-out.
@@ -119,8 +122,9 @@ class Program {
 
  private:
   // Adds to the family every running process whose parent belongs to it;
-  // returns the family's processes that run now, with their names.
-  std::vector<std::pair<DWORD, std::string>> TrackFamily();
+  // returns the family's processes that run now, with their names (nullopt
+  // without a process list).
+  std::optional<std::vector<std::pair<DWORD, std::wstring>>> TrackFamily();
   void StopWatching();
 
   std::wstring folder_;

@@ -33,7 +33,7 @@ failed=0
 
 # The Win32 sources clang-tidy reads as a MinGW-w64 target (the others are
 # left to cppcheck); defines as in cmake/windows.cmake.
-win32_tidy_files=(src/platform/win32_system.cpp src/app/main_win32.cpp src/ui/win32_window.cpp)
+win32_tidy_files=(src/platform/win32_system.cpp src/app/main_win32.cpp src/ui/win32_window.cpp src/ui/picture.cpp)
 win32_defines=(-DWIN32_LEAN_AND_MEAN -DNOMINMAX -D_WIN32_WINNT=0x0A00 -DWINVER=0x0A00)
 
 # ---- clang-tidy, portable sources -------------------------------------------

@@ -19,6 +19,8 @@
 #include <utility>
 #include <vector>
 
+#include "support/exe_dir.h"
+
 namespace ulsim {
 
 // Marker files a real uploader leaves beside itself; the watching program
@@ -95,25 +97,11 @@ inline std::string ToUtf8(const std::wstring& text) {
     return out;
 }
 
-// Directory holding the running executable, without a trailing backslash.
-inline std::wstring ExeDir() {
-    std::vector<wchar_t> buf(MAX_PATH);
-    for (;;) {
-        const DWORD got = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
-        if (got == 0) {
-            return L".";
-        }
-        if (got < buf.size()) {
-            std::wstring path(buf.data(), got);
-            const size_t slash = path.find_last_of(L"\\/");
-            return slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash);
-        }
-        buf.resize(buf.size() * 2);
-    }
-}
+using vz::test::ExeDir;  // with a trailing backslash
 
+// A file in `dir`, a folder that ends with a backslash (as ExeDir gives it).
 inline std::wstring JoinPath(const std::wstring& dir, const std::wstring& name) {
-    return dir + L"\\" + name;
+    return dir + name;
 }
 
 inline std::wstring CurrentDir() {
