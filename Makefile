@@ -7,13 +7,16 @@ BUILD := $(ROOT)/build
 WINBUILD := $(BUILD)/windows
 DEMO := $(BUILD)/demo
 JOBS := $(shell nproc)
+# The version, from version.txt (its one source): names the release ZIP.
+VERSION := $(shell sed -n 's/^VERSION *= *//p' $(ROOT)/version.txt)
 
-.PHONY: run test fuzz bench release screenshots deps windows native stage clean
+.PHONY: run test check-version fuzz bench release screenshots deps windows native stage clean
 
 run: stage
 	tools/scripts/run-demo.sh $(WINBUILD) $(DEMO)
 
-test: windows native
+# The version check first: it needs no build.
+test: check-version windows native
 	python3 tools/scripts/check-includes.py
 	python3 tools/art/check_art.py
 	python3 tools/art/write_messages.py --check
@@ -32,12 +35,16 @@ fuzz: deps
 bench: windows native
 	bench/run.sh $(BUILD)
 
-# build/release/Vardolin_VaZuvovev-2.00.0003.zip: what a technician copies.
+check-version:
+	python3 tools/scripts/check-version.py
+
+# build/release/Vardolin_VaZuvovev-$(VERSION).zip: what a technician copies.
 release: windows
 	cd $(WINBUILD) && cpack -C Release --config CPackConfig.cmake
-	@echo "Release: $(BUILD)/release/Vardolin_VaZuvovev-2.00.0003.zip"
+	@echo "Release: $(BUILD)/release/Vardolin_VaZuvovev-$(VERSION).zip"
 
-# The README's pictures of the window, in French and English.
+# The README's pictures of the window: French and English, a port chosen,
+# a run under way, the end message, and 96, 120 and 144 DPI.
 screenshots: stage
 	tools/scripts/screenshots.sh $(WINBUILD)
 

@@ -27,8 +27,11 @@ add_executable(Vardolin_VaZuvovev WIN32
 )
 target_link_libraries(Vardolin_VaZuvovev PRIVATE vz_win32)
 target_link_options(Vardolin_VaZuvovev PRIVATE ${VZ_WIN_LINK} ${VZ_UNICODE_ENTRY} ${VZ_STRIP})
+# The manifest carries the version: made from its template next to
+# app_version.h, where the resource script finds both.
+configure_file(src/ui/app.manifest.in ${CMAKE_BINARY_DIR}/generated/app.manifest @ONLY)
 set_source_files_properties(src/ui/resources.rc PROPERTIES
-  OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/src/ui/app.manifest;${CMAKE_SOURCE_DIR}/src/ui/res/app.ico;${CMAKE_SOURCE_DIR}/src/ui/res/logo.bmp;${CMAKE_SOURCE_DIR}/src/ui/res/wordmark.bmp;${CMAKE_SOURCE_DIR}/src/ui/res/power.bmp;${CMAKE_SOURCE_DIR}/src/ui/res/logo@2x.bmp;${CMAKE_SOURCE_DIR}/src/ui/res/wordmark@2x.bmp;${CMAKE_SOURCE_DIR}/src/ui/res/power@2x.bmp")
+  OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/generated/app.manifest;${CMAKE_BINARY_DIR}/generated/app_version.h;${CMAKE_SOURCE_DIR}/src/ui/res/app.ico;${CMAKE_SOURCE_DIR}/src/ui/res/logo.bmp;${CMAKE_SOURCE_DIR}/src/ui/res/wordmark.bmp;${CMAKE_SOURCE_DIR}/src/ui/res/power.bmp;${CMAKE_SOURCE_DIR}/src/ui/res/logo@2x.bmp;${CMAKE_SOURCE_DIR}/src/ui/res/wordmark@2x.bmp;${CMAKE_SOURCE_DIR}/src/ui/res/power@2x.bmp")
 
 # Reports when the program's window is on the screen (demo, benchmarks).
 add_executable(winwait tools/winwait/winwait.cpp)
@@ -56,8 +59,8 @@ install(FILES
   DESTINATION .)
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME Vardolin_VaZuvovev)
-set(CPACK_PACKAGE_VERSION 2.00.0003)
-set(CPACK_PACKAGE_FILE_NAME Vardolin_VaZuvovev-2.00.0003)
+set(CPACK_PACKAGE_VERSION ${VZ_VERSION})
+set(CPACK_PACKAGE_FILE_NAME Vardolin_VaZuvovev-${VZ_VERSION})
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_SOURCE_DIR}/build/release)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 include(CPack)

@@ -2,6 +2,7 @@
 // language while the program runs.
 #pragma once
 
+#include "app_version.h"
 #include "messages/message_table.h"
 #include "platform/system.h"
 #include "state/globals.h"
@@ -9,7 +10,9 @@
 
 namespace vz {
 
-inline constexpr wchar_t kReleaseSuffix[] = L"  (Rel.2.2)";
+// Shown after the title: two blanks and "(Rel.LABEL)", the label from
+// version.txt.
+inline constexpr wchar_t kReleaseSuffix[] = L"  (Rel." VZ_RELEASE ")";
 
 // Sets the six localised captions from the table, exactly as stored.
 void ApplyLanguage(const MessageTable& messages, MainWindow& window);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "app_version.h"
 #include "window/main_window.h"
 
 namespace vz::layout {
@@ -14,7 +15,7 @@ inline constexpr int kClientWidth = 10260;
 inline constexpr int kClientHeight = 6675;
 
 inline constexpr wchar_t kDesignCaption[] =
-    L"Vardolin - Firmware Download (rel. 2.2)";
+    L"Vardolin - Firmware Download (rel. " VZ_RELEASE ")";  // from version.txt
 inline constexpr wchar_t kAppTitle[] = L"Vardolin_VaZuvovev";
 
 enum class Kind { Image, Label, Combo, Panel, Bar, Button };

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the demo and the tests need, when
 # any is missing. Safe to run again: it does nothing when all are there.
+# fonts-wine brings Wine's own fonts: without Marlett the caption buttons
+# of every window are drawn as the letters "0 1 r".
 set -euo pipefail
 packages=(
   cmake g++ make python3 googletest
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
-  wine wine64 xvfb xauth socat xdotool imagemagick
+  wine wine64 fonts-wine xvfb xauth socat xdotool imagemagick
   clang libclang-rt-14-dev clang-tidy cppcheck
 )
 missing=()

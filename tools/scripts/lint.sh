@@ -73,7 +73,7 @@ fi
 mingw_note="Win32 sources skipped (no x86_64-w64-mingw32-g++-posix)"
 if command -v x86_64-w64-mingw32-g++-posix >/dev/null; then
   gcc_inc="$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")/include"
-  win_flags=(-std=c++17 -Wall -Wextra -Isrc --target=x86_64-w64-mingw32
+  win_flags=(-std=c++17 -Wall -Wextra -Isrc -I"$OUT/generated" --target=x86_64-w64-mingw32
              -nostdinc++ -isystem "$gcc_inc/c++"
              -isystem "$gcc_inc/c++/x86_64-w64-mingw32"
              -isystem "$gcc_inc/c++/backward" "${win32_defines[@]}")
@@ -93,7 +93,7 @@ fi
 
 # ---- cppcheck ----------------------------------------------------------------
 cpp_common=(--enable=warning,style,performance,portability --inline-suppr
-            --error-exitcode=1 --std=c++17 --language=c++ -I src -q
+            --error-exitcode=1 --std=c++17 --language=c++ -I src -I "$OUT/generated" -q
             --suppressions-list=cppcheck-suppressions.txt
             --template='{file}:{line}:{column}: {severity}: {message} [{id}]'
             -j "$jobs")

@@ -13,6 +13,8 @@ headless=0
 ensure_display
 trap wine_session_end EXIT
 wine_prefix_ready $([ $headless = 1 ] && echo desktop || echo plain)
+source "$here/shots.sh"
+wine_fonts_ready
 : >"$demo/received.bin"
 link_com_port 3 "$demo/received.bin"
 link_com_port 12
@@ -28,19 +30,18 @@ if [ $headless = 0 ]; then
   exit 0
 fi
 
-# Headless: one whole demonstration run, photographed along the way.
-rm -f "$demo"/screenshot*.png "$demo"/memo_log.txt "$demo"/*.txt.old
+# Headless: one whole demonstration run, photographed along the way, each
+# picture once the window has painted.
+rm -rf "$demo"/screenshot*.png "$demo"/memo_log.txt "$demo"/*.txt.old "$demo/shots"
 status=0
-wine "$build/tools/driver/demo_run.exe" "$(winepath -w "$demo")" "$(winepath -w "$demo/received.bin")" |
-  while IFS= read -r line; do
-    line=${line%$'\r'}
-    case "$line" in
-      "shot window") import -window root "$demo/screenshot.png" ;;
-      "shot "*) import -window root "$demo/screenshot-${line#shot }.png" ;;
-      *) echo "$line" ;;
-    esac
-  done || status=$?
-[ "${PIPESTATUS[0]:-$status}" = 0 ] || status=1
+drive_shots "$demo/shots" "$build/tools/driver/demo_run.exe" \
+  "$(winepath -w "$demo")" "$(winepath -w "$demo/received.bin")" || status=$?
+for shot in "$demo"/shots/*.png; do
+  [ -e "$shot" ] || continue
+  name=$(basename "$shot" .png)
+  if [ "$name" = window ]; then mv "$shot" "$demo/screenshot.png"; else mv "$shot" "$demo/screenshot-$name.png"; fi
+done
+rmdir "$demo/shots" 2>/dev/null || true
 echo "Screenshot of the window: $demo/screenshot.png"
 echo "Along the run: $(cd "$demo" && ls screenshot-*.png 2>/dev/null | tr '\n' ' ')"
 exit $status

@@ -124,3 +124,19 @@ wine_session_end() {
 
 # An interrupted script still runs its EXIT trap (and so its clean-up).
 trap 'exit 130' INT TERM
+
+# Sets the prefix's display scaling (LogPixels: 96, 120, 144), which Wine
+# reads when a program starts. On a busy machine `wine reg` has once failed
+# for no reason of ours: it is tried again, and a last failure says what reg
+# said. Usage: set_log_pixels DPI
+set_log_pixels() {
+  local out
+  for _ in 1 2 3; do
+    if out=$(wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f 2>&1); then
+      return 0
+    fi
+    sleep 1
+  done
+  echo "LogPixels could not be set to $1: $(printf '%s' "$out" | tr -d '\r')" >&2
+  return 1
+}
