@@ -59,15 +59,18 @@ namespace owned {
 // (OpenProcess, CreateEventW); both count as no handle.
 struct KernelHandle {
   static HANDLE None() { return INVALID_HANDLE_VALUE; }
+  // cppcheck-suppress [knownConditionTrueFalse, constParameter]
   static bool Valid(HANDLE h) { return h != INVALID_HANDLE_VALUE && h != nullptr; }
   static bool Free(HANDLE h) { return CloseHandle(h) != FALSE; }
 };
 struct FindHandle : KernelHandle {
+  // cppcheck-suppress constParameter
   static bool Free(HANDLE h) { return FindClose(h) != FALSE; }
 };
 template <typename T>
 struct NullIsNone {
   static T None() { return nullptr; }
+  // cppcheck-suppress constParameter
   static bool Valid(T h) { return h != nullptr; }
 };
 template <typename T>

@@ -235,8 +235,8 @@ std::uint32_t Win32System::StartProgram(const std::wstring& path) {
     return GetLastError();
   }
   // Nothing waits for the program: both handles are let go at once.
-  const ScopedHandle thread(process.hThread);
-  const ScopedHandle started(process.hProcess);
+  ScopedHandle(process.hThread).Close();
+  ScopedHandle(process.hProcess).Close();
   return 0;
 }
 
