@@ -20,8 +20,6 @@ class FormHandlers : public FormEvents {
   void OnExitClick(MainWindow& w) override;
   void OnUpgradeTick(MainWindow& w) override;
 
-  const MonitorState& monitor() const { return monitor_; }
-
  private:
   Globals& g_;
   System& sys_;
