@@ -25,13 +25,12 @@ std::wstring WindowText(HWND h) {
 void CopyTree(const std::wstring& from, const std::wstring& to) {
   CreateDirectoryW(to.c_str(), nullptr);
   WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((from + L"*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return;
+  const FindHandle find(FindFirstFileW((from + L"*").c_str(), &data));
+  if (!find.valid()) return;
   do {
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
     CopyFileW((from + data.cFileName).c_str(), (to + data.cFileName).c_str(), FALSE);
-  } while (FindNextFileW(find, &data));
-  FindClose(find);
+  } while (FindNextFileW(find.get(), &data));
 }
 
 struct FindBox {
@@ -56,12 +55,11 @@ BOOL CALLBACK FindBoxProc(HWND h, LPARAM lp) {
 
 void RemoveTree(const std::wstring& dir) {
   WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((dir + L"*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
+  const FindHandle find(FindFirstFileW((dir + L"*").c_str(), &data));
+  if (find.valid()) {
     do {
       SetFileAttributesW((dir + data.cFileName).c_str(), FILE_ATTRIBUTE_NORMAL);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
+    } while (FindNextFileW(find.get(), &data));
   }
   std::wstring from = dir.substr(0, dir.size() - 1) + L'\0';
   SHFILEOPSTRUCTW op{};
@@ -126,11 +124,6 @@ Program::Program(std::wstring folder) : folder_(std::move(folder)) {}
 Program::~Program() {
   EndAll();
   StopWatching();
-  if (job_) CloseHandle(job_);
-  if (process_.hProcess) {
-    CloseHandle(process_.hProcess);
-    CloseHandle(process_.hThread);
-  }
 }
 
 bool Program::Start() {
@@ -138,40 +131,43 @@ bool Program::Start() {
   std::wstring commandLine = L"\"" + exe + L"\"";
   // Closing the last handle to the job ends the program, even when the
   // test program itself ends abruptly.
-  job_ = CreateJobObjectW(nullptr, nullptr);
-  if (!job_) return false;
+  job_.reset(CreateJobObjectW(nullptr, nullptr));
+  if (!job_.valid()) return false;
   JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
   limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-  SetInformationJobObject(job_, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
+  SetInformationJobObject(job_.get(), JobObjectExtendedLimitInformation, &limits, sizeof(limits));
   STARTUPINFOW si{};
   si.cb = sizeof(si);
+  PROCESS_INFORMATION started{};
   // Started from elsewhere, as a double click would: the program must find
   // its files by its own folder, not by the current directory. Suspended
   // until it is in the job.
   if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
-                      nullptr, nullptr, &si, &process_)) {
+                      nullptr, nullptr, &si, &started)) {
     return false;
   }
-  if (!AssignProcessToJobObject(job_, process_.hProcess)) {
-    TerminateProcess(process_.hProcess, 1);
+  process_.reset(started.hProcess);
+  const ScopedHandle thread(started.hThread);
+  pid_ = started.dwProcessId;
+  if (!AssignProcessToJobObject(job_.get(), process_.get())) {
+    TerminateProcess(process_.get(), 1);
     return false;
   }
-  family_.push_back(process_.dwProcessId);
-  stopWatching_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  family_.push_back(pid_);
+  stopWatching_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   watcher_ = std::thread([this] {
     do {
       TrackFamily();
-    } while (WaitForSingleObject(stopWatching_, 50) == WAIT_TIMEOUT);
+    } while (WaitForSingleObject(stopWatching_.get(), 50) == WAIT_TIMEOUT);
   });
-  ResumeThread(process_.hThread);
+  ResumeThread(thread.get());
   return true;
 }
 
 void Program::StopWatching() {
   if (!watcher_.joinable()) return;
-  SetEvent(stopWatching_);
+  SetEvent(stopWatching_.get());
   watcher_.join();
-  CloseHandle(stopWatching_);
 }
 
 std::optional<std::vector<std::pair<DWORD, std::wstring>>> Program::TrackFamily() {
@@ -206,7 +202,7 @@ std::optional<std::vector<std::pair<DWORD, std::wstring>>> Program::TrackFamily(
 }
 
 std::optional<std::vector<DWORD>> Program::Family() {
-  if (!process_.hProcess) return std::vector<DWORD>{};
+  if (!process_.valid()) return std::vector<DWORD>{};
   const auto running = TrackFamily();
   if (!running) return std::nullopt;
   std::vector<DWORD> out;
@@ -215,7 +211,7 @@ std::optional<std::vector<DWORD>> Program::Family() {
 }
 
 bool Program::Runs(const char* exeName) {
-  if (!process_.hProcess) return false;
+  if (!process_.valid()) return false;
   const auto running = TrackFamily();
   if (!running) throw std::runtime_error("no process snapshot: whether a program runs is unknown");
   const std::wstring name(exeName, exeName + std::strlen(exeName));  // an ASCII name
@@ -226,8 +222,8 @@ bool Program::Runs(const char* exeName) {
 }
 
 bool Program::EndAll(DWORD timeoutMs) {
-  if (!process_.hProcess) return true;
-  TerminateJobObject(job_, 1);
+  if (!process_.valid()) return true;
+  TerminateJobObject(job_.get(), 1);
   return WaitUntil(
       [this] {
         // Without a process list, nothing is known to be gone yet.
@@ -249,7 +245,7 @@ bool Program::WaitForWindow(DWORD timeoutMs) {
         while ((h = FindWindowExW(nullptr, h, vz::kMainWindowClass, nullptr)) != nullptr) {
           DWORD pid = 0;
           GetWindowThreadProcessId(h, &pid);
-          if (pid == process_.dwProcessId && IsWindowVisible(h)) {
+          if (pid == pid_ && IsWindowVisible(h)) {
             window_ = h;
             return true;
           }
@@ -260,16 +256,16 @@ bool Program::WaitForWindow(DWORD timeoutMs) {
 }
 
 bool Program::WaitForExit(DWORD timeoutMs) {
-  return WaitForSingleObject(process_.hProcess, timeoutMs) == WAIT_OBJECT_0;
+  return WaitForSingleObject(process_.get(), timeoutMs) == WAIT_OBJECT_0;
 }
 
 bool Program::Running() const {
-  return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+  return process_.valid() && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
 }
 
 DWORD Program::ExitCode() const {
   DWORD code = 0;
-  GetExitCodeProcess(process_.hProcess, &code);
+  GetExitCodeProcess(process_.get(), &code);
   return code;
 }
 
@@ -349,7 +345,7 @@ bool Program::ChooseWithMouse(Control combo, const std::wstring& entry) {
           while ((h = FindWindowExW(nullptr, h, L"ComboLBox", nullptr)) != nullptr) {
             DWORD pid = 0;
             GetWindowThreadProcessId(h, &pid);
-            if (pid == process_.dwProcessId && IsWindowVisible(h)) list = h;
+            if (pid == pid_ && IsWindowVisible(h)) list = h;
           }
           return list != nullptr;
         },
@@ -400,13 +396,13 @@ std::wstring AsShown(const std::wstring& text) {
 
 std::optional<MessageBoxSeen> Program::WaitForMessageBox(DWORD timeoutMs) {
   std::optional<MessageBoxSeen> box;
-  WaitUntil([&] { return (box = FindMessageBox(process_.dwProcessId)).has_value(); }, timeoutMs,
+  WaitUntil([&] { return (box = FindMessageBox(pid_)).has_value(); }, timeoutMs,
             10);
   return box;
 }
 
 bool Program::NoMessageBoxWithin(DWORD ms) {
-  return NoChangeWithin([&] { return FindMessageBox(process_.dwProcessId).has_value(); }, ms);
+  return NoChangeWithin([&] { return FindMessageBox(pid_).has_value(); }, ms);
 }
 
 bool Program::WaitForShown(std::initializer_list<Shown> expected, DWORD timeoutMs) {

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/win32_owned.h"
 #include "window/main_window.h"
 
 namespace vz::e2e {
@@ -86,7 +87,7 @@ class Program {
   bool WaitForExit(DWORD timeoutMs);
   bool Running() const;
   DWORD ExitCode() const;
-  DWORD pid() const { return process_.dwProcessId; }
+  DWORD pid() const { return pid_; }
 
   HWND window() const { return window_; }
   HWND Handle(Control c) const;
@@ -128,12 +129,13 @@ class Program {
   void StopWatching();
 
   std::wstring folder_;
-  HANDLE job_ = nullptr;
-  PROCESS_INFORMATION process_{};
+  ScopedHandle job_;
+  ScopedHandle process_;
+  DWORD pid_ = 0;
   std::mutex familyMutex_;
   std::vector<DWORD> family_;  // every process ID ever seen in the family
   std::thread watcher_;
-  HANDLE stopWatching_ = nullptr;  // event: the watcher ends
+  ScopedHandle stopWatching_;  // event: the watcher ends
   HWND window_ = nullptr;
 };
 
