@@ -21,9 +21,16 @@ test: check-version windows native
 	python3 tools/art/check_art.py
 	python3 tools/art/write_messages.py --check
 	ctest --preset native
-	tools/scripts/lint.sh
-	tools/scripts/fuzz.sh 0
-	tools/scripts/test-windows.sh $(WINBUILD)
+	@# The Windows level spends most of its time waiting for the program and
+	@# the simulated uploader, so the static checks and the fuzz replay run
+	@# beside it; their output follows the level's.
+	@tools/scripts/lint.sh >$(BUILD)/checks.log 2>&1 && tools/scripts/fuzz.sh 0 >>$(BUILD)/checks.log 2>&1 & \
+	  checks=$$!; \
+	  tools/scripts/test-windows.sh $(WINBUILD); windows=$$?; \
+	  wait $$checks; checked=$$?; \
+	  cat $(BUILD)/checks.log; \
+	  [ $$checked -eq 0 ] || echo "make test: lint or the fuzz replay failed (above)" >&2; \
+	  [ $$windows -eq 0 ] && [ $$checked -eq 0 ]
 
 # Searches for new failing inputs for SECONDS per target (default 60); a
 # finding is kept in tests/fuzz/regressions/, which `make test` replays.

@@ -9,7 +9,7 @@ bit depth the program and Windows expect, and compares the decoded pixels with
 what the drawing functions of draw_art.py produce.  The GIF files are decoded
 with an LZW decoder of its own.  It also round-trips a few awkward pictures
 through the GIF encoder (code-width growth, full table / clear code, one-pixel
-and one-colour pictures) and checks that drawing twice gives the same bytes.
+and one-colour pictures).
 
 Exits with status 1 and a list of problems when anything does not match.
 """
@@ -311,7 +311,9 @@ def check_file(root, rel, draw, encode):
         w, h, rows = read_gif(data)
     need((w, h) == (ew, eh), "%s: file is %dx%d, want %dx%d" % (rel, w, h, ew, eh))
     compare(rel, rows, img)
-    need(data == encode(draw()), "%s is out of date (run tools/art/draw_art.py)" % rel)
+    # The file was drawn by another run: equal bytes also show that drawing
+    # gives the same result every time.
+    need(data == encode(img), "%s is out of date (run tools/art/draw_art.py)" % rel)
     return rows
 
 
@@ -398,7 +400,6 @@ def main(argv):
     for rel, draw, encode in draw_art.OUTPUTS:
         try:
             by_name[rel] = check_file(root, rel, draw, encode)
-            need(encode(draw()) == encode(draw()), "%s: drawing twice gives different bytes" % rel)
             print("ok   %s" % rel)
         except Bad as e:
             problems.append(str(e))
