@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
@@ -350,7 +351,23 @@ bool Program::ChooseWithMouse(Control combo, const std::wstring& entry) {
           return list != nullptr;
         },
         3000);
-    if (!list) continue;
+    if (!list) {
+      // Says what the click met, so that a failure can be told apart from
+      // a window in the way or a window that was not in front.
+      const POINT at{r.right - GetSystemMetrics(SM_CXVSCROLL) / 2 - 2, (r.top + r.bottom) / 2};
+      HWND under = WindowFromPoint(at);
+      DWORD underPid = 0;
+      GetWindowThreadProcessId(under, &underPid);
+      wchar_t cls[64] = {};
+      GetClassNameW(under, cls, 64);
+      std::fprintf(stderr,
+                   "ChooseWithMouse: try %d: no list after a click at %ld,%ld; under it %ls of %s, "
+                   "front window %s, dropped state %d\n",
+                   attempt + 1, at.x, at.y, cls, underPid == pid_ ? "the program" : "another process",
+                   GetForegroundWindow() == window_ ? "the program's" : "another",
+                   static_cast<int>(SendMessageW(box, CB_GETDROPPEDSTATE, 0, 0)));
+      continue;
+    }
     RECT lr;
     GetWindowRect(list, &lr);
     const auto itemHeight = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
