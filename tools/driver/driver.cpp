@@ -306,20 +306,58 @@ void Program::Press(Control c) const {
   PostMessageW(Handle(c), BM_CLICK, 0, 0);
 }
 
-void Program::ClickAt(int x, int y) {
+namespace {
+
+INPUT MouseAt(int x, int y, DWORD flags) {
   const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-  INPUT in[3] = {};
-  for (INPUT& i : in) {
-    i.type = INPUT_MOUSE;
-    i.mi.dx = static_cast<LONG>((x * 65535.0) / (w - 1));
-    i.mi.dy = static_cast<LONG>((y * 65535.0) / (h - 1));
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  in.mi.dx = static_cast<LONG>((x * 65535.0) / (w - 1));
+  in.mi.dy = static_cast<LONG>((y * 65535.0) / (h - 1));
+  in.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE;
+  return in;
+}
+
+void MoveMouseTo(int x, int y) {
+  INPUT move = MouseAt(x, y, MOUSEEVENTF_MOVE);
+  SendInput(1, &move, sizeof(INPUT));
+}
+
+// The window that holds the mouse capture in the program's input thread.
+HWND CaptureOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+  return GetGUIThreadInfo(thread, &info) ? info.hwndCapture : nullptr;
+}
+
+// The program's open drop-down list, or null.
+HWND OpenList(DWORD pid) {
+  HWND h = nullptr;
+  while ((h = FindWindowExW(nullptr, h, L"ComboLBox", nullptr)) != nullptr) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(h, &owner);
+    if (owner == pid && IsWindowVisible(h)) return h;
   }
-  in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
-  in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
-  SendInput(1, &in[0], sizeof(INPUT));
+  return nullptr;
+}
+
+// A press and a release at (x, y). Each carries its own position: under
+// Wine the pointer warps of earlier input come back late as moves from the
+// X server, and a button event without a position would land wherever the
+// last of them left the pointer.
+void ClickHere(int x, int y) {
+  INPUT click[2] = {MouseAt(x, y, MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTDOWN),
+                    MouseAt(x, y, MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTUP)};
+  SendInput(2, click, sizeof(INPUT));
+}
+
+}  // namespace
+
+void Program::ClickAt(int x, int y) {
+  MoveMouseTo(x, y);
   Sleep(50);
-  SendInput(2, &in[1], sizeof(INPUT));
+  ClickHere(x, y);
   Sleep(100);
 }
 
@@ -331,53 +369,65 @@ bool Program::ChooseWithMouse(Control combo, const std::wstring& entry) {
   }
   if (index < 0) return false;
   HWND box = Handle(combo);
-  // A click can land before the window takes input, or before it has
-  // settled where it is shown: wait for it to be in front, look again, and
-  // try again.
-  for (int attempt = 0; attempt < 6; ++attempt) {
+  // Each step waits until the program has taken the one before, so that no
+  // input lands while the list is still opening: a click on the arrow has
+  // been taken once the open list holds the mouse capture; the pointer is
+  // on the entry once the list shows it picked. A try that fails closes the
+  // list and waits for the capture to be let go before the next.
+  const char* failed = "";
+  for (int attempt = 0; attempt < 4; ++attempt) {
     SetForegroundWindow(window_);
     WaitUntil([&] { return GetForegroundWindow() == window_; }, 2000);
     const RECT r = ScreenRect(combo);
     ClickAt(r.right - GetSystemMetrics(SM_CXVSCROLL) / 2 - 2, (r.top + r.bottom) / 2);
     HWND list = nullptr;
-    WaitUntil(
-        [&] {
-          HWND h = nullptr;
-          while ((h = FindWindowExW(nullptr, h, L"ComboLBox", nullptr)) != nullptr) {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(h, &pid);
-            if (pid == pid_ && IsWindowVisible(h)) list = h;
-          }
-          return list != nullptr;
-        },
-        3000);
-    if (!list) {
-      // Says what the click met, so that a failure can be told apart from
-      // a window in the way or a window that was not in front.
-      const POINT at{r.right - GetSystemMetrics(SM_CXVSCROLL) / 2 - 2, (r.top + r.bottom) / 2};
-      HWND under = WindowFromPoint(at);
-      DWORD underPid = 0;
-      GetWindowThreadProcessId(under, &underPid);
-      wchar_t cls[64] = {};
-      GetClassNameW(under, cls, 64);
-      std::fprintf(stderr,
-                   "ChooseWithMouse: try %d: no list after a click at %ld,%ld; under it %ls of %s, "
-                   "front window %s, dropped state %d\n",
-                   attempt + 1, at.x, at.y, cls, underPid == pid_ ? "the program" : "another process",
-                   GetForegroundWindow() == window_ ? "the program's" : "another",
-                   static_cast<int>(SendMessageW(box, CB_GETDROPPEDSTATE, 0, 0)));
-      continue;
+    if (!WaitUntil([&] { return (list = OpenList(pid_)) != nullptr && CaptureOf(window_) == list; },
+                   3000)) {
+      failed = list ? "the open list never held the mouse" : "no list opened";
+    } else {
+      RECT lr;
+      GetWindowRect(list, &lr);
+      const auto itemHeight = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+      const LRESULT top = SendMessageW(list, LB_GETTOPINDEX, 0, 0);
+      const int x = (lr.left + lr.right) / 2;
+      const int y = lr.top + 2 + itemHeight * static_cast<int>(index - top) + itemHeight / 2;
+      // A late move back from an earlier warp can take the pointer off the
+      // entry again: move it there until the list shows the entry picked.
+      bool onEntry = false;
+      for (int move = 0; move < 5 && !onEntry; ++move) {
+        MoveMouseTo(x, y);
+        onEntry = WaitUntil([&] { return SendMessageW(list, LB_GETCURSEL, 0, 0) == index; }, 400);
+      }
+      if (!onEntry) {
+        failed = "the entry under the pointer was not picked";
+      } else {
+        ClickHere(x, y);
+        if (WaitUntil([&] { return SendMessageW(box, CB_GETCURSEL, 0, 0) == index &&
+                                   !SendMessageW(box, CB_GETDROPPEDSTATE, 0, 0); },
+                      3000)) {
+          return true;
+        }
+        failed = "the click on the entry did not close the list on it";
+      }
     }
-    RECT lr;
-    GetWindowRect(list, &lr);
-    const auto itemHeight = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
-    ClickAt((lr.left + lr.right) / 2, lr.top + 2 + itemHeight * index + itemHeight / 2);
-    if (WaitUntil([&] { return SendMessageW(box, CB_GETCURSEL, 0, 0) == index &&
-                               !SendMessageW(box, CB_GETDROPPEDSTATE, 0, 0); },
-                  1500)) {
-      return true;
-    }
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    GetGUIThreadInfo(GetWindowThreadProcessId(window_, nullptr), &info);
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    wchar_t focusClass[32] = {};
+    GetClassNameW(info.hwndFocus, focusClass, 32);
+    std::fprintf(stderr,
+                 "ChooseWithMouse: try %d: %s (pointer at %ld,%ld; list %s; capture %s; "
+                 "entry %d picked; focus on %ls %s; window %s)\n",
+                 attempt + 1, failed, cursor.x, cursor.y,
+                 SendMessageW(box, CB_GETDROPPEDSTATE, 0, 0) ? "open" : "closed",
+                 info.hwndCapture ? "held" : "free",
+                 static_cast<int>(SendMessageW(box, CB_GETCURSEL, 0, 0)), focusClass,
+                 info.hwndFocus == box || IsChild(box, info.hwndFocus) ? "in the box" : "elsewhere",
+                 info.hwndActive == window_ ? "active" : "inactive");
     SendMessageW(box, CB_SHOWDROPDOWN, FALSE, 0);
+    WaitUntil([&] { return OpenList(pid_) == nullptr && CaptureOf(window_) == nullptr; }, 2000);
   }
   return false;
 }
