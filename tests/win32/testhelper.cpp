@@ -8,22 +8,22 @@
 #include <cwchar>
 #include <string>
 
+#include "platform/win32_owned.h"
 #include "support/exe_dir.h"
 
 int wmain(int argc, wchar_t** argv) {
   if (argc >= 4 && !wcscmp(argv[1], L"hold")) {
     // The test looks whether the hold is in effect by opening the file
     // itself for a moment; an open that meets that look tries again.
-    HANDLE h = INVALID_HANDLE_VALUE;
-    for (int attempt = 0; attempt < 1000 && h == INVALID_HANDLE_VALUE; ++attempt) {
-      h = CreateFileW(argv[2], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                      FILE_ATTRIBUTE_NORMAL, nullptr);
-      if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_SHARING_VIOLATION) return 3;
-      if (h == INVALID_HANDLE_VALUE) Sleep(10);
+    vz::ScopedHandle h;
+    for (int attempt = 0; attempt < 1000 && !h.valid(); ++attempt) {
+      h.reset(CreateFileW(argv[2], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (!h.valid() && GetLastError() != ERROR_SHARING_VIOLATION) return 3;
+      if (!h.valid()) Sleep(10);
     }
-    if (h == INVALID_HANDLE_VALUE) return 3;
+    if (!h.valid()) return 3;
     Sleep(wcstoul(argv[3], nullptr, 10));
-    CloseHandle(h);
     return 0;
   }
   if (argc >= 3 && !wcscmp(argv[1], L"sleep")) {
@@ -34,12 +34,12 @@ int wmain(int argc, wchar_t** argv) {
   wchar_t cwd[MAX_PATH];
   GetCurrentDirectoryW(MAX_PATH, cwd);
   std::wstring text = std::wstring(GetCommandLineW()) + L"\n" + cwd + L"\n";
-  HANDLE out = CreateFileW((vz::test::ExeDir() + L"launched.txt").c_str(), GENERIC_WRITE, 0, nullptr,
-                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (out == INVALID_HANDLE_VALUE) return 3;
+  const vz::ScopedHandle out(CreateFileW((vz::test::ExeDir() + L"launched.txt").c_str(),
+                                         GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!out.valid()) return 3;
   DWORD written = 0;
-  WriteFile(out, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &written,
+  WriteFile(out.get(), text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &written,
             nullptr);
-  CloseHandle(out);
   return 0;
 }

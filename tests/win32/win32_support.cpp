@@ -49,7 +49,7 @@ HelperProcess StartHelper(const std::wstring& args, const std::wstring& program)
                       nullptr, &si, &pi)) {
     return HelperProcess(nullptr);
   }
-  CloseHandle(pi.hThread);
+  ScopedHandle(pi.hThread).Close();  // only the process is waited for
   return HelperProcess(pi.hProcess);
 }
 

@@ -1,5 +1,5 @@
 // Shared pieces of the simulated uploader (Up_Loader.exe) and its
-// heartbeat helper (UL_Heartbeat.exe): handle ownership, paths next to
+// heartbeat helper (UL_Heartbeat.exe): paths next to
 // the executable, small file helpers, the shared log and the settings
 // read from uploader-sim.ini.
 #pragma once
@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/win32_owned.h"
 #include "support/exe_dir.h"
 
 namespace ulsim {
@@ -35,53 +36,9 @@ constexpr const wchar_t* kLogName = L"uploader-sim.log";
 constexpr const wchar_t* kSettingsName = L"uploader-sim.ini";
 constexpr const wchar_t* kHelperExeName = L"UL_Heartbeat.exe";
 
-// Owns a kernel handle; both "no handle" spellings (null and
-// INVALID_HANDLE_VALUE) count as empty.
-class Handle {
-public:
-    Handle() = default;
-    explicit Handle(HANDLE h) : h_(h) {}
-    ~Handle() { reset(); }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    Handle(Handle&& other) noexcept : h_(std::exchange(other.h_, nullptr)) {}
-    Handle& operator=(Handle&& other) noexcept {
-        if (this != &other) {
-            reset();
-            h_ = std::exchange(other.h_, nullptr);
-        }
-        return *this;
-    }
-    bool valid() const { return h_ != nullptr && h_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return h_; }
-    void reset() {
-        if (valid()) {
-            CloseHandle(h_);
-        }
-        h_ = nullptr;
-    }
-
-private:
-    HANDLE h_ = nullptr;
-};
-
-// Closes a FindFirstFileW search.
-class FindHandle {
-public:
-    explicit FindHandle(HANDLE h) : h_(h) {}
-    ~FindHandle() {
-        if (valid()) {
-            FindClose(h_);
-        }
-    }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-    bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return h_; }
-
-private:
-    HANDLE h_;
-};
+// The program's own owners of kernel handles and folder searches.
+using vz::FindHandle;
+using vz::ScopedHandle;
 
 inline std::string ToUtf8(const std::wstring& text) {
     if (text.empty()) {
@@ -122,7 +79,7 @@ inline bool FileExists(const std::wstring& path) {
 
 // Reads a whole (small) file. Returns false when it cannot be opened or read.
 inline bool ReadAllBytes(const std::wstring& path, std::vector<unsigned char>& out) {
-    Handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) {
         return false;
@@ -147,7 +104,7 @@ inline bool ReadAllBytes(const std::wstring& path, std::vector<unsigned char>& o
 // Creates or overwrites a small text file. The sharing flags let a watcher
 // that has the file open (or is deleting it) get in our way as little as possible.
 inline bool WriteTextFile(const std::wstring& path, const std::string& text) {
-    Handle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    ScopedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) {
         return false;
@@ -165,7 +122,7 @@ public:
     Log(std::wstring path, std::string prefix) : path_(std::move(path)), prefix_(std::move(prefix)) {}
 
     void Line(const std::string& text) const {
-        Handle file(CreateFileW(path_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        ScopedHandle file(CreateFileW(path_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.valid()) {
             return;

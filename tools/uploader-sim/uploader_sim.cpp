@@ -304,7 +304,7 @@ private:
 
     bool OpenPort() {
         const std::wstring path = L"\\\\.\\COM" + std::to_wstring(port_);
-        port_handle_ = Handle(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+        port_handle_ = ScopedHandle(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                           FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!port_handle_.valid()) {
             log_.Line("port " + PortName() + " cannot be opened (error " + Num(GetLastError()) + ")");
@@ -417,8 +417,8 @@ private:
             log_.Line("helper could not be started (error " + Num(GetLastError()) + ")");
             return false;
         }
-        Handle process(pi.hProcess);
-        Handle thread(pi.hThread);
+        ScopedHandle process(pi.hProcess);
+        ScopedHandle thread(pi.hThread);
         log_.Line("scenario heartbeat: helper started pid=" + Num(pi.dwProcessId));
         return true;
     }
@@ -436,7 +436,7 @@ private:
             }
         }
         if (port_handle_.valid()) {
-            port_handle_.reset();
+            port_handle_.Close();
             log_.Line("port " + PortName() + " closed");
         }
         // The tick count is the machine's: a test compares it with its own
@@ -454,7 +454,7 @@ private:
     Settings settings_;
     unsigned port_ = 0;
     std::vector<unsigned char> image_;
-    Handle port_handle_;
+    ScopedHandle port_handle_;
     ProgressWindow window_;
 };
 

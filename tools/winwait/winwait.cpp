@@ -24,6 +24,7 @@
 #include <cwchar>
 #include <string>
 
+#include "platform/win32_owned.h"
 #include "ui/window_identity.h"
 
 namespace {
@@ -87,6 +88,7 @@ int wmain(int argc, wchar_t** argv) {
   QueryPerformanceFrequency(&frequency);
   QueryPerformanceCounter(&start);
   PROCESS_INFORMATION pi{};
+  vz::ScopedHandle process;
   if (!program.empty()) {
     std::wstring commandLine = L"\"" + program + L"\"";
     STARTUPINFOW si{};
@@ -96,7 +98,8 @@ int wmain(int argc, wchar_t** argv) {
       std::fprintf(stderr, "cannot start program: error %lu\n", GetLastError());
       return 2;
     }
-    CloseHandle(pi.hThread);
+    vz::ScopedHandle(pi.hThread).Close();
+    process.reset(pi.hProcess);
   }
   HWND w = nullptr;
   for (;;) {
@@ -109,8 +112,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (ms > timeoutMs) {
       std::fprintf(stderr, "no window after %.0f ms\n", ms);
-      if (pi.hProcess && ownWindow) TerminateProcess(pi.hProcess, 1);
-      if (pi.hProcess) CloseHandle(pi.hProcess);
+      if (process.valid() && ownWindow) TerminateProcess(process.get(), 1);
       return 1;
     }
     Sleep(1);
@@ -121,7 +123,7 @@ int wmain(int argc, wchar_t** argv) {
       Sleep(500);
       PROCESS_MEMORY_COUNTERS counters{};
       counters.cb = sizeof(counters);
-      if (GetProcessMemoryInfo(pi.hProcess, &counters, sizeof(counters))) {
+      if (GetProcessMemoryInfo(process.get(), &counters, sizeof(counters))) {
         std::printf("%.0f\n", counters.PeakWorkingSetSize / 1024.0);
       } else {
         std::fprintf(stderr, "no memory figures: error %lu\n", GetLastError());
@@ -130,15 +132,14 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (close) {
       PostMessageW(w, WM_CLOSE, 0, 0);
-      if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) {
+      if (WaitForSingleObject(process.get(), 10000) != WAIT_OBJECT_0) {
         std::fprintf(stderr, "the program did not end after WM_CLOSE\n");
-        TerminateProcess(pi.hProcess, 1);
-        WaitForSingleObject(pi.hProcess, 5000);
+        TerminateProcess(process.get(), 1);
+        WaitForSingleObject(process.get(), 5000);
         status = 3;
       }
     }
   }
   std::fflush(stdout);
-  if (pi.hProcess) CloseHandle(pi.hProcess);
   return status;
 }
