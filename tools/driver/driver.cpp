@@ -369,11 +369,12 @@ bool Program::ChooseWithMouse(Control combo, const std::wstring& entry) {
   }
   if (index < 0) return false;
   HWND box = Handle(combo);
-  // Each step waits until the program has taken the one before, so that no
-  // input lands while the list is still opening: a click on the arrow has
-  // been taken once the open list holds the mouse capture; the pointer is
-  // on the entry once the list shows it picked. A try that fails closes the
-  // list and waits for the capture to be let go before the next.
+  // The click on the entry waits until the program has taken the click on
+  // the arrow, that is until the open list holds the mouse capture, so that
+  // it does not land while the list is still opening. (The pointer resting
+  // on an entry is no sign: a list does not pick the entry that already has
+  // its caret, the first one when nothing is chosen.) A try that fails
+  // closes the list and waits for the capture to be let go before the next.
   const char* failed = "";
   for (int attempt = 0; attempt < 4; ++attempt) {
     SetForegroundWindow(window_);
@@ -391,24 +392,13 @@ bool Program::ChooseWithMouse(Control combo, const std::wstring& entry) {
       const LRESULT top = SendMessageW(list, LB_GETTOPINDEX, 0, 0);
       const int x = (lr.left + lr.right) / 2;
       const int y = lr.top + 2 + itemHeight * static_cast<int>(index - top) + itemHeight / 2;
-      // A late move back from an earlier warp can take the pointer off the
-      // entry again: move it there until the list shows the entry picked.
-      bool onEntry = false;
-      for (int move = 0; move < 5 && !onEntry; ++move) {
-        MoveMouseTo(x, y);
-        onEntry = WaitUntil([&] { return SendMessageW(list, LB_GETCURSEL, 0, 0) == index; }, 400);
+      ClickHere(x, y);
+      if (WaitUntil([&] { return SendMessageW(box, CB_GETCURSEL, 0, 0) == index &&
+                                 !SendMessageW(box, CB_GETDROPPEDSTATE, 0, 0); },
+                    3000)) {
+        return true;
       }
-      if (!onEntry) {
-        failed = "the entry under the pointer was not picked";
-      } else {
-        ClickHere(x, y);
-        if (WaitUntil([&] { return SendMessageW(box, CB_GETCURSEL, 0, 0) == index &&
-                                   !SendMessageW(box, CB_GETDROPPEDSTATE, 0, 0); },
-                      3000)) {
-          return true;
-        }
-        failed = "the click on the entry did not close the list on it";
-      }
+      failed = "the click on the entry did not close the list on it";
     }
     GUITHREADINFO info{};
     info.cbSize = sizeof(info);
