@@ -318,18 +318,18 @@ INPUT MouseAt(int x, int y, DWORD flags) {
   return in;
 }
 
-void MoveMouseTo(int x, int y) {
-  INPUT move = MouseAt(x, y, MOUSEEVENTF_MOVE);
-  SendInput(1, &move, sizeof(INPUT));
-}
-
-// The window that holds the mouse capture in the program's input thread.
-HWND CaptureOf(HWND window) {
+// The focus, capture and active window of the thread that runs `window`;
+// all empty when the thread cannot be read.
+GUITHREADINFO InputStateOf(HWND window) {
   GUITHREADINFO info{};
   info.cbSize = sizeof(info);
-  const DWORD thread = GetWindowThreadProcessId(window, nullptr);
-  return GetGUIThreadInfo(thread, &info) ? info.hwndCapture : nullptr;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) {
+    info = GUITHREADINFO{};
+  }
+  return info;
 }
+
+HWND CaptureOf(HWND window) { return InputStateOf(window).hwndCapture; }
 
 // The program's open drop-down list, or null.
 HWND OpenList(DWORD pid) {
@@ -355,7 +355,8 @@ void ClickHere(int x, int y) {
 }  // namespace
 
 void Program::ClickAt(int x, int y) {
-  MoveMouseTo(x, y);
+  INPUT move = MouseAt(x, y, MOUSEEVENTF_MOVE);
+  SendInput(1, &move, sizeof(INPUT));
   Sleep(50);
   ClickHere(x, y);
   Sleep(100);
@@ -400,9 +401,7 @@ bool Program::ChooseWithMouse(Control combo, const std::wstring& entry) {
       }
       failed = "the click on the entry did not close the list on it";
     }
-    GUITHREADINFO info{};
-    info.cbSize = sizeof(info);
-    GetGUIThreadInfo(GetWindowThreadProcessId(window_, nullptr), &info);
+    const GUITHREADINFO info = InputStateOf(window_);
     POINT cursor{};
     GetCursorPos(&cursor);
     wchar_t focusClass[32] = {};
@@ -493,12 +492,7 @@ void SendKey(WORD key, bool up) {
 
 }  // namespace
 
-HWND FocusedControl(const Program& program) {
-  GUITHREADINFO info{};
-  info.cbSize = sizeof(info);
-  const DWORD thread = GetWindowThreadProcessId(program.window(), nullptr);
-  return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
-}
+HWND FocusedControl(const Program& program) { return InputStateOf(program.window()).hwndFocus; }
 
 bool FocusControl(const Program& program, Control c) {
   HWND target = program.Handle(c);
