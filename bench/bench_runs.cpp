@@ -25,6 +25,7 @@
 #include "bench_common.h"
 #include "driver.h"
 #include "messages/message_table.h"
+#include "platform/text_decoding.h"
 #include "platform/win32_system.h"
 
 using vzbench::Fmt;
@@ -146,7 +147,9 @@ int wmain(int argc, wchar_t** argv) {
   vz::Win32System sys;
   vz::MessageTable texts;
   vz::ParseMessageText(
-      sys.FromAnsi(sys.ReadBytes(vz::e2e::TemplateDir() + L"FrmDescFRA.txt").value_or("")), texts);
+      vz::DecodeTextFile(sys.ReadBytes(vz::e2e::TemplateDir() + L"FrmDescFRA.txt").value_or(""),
+                         sys),
+      texts);
 
   std::vector<double> endDelay, failDelay, phase4;
   int broken = 0;

@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include "platform/text_decoding.h"
+
 namespace vz {
 namespace {
 
@@ -38,7 +40,7 @@ void ReadLanguageSetting(Globals& g, System& sys) {
       sys.ReadBytes(g.programDir + kLanguageIniName);
   if (!bytes) return;
   bool first = true;
-  ForEachLine(sys.FromAnsi(*bytes), [&](std::wstring_view line) {
+  ForEachLine(DecodeTextFile(*bytes, sys), [&](std::wstring_view line) {
     if (first) g.currentLanguage = std::wstring(line);
     first = false;
   });
@@ -60,7 +62,7 @@ bool LoadMessageFile(Globals& g, System& sys, const std::wstring& fileName) {
   const std::optional<std::string> bytes =
       sys.ReadBytes(g.programDir + fileName);
   if (!bytes) return false;
-  ParseMessageText(sys.FromAnsi(*bytes), g.messages);
+  ParseMessageText(DecodeTextFile(*bytes, sys), g.messages);
   return true;
 }
 

@@ -9,7 +9,6 @@
 #include "driver.h"
 #include "messages/message_table.h"
 #include "platform/win32_owned.h"
-#include "platform/win32_system.h"
 
 namespace vz::e2e {
 namespace {
@@ -19,8 +18,7 @@ class FaultRun : public ::testing::Test {
   FaultRun() : program(folder.path()) {}
 
   void SetUp() override {
-    Win32System sys;
-    ParseMessageText(sys.FromAnsi(folder.Read(L"FrmDescFRA.txt").value_or("")), texts);
+    texts = folder.Texts(L"FrmDescFRA.txt");
   }
 
   void StartProgram() {

@@ -19,7 +19,7 @@ class Keyboard : public ::testing::Test {
   Keyboard() : program(folder.path()) {}
 
   void SetUp() override {
-    ParseMessageText(sys.FromAnsi(folder.Read(L"FrmDescFRA.txt").value_or("")), texts);
+    texts = folder.Texts(L"FrmDescFRA.txt");
     ASSERT_TRUE(program.Start());
     ASSERT_TRUE(program.WaitForWindow());
   }

@@ -25,7 +25,7 @@ class PortEntry : public ::testing::Test {
   PortEntry() : program(folder.path()) {}
 
   void SetUp() override {
-    ParseMessageText(sys.FromAnsi(folder.Read(L"FrmDescFRA.txt").value_or("")), texts);
+    texts = folder.Texts(L"FrmDescFRA.txt");
     ASSERT_TRUE(program.Start());
     ASSERT_TRUE(program.WaitForWindow());
   }

@@ -5,17 +5,13 @@
 
 #include "driver.h"
 #include "messages/message_table.h"
-#include "platform/win32_system.h"
 
 namespace vz::e2e {
 namespace {
 
 // The captions a message file of the staged folder gives.
 MessageTable TextsOf(const StagedFolder& folder, const std::wstring& file) {
-  Win32System sys;
-  MessageTable table;
-  ParseMessageText(sys.FromAnsi(folder.Read(file).value_or("")), table);
-  return table;
+  return folder.Texts(file);
 }
 
 TEST(Startup, WindowIsFoundByItsCaptionAndTheExitButtonEndsTheProgram) {

@@ -48,10 +48,7 @@ class UpgradeRun : public ::testing::Test {
   explicit UpgradeRun(const std::wstring& subdir = L"stage") : folder(subdir), program(folder.path()) {}
 
   void SetUp() override {
-    Win32System sys;
-    MessageTable table;
-    ParseMessageText(sys.FromAnsi(folder.Read(L"FrmDescFRA.txt").value_or("")), table);
-    texts = table;
+    texts = folder.Texts(L"FrmDescFRA.txt");
     image = folder.Read(L"firmware.bin").value_or("");
     captureStart = ReadAll(CapturePath()).size();
     ASSERT_TRUE(program.Start());

@@ -7,7 +7,9 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "platform/text_decoding.h"
 #include "platform/win32_owned.h"
+#include "platform/win32_system.h"
 #include "support/exe_dir.h"
 #include "support/processes.h"
 #include "ui/window_identity.h"
@@ -110,6 +112,13 @@ std::optional<std::string> StagedFolder::Read(const std::wstring& name) const {
     bytes.append(buffer, got);
   }
   return bytes;
+}
+
+MessageTable StagedFolder::Texts(const std::wstring& messageFile) const {
+  Win32System sys;
+  MessageTable table;
+  ParseMessageText(DecodeTextFile(Read(messageFile).value_or(""), sys), table);
+  return table;
 }
 
 bool StagedFolder::Has(const std::wstring& name) const {

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "messages/message_table.h"
 #include "platform/win32_owned.h"
 #include "window/main_window.h"
 
@@ -29,6 +30,9 @@ class StagedFolder {
   std::wstring operator/(const std::wstring& name) const { return path_ + name; }
   void Write(const std::wstring& name, const std::string& bytes) const;
   std::optional<std::string> Read(const std::wstring& name) const;
+  // The texts a message file of this folder gives, read as the program
+  // reads it (by its mark, else the ANSI code page).
+  MessageTable Texts(const std::wstring& messageFile) const;
   bool Has(const std::wstring& name) const;
   void Remove(const std::wstring& name) const;
 

@@ -1,0 +1,71 @@
+#include "platform/text_decoding.h"
+
+#include <utf8.h>
+
+#include <iterator>
+
+namespace vz {
+namespace {
+
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
+
+bool StartsWith(std::string_view bytes, std::string_view prefix) {
+  return bytes.substr(0, prefix.size()) == prefix;
+}
+
+// Windows' wchar_t is a UTF-16 unit; a wider one (the native build) holds
+// the same units, so both builds see the text alike.
+std::wstring Widen(const std::u16string& units) {
+  return std::wstring(units.begin(), units.end());
+}
+
+}  // namespace
+
+MarkedText FindByteOrderMark(std::string_view bytes) {
+  if (StartsWith(bytes, kUtf8Mark)) {
+    return {TextEncoding::Utf8, bytes.substr(kUtf8Mark.size())};
+  }
+  if (StartsWith(bytes, kUtf16LeMark)) {
+    return {TextEncoding::Utf16Le, bytes.substr(kUtf16LeMark.size())};
+  }
+  return {TextEncoding::Ansi, bytes};
+}
+
+std::u16string Utf8ToUtf16(std::string_view bytes) {
+  // First every invalid sequence becomes U+FFFD (utfcpp's rule, described
+  // in the header), then the valid UTF-8 is converted without checks.
+  std::string valid;
+  valid.reserve(bytes.size());
+  utf8::replace_invalid(bytes.begin(), bytes.end(), std::back_inserter(valid));
+  std::u16string units;
+  units.reserve(valid.size());
+  utf8::unchecked::utf8to16(valid.begin(), valid.end(), std::back_inserter(units));
+  return units;
+}
+
+std::u16string Utf16LeToUnits(std::string_view bytes) {
+  std::u16string units;
+  units.reserve(bytes.size() / 2);
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    const auto low = static_cast<unsigned char>(bytes[i]);
+    const auto high = static_cast<unsigned char>(bytes[i + 1]);
+    units.push_back(static_cast<char16_t>(low | (high << 8)));
+  }
+  return units;
+}
+
+std::wstring DecodeTextFile(std::string_view bytes, System& sys) {
+  const MarkedText marked = FindByteOrderMark(bytes);
+  switch (marked.encoding) {
+    case TextEncoding::Utf8:
+      return Widen(Utf8ToUtf16(marked.body));
+    case TextEncoding::Utf16Le:
+      return Widen(Utf16LeToUnits(marked.body));
+    case TextEncoding::Ansi:
+      break;
+  }
+  return sys.FromAnsi(std::string(marked.body));
+}
+
+}  // namespace vz
