@@ -12,9 +12,9 @@ namespace vz {
 
 inline constexpr wchar_t kLogFileName[] = L"memo_log.txt";
 
-// Attempts at a log file that is busy or refuses access, and the pause
-// between them: together a little under one second, then the line is
-// dropped.
+// Attempts at a log file that another program holds (a sharing or lock
+// violation), and the pause between them: together a little under one
+// second, then the line is dropped. Every other failure is final at once.
 inline constexpr int kAppendAttempts = 20;
 inline constexpr std::uint32_t kAppendRetryPauseMs = 50;
 

@@ -35,13 +35,15 @@ struct IoResult {
   static IoResult Failure(std::uint32_t e) { return {false, e}; }
 };
 
-// Appending distinguishes a busy or refused file, which is worth another
-// try, from every other failure.
-enum class AppendOutcome { Written, Busy, Failed };
-struct AppendResult {
-  AppendOutcome outcome = AppendOutcome::Written;
-  std::uint32_t error = 0;
-};
+// Error numbers of the platform (Windows) that the logic tells apart.
+namespace error_number {
+// The end of a list walked entry by entry, not a failure.
+inline constexpr std::uint32_t kNoMoreFiles = 18;
+// Another program holds the file, or a range of it, for the moment.
+inline constexpr std::uint32_t kSharingViolation = 32;
+inline constexpr std::uint32_t kLockViolation = 33;
+inline constexpr std::uint32_t kFileExists = 80;
+}  // namespace error_number
 
 // Executable names of the processes running at the moment of the call, as
 // the platform reports them (bare names or full paths, 8-bit code page).
@@ -81,9 +83,11 @@ class System {
   // and overwrites the first byte only.
   virtual IoResult WriteFirstByte(const std::wstring& path,
                                   std::uint8_t value) = 0;
-  // Opens for appending (created when missing), writes, closes.
-  virtual AppendResult AppendBytes(const std::wstring& path,
-                                   const std::string& bytes) = 0;
+  // Opens for appending (created when missing), writes, closes. Only a
+  // failed open is reported; what is worth another try is the caller's
+  // business.
+  virtual IoResult AppendBytes(const std::wstring& path,
+                               const std::string& bytes) = 0;
   // The platform's description of an error number, one line, no line end.
   // `subject` is the file or program the error is about: it fills the
   // places the description leaves for a name ("%1 is not a valid ...").

@@ -56,11 +56,6 @@ std::wstring SystemText(std::uint32_t error, const std::wstring& subject = {}) {
   return text;
 }
 
-bool IsBusyError(DWORD e) {
-  return e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION ||
-         e == ERROR_ACCESS_DENIED;
-}
-
 }  // namespace
 
 std::wstring Win32System::ExecutableDir() {
@@ -170,20 +165,17 @@ IoResult Win32System::WriteFirstByte(const std::wstring& path,
   return file.Close() ? IoResult::Success() : LastError();
 }
 
-AppendResult Win32System::AppendBytes(const std::wstring& path,
-                                      const std::string& bytes) {
+IoResult Win32System::AppendBytes(const std::wstring& path,
+                                  const std::string& bytes) {
   ScopedHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) {
-    const DWORD e = GetLastError();
-    return {IsBusyError(e) ? AppendOutcome::Busy : AppendOutcome::Failed, e};
-  }
+  if (!file.valid()) return LastError();
   // Errors after a successful open are not reported.
   DWORD written = 0;
   (void)WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()),
                   &written, nullptr);
-  return {AppendOutcome::Written, 0};
+  return IoResult::Success();
 }
 
 std::wstring Win32System::ErrorText(std::uint32_t error, const std::wstring& subject) {

@@ -20,7 +20,7 @@ class Win32System : public System {
   std::optional<std::string> ReadBytes(const std::wstring& path) override;
   IoResult WriteBytes(const std::wstring& path, const std::string& bytes) override;
   IoResult WriteFirstByte(const std::wstring& path, std::uint8_t value) override;
-  AppendResult AppendBytes(const std::wstring& path, const std::string& bytes) override;
+  IoResult AppendBytes(const std::wstring& path, const std::string& bytes) override;
   std::wstring ErrorText(std::uint32_t error, const std::wstring& subject) override;
   bool ProbeSerialPort(const std::string& name) override;
   ProcessList RunningProcesses() override;

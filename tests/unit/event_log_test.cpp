@@ -47,23 +47,31 @@ TEST_F(EventLog, BusyLogGetsItsLineAfterRetries) {
   EXPECT_EQ(sys.pauses, std::vector<std::uint32_t>(3, kAppendRetryPauseMs));
 }
 
-TEST_F(EventLog, LogBusyForEverIsGivenUpSilently) {
+// Only another program's hold is worth waiting for; every other failure is
+// final at once, so a folder the user may not write to does not freeze the
+// window at each line.
+struct OpenFailureCase { std::uint32_t error; int appendCalls; std::size_t pauses; };
+class LogOpenFailure : public EventLog, public ::testing::WithParamInterface<OpenFailureCase> {};
+
+TEST_P(LogOpenFailure, IsRetriedOnlyWhileAnotherProgramHoldsTheFile) {
   sys.Put(kLog, "old\r\n");
-  sys.File(kLog).busyOpens = -1;
+  sys.File(kLog).openError = GetParam().error;
   WriteLog(sys, test::kDir, L"lost");
   EXPECT_EQ(sys.Bytes(kLog), "old\r\n");
-  EXPECT_EQ(sys.appendCalls, kAppendAttempts);
-  // The technician's window is frozen meanwhile: no more than a second.
+  EXPECT_EQ(sys.appendCalls, GetParam().appendCalls);
+  EXPECT_EQ(sys.pauses.size(), GetParam().pauses);
+  // The window is frozen meanwhile: no more than a second.
   EXPECT_LE(std::accumulate(sys.pauses.begin(), sys.pauses.end(), 0u), 1000u);
 }
 
-TEST_F(EventLog, OtherOpenErrorOfTheLogIsDroppedWithoutAReportLoop) {
-  sys.Put(kLog, "old\r\n");
-  sys.File(kLog).openError = test::kErrPathNotFound;
-  WriteLog(sys, test::kDir, L"lost");
-  EXPECT_EQ(sys.appendCalls, 2);  // the line, then its self-report
-  EXPECT_EQ(sys.Bytes(kLog), "old\r\n");
-}
+INSTANTIATE_TEST_SUITE_P(
+    Errors, LogOpenFailure,
+    ::testing::Values(  // held: every attempt, then dropped silently
+        OpenFailureCase{test::kErrSharing, kAppendAttempts, kAppendAttempts - 1},
+        OpenFailureCase{test::kErrLock, kAppendAttempts, kAppendAttempts - 1},
+        // the line, then its self-report, which fails the same way
+        OpenFailureCase{test::kErrAccessDenied, 2, 0},
+        OpenFailureCase{test::kErrPathNotFound, 2, 0}, OpenFailureCase{112, 2, 0}));
 
 }  // namespace
 }  // namespace vz

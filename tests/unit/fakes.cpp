@@ -157,25 +157,20 @@ bool FakeSystem::FileExists(const std::wstring& dir,
   return false;
 }
 
-std::uint32_t FakeSystem::OpenFailure(Entry& e, bool forWriting, bool* busy) {
-  if (busy) *busy = false;
+std::uint32_t FakeSystem::OpenFailure(Entry& e, bool forWriting) {
   if (e.busyOpens != 0) {
     if (e.busyOpens > 0) --e.busyOpens;
-    if (busy) *busy = true;
     return kErrSharing;
   }
   if (e.openError) return e.openError;
-  if (e.directory || (forWriting && e.readOnly)) {
-    if (busy) *busy = true;
-    return kErrAccessDenied;
-  }
+  if (e.directory || (forWriting && e.readOnly)) return kErrAccessDenied;
   return 0;
 }
 
 IoResult FakeSystem::RemoveFile(const std::wstring& path) {
   auto it = files_.find(Key(path));
   if (it == files_.end()) return IoResult::Failure(2);
-  if (std::uint32_t err = OpenFailure(it->second.second, true, nullptr)) {
+  if (std::uint32_t err = OpenFailure(it->second.second, true)) {
     return IoResult::Failure(err);
   }
   files_.erase(it);
@@ -187,7 +182,7 @@ IoResult FakeSystem::CopyOver(const std::wstring& from, const std::wstring& to) 
   if (!src || src->directory) return IoResult::Failure(2);
   if (Key(from) == Key(to)) return IoResult::Success();
   if (Entry* dst = files_.count(Key(to)) ? &files_[Key(to)].second : nullptr) {
-    if (std::uint32_t err = OpenFailure(*dst, true, nullptr)) {
+    if (std::uint32_t err = OpenFailure(*dst, true)) {
       return IoResult::Failure(err);
     }
   }
@@ -198,7 +193,7 @@ IoResult FakeSystem::CopyOver(const std::wstring& from, const std::wstring& to) 
 std::optional<std::string> FakeSystem::ReadBytes(const std::wstring& path) {
   auto it = files_.find(Key(path));
   if (it == files_.end()) return std::nullopt;
-  if (OpenFailure(it->second.second, false, nullptr)) return std::nullopt;
+  if (OpenFailure(it->second.second, false)) return std::nullopt;
   return it->second.second.bytes;
 }
 
@@ -208,7 +203,7 @@ IoResult FakeSystem::WriteBytes(const std::wstring& path,
     // Like CreateFile with CREATE_ALWAYS and normal attributes: an existing
     // hidden or system file is refused, not replaced.
     if (e->hidden || e->system) return IoResult::Failure(kErrAccessDenied);
-    if (std::uint32_t err = OpenFailure(*e, true, nullptr)) {
+    if (std::uint32_t err = OpenFailure(*e, true)) {
       return IoResult::Failure(err);
     }
   }
@@ -220,7 +215,7 @@ IoResult FakeSystem::WriteFirstByte(const std::wstring& path,
                                     std::uint8_t value) {
   ++writeFirstByteCalls;
   if (Entry* e = files_.count(Key(path)) ? &files_[Key(path)].second : nullptr) {
-    if (std::uint32_t err = OpenFailure(*e, true, nullptr)) {
+    if (std::uint32_t err = OpenFailure(*e, true)) {
       return IoResult::Failure(err);
     }
   }
@@ -230,17 +225,14 @@ IoResult FakeSystem::WriteFirstByte(const std::wstring& path,
   return IoResult::Success();
 }
 
-AppendResult FakeSystem::AppendBytes(const std::wstring& path,
-                                     const std::string& bytes) {
+IoResult FakeSystem::AppendBytes(const std::wstring& path,
+                                 const std::string& bytes) {
   ++appendCalls;
   if (Entry* e = files_.count(Key(path)) ? &files_[Key(path)].second : nullptr) {
-    bool busy = false;
-    if (std::uint32_t err = OpenFailure(*e, true, &busy)) {
-      return {busy ? AppendOutcome::Busy : AppendOutcome::Failed, err};
-    }
+    if (std::uint32_t err = OpenFailure(*e, true)) return IoResult::Failure(err);
   }
   File(path).bytes += bytes;
-  return {AppendOutcome::Written, 0};
+  return IoResult::Success();
 }
 
 std::wstring FakeSystem::ErrorText(std::uint32_t error, const std::wstring& subject) {

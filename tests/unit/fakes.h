@@ -20,6 +20,7 @@ namespace vz::test {
 // Windows error numbers the fakes report.
 inline constexpr std::uint32_t kErrAccessDenied = 5;
 inline constexpr std::uint32_t kErrSharing = 32;
+inline constexpr std::uint32_t kErrLock = 33;
 inline constexpr std::uint32_t kErrPathNotFound = 3;
 inline constexpr std::uint32_t kErrBadExe = 193;
 
@@ -93,7 +94,7 @@ class FakeSystem : public System {
   std::optional<std::string> ReadBytes(const std::wstring& path) override;
   IoResult WriteBytes(const std::wstring& path, const std::string& bytes) override;
   IoResult WriteFirstByte(const std::wstring& path, std::uint8_t value) override;
-  AppendResult AppendBytes(const std::wstring& path, const std::string& bytes) override;
+  IoResult AppendBytes(const std::wstring& path, const std::string& bytes) override;
   std::wstring ErrorText(std::uint32_t error, const std::wstring& subject) override;
   bool ProbeSerialPort(const std::string& name) override;
   ProcessList RunningProcesses() override;
@@ -107,7 +108,7 @@ class FakeSystem : public System {
  private:
   static std::wstring Key(const std::wstring& path);
   // Why an open of an existing entry fails now, or 0.
-  std::uint32_t OpenFailure(Entry& e, bool forWriting, bool* busy);
+  std::uint32_t OpenFailure(Entry& e, bool forWriting);
   std::map<std::wstring, std::pair<std::wstring, Entry>> files_;  // key -> (name, entry)
 };
 
