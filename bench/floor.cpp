@@ -84,7 +84,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   if (!RegisterClassExW(&wc)) return 1;
 
   const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-  const int dpi = static_cast<int>(GetDpiForSystem());
+  // The system DPI, as Windows 7 gives it too.
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
   RECT frame{0, 0, vz::layout::TwipsToPixels(vz::layout::kClientWidth, dpi),
              vz::layout::TwipsToPixels(vz::layout::kClientHeight, dpi)};
   AdjustWindowRectEx(&frame, style, FALSE, WS_EX_CONTROLPARENT);

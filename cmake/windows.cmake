@@ -1,6 +1,14 @@
 # The Win32 side: the system seam and the window on Windows, the program,
 # its resources, and the tests that run under Wine.
-add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00 WINVER=0x0A00)
+# Windows 7 SP1 is the floor: the headers hide what it lacks, and what the
+# program uses beyond it is looked up at run time (platform/win32_newer_api).
+add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+
+# A test tool that may use what Windows 10 has (it never ships): the
+# compiler's options come after the definitions, so these win.
+function(vz_allow_windows10 target)
+  target_compile_options(${target} PRIVATE -U_WIN32_WINNT -D_WIN32_WINNT=0x0A00 -UWINVER -DWINVER=0x0A00)
+endfunction()
 
 # Static, so the exe runs on a bare Windows; ASLR (high entropy) and DEP.
 if(MINGW)
@@ -16,6 +24,7 @@ endif()
 
 add_library(vz_win32 STATIC
   src/platform/win32_system.cpp
+  src/platform/win32_newer_api.cpp
   src/ui/win32_window.cpp
   src/ui/picture.cpp
 )

@@ -6,17 +6,16 @@
 #include <memory>
 
 #include "app/form_handlers.h"
-#include "app/form_handlers.h"
 #include "app/startup.h"
+#include "platform/win32_newer_api.h"
 #include "platform/win32_system.h"
-#include "state/globals.h"
 #include "state/globals.h"
 #include "ui/win32_window.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-  // DLLs come from the system directory only, never from the program's
-  // folder or the current directory, where anything could be dropped.
-  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  // DLLs loaded from here on come from the system directory only where
+  // this Windows can say so (see RestrictDllSearch for Windows 7).
+  (void)vz::NewerApi::OfThisWindows().RestrictDllSearch();
   // The picture decoder is a COM object.
   (void)CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};

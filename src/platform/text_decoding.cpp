@@ -55,7 +55,7 @@ std::u16string Utf16LeToUnits(std::string_view bytes) {
   return units;
 }
 
-std::wstring DecodeTextFile(std::string_view bytes, System& sys) {
+std::optional<std::wstring> DecodeMarkedText(std::string_view bytes) {
   const MarkedText marked = FindByteOrderMark(bytes);
   switch (marked.encoding) {
     case TextEncoding::Utf8:
@@ -65,7 +65,12 @@ std::wstring DecodeTextFile(std::string_view bytes, System& sys) {
     case TextEncoding::Ansi:
       break;
   }
-  return sys.FromAnsi(std::string(marked.body));
+  return std::nullopt;
+}
+
+std::wstring DecodeTextFile(std::string_view bytes, System& sys) {
+  if (std::optional<std::wstring> text = DecodeMarkedText(bytes)) return *std::move(text);
+  return sys.FromAnsi(std::string(bytes));
 }
 
 }  // namespace vz

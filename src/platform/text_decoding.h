@@ -3,6 +3,7 @@
 // one without is read in the PC's ANSI code page, through the system seam.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,6 +31,10 @@ std::u16string Utf8ToUtf16(std::string_view bytes);
 // UTF-16 little-endian bytes to code units, unchanged. A last odd byte is
 // dropped.
 std::u16string Utf16LeToUnits(std::string_view bytes);
+
+// The text of a file that begins with a mark, without the mark; nullopt
+// for a file without one.
+std::optional<std::wstring> DecodeMarkedText(std::string_view bytes);
 
 // The whole file as the program's text: by its mark, or in the ANSI code
 // page (sys.FromAnsi) when it has none. The mark is not part of the text.

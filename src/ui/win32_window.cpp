@@ -29,11 +29,6 @@ COLORREF ToColorRef(std::uint32_t value) {
   return static_cast<COLORREF>(value & 0xFFFFFF);
 }
 
-int DpiOf(HWND hwnd) {
-  const UINT dpi = hwnd ? GetDpiForWindow(hwnd) : GetDpiForSystem();
-  return dpi ? static_cast<int>(dpi) : USER_DEFAULT_SCREEN_DPI;
-}
-
 // Labels and message boxes break lines at CR LF; a text from the message
 // file carries a lone CR where it wants a new line.
 std::wstring ForDisplay(const std::wstring& text) {
@@ -106,9 +101,10 @@ bool Win32Window::Create() {
     return false;
   }
   whiteBrush_.reset(CreateSolidBrush(ToColorRef(layout::kWhite)));
-  dpi_ = DpiOf(nullptr);
+  const NewerApi& api = *options_.api;
+  dpi_ = static_cast<int>(api.DpiForSystem());
   RECT frame{0, 0, Px(layout::kClientWidth), Px(layout::kClientHeight)};
-  AdjustWindowRectExForDpi(&frame, kFormStyle, FALSE, kFormExStyle, dpi_);
+  api.AdjustWindowRectForDpi(&frame, kFormStyle, kFormExStyle, static_cast<UINT>(dpi_));
   hwnd_ = CreateWindowExW(kFormExStyle, kMainWindowClass, layout::kDesignCaption, kFormStyle,
                           CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
                           frame.bottom - frame.top, nullptr, nullptr, instance_, this);
@@ -116,11 +112,11 @@ bool Win32Window::Create() {
     createError_ = GetLastError();
     return false;
   }
-  const int actual = DpiOf(hwnd_);
+  const int actual = static_cast<int>(api.DpiForWindow(hwnd_));
   if (actual != dpi_) {
     dpi_ = actual;
     frame = {0, 0, Px(layout::kClientWidth), Px(layout::kClientHeight)};
-    AdjustWindowRectExForDpi(&frame, kFormStyle, FALSE, kFormExStyle, dpi_);
+    api.AdjustWindowRectForDpi(&frame, kFormStyle, kFormExStyle, static_cast<UINT>(dpi_));
     SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }

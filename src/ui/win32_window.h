@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32_newer_api.h"
 #include "platform/win32_owned.h"
 #include "window/layout.h"
 #include "window/main_window.h"
@@ -28,6 +29,9 @@ class Win32Window : public MainWindow {
     std::function<void()> onEnd;
     // Post WM_QUIT when the window is destroyed (the program's own loop).
     bool quitOnDestroy = true;
+    // The newer Windows functions the window may use; tests pass
+    // &NewerApi::Windows7() to see it as Windows 7 draws it.
+    const NewerApi* api = &NewerApi::OfThisWindows();
   };
 
   Win32Window(HINSTANCE instance, FormEvents& events, Options options);

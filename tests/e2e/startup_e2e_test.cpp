@@ -9,11 +9,6 @@
 namespace vz::e2e {
 namespace {
 
-// The captions a message file of the staged folder gives.
-MessageTable TextsOf(const StagedFolder& folder, const std::wstring& file) {
-  return folder.Texts(file);
-}
-
 TEST(Startup, WindowIsFoundByItsCaptionAndTheExitButtonEndsTheProgram) {
   StagedFolder folder;
   Program program(folder.path());
@@ -22,7 +17,7 @@ TEST(Startup, WindowIsFoundByItsCaptionAndTheExitButtonEndsTheProgram) {
   ASSERT_TRUE(program.WaitForWindow());
   std::printf("window shown %lu ms after launch\n", GetTickCount() - start);
 
-  const MessageTable french = TextsOf(folder, L"FrmDescFRA.txt");
+  const MessageTable french = folder.Texts(L"FrmDescFRA.txt");
   const std::wstring caption = french[Msg::Title] + L"  (Rel.2.2)";
   EXPECT_EQ(FindWindowW(nullptr, caption.c_str()), program.window());
   EXPECT_EQ(program.Text(Control::ExitButton), french[Msg::ExitCaption]);
@@ -60,7 +55,7 @@ TEST(PortChoice, ARealClickOnCom3WritesTheByteForTheUploader) {
 
 TEST(LanguageSwitch, EnglishIsShownAtOnceAndKeptForTheNextStart) {
   StagedFolder folder;
-  const MessageTable english = TextsOf(folder, L"FrmDescEng.txt");
+  const MessageTable english = folder.Texts(L"FrmDescEng.txt");
   {
     Program program(folder.path());
     ASSERT_TRUE(program.Start());

@@ -1,6 +1,7 @@
 // Fuzz target: the message-file loader. The input is the raw content of a
 // FrmDesc*.txt file; it goes through the same path as at run time (decoded
-// as Windows-1252, then ParseMessageText) and every property the window
+// by its byte-order mark, else as Windows-1252, then ParseMessageText) and
+// every property the window
 // relies on is checked against an independent reading of the same rules.
 // Any broken property stops the run with a trap so libFuzzer keeps the input.
 #include <algorithm>
@@ -9,10 +10,12 @@
 #include <cstdint>
 #include <set>
 #include <string>
+#include <optional>
 #include <string_view>
 #include <vector>
 
 #include "messages/message_table.h"
+#include "platform/text_decoding.h"
 // Beside this folder: the fuzz build names no include path but src/.
 #include "../support/cp1252.h"
 
@@ -98,12 +101,41 @@ void CheckLineSplit(std::wstring_view text, const ReferenceLines& ref) {
   VZ_CHECK(text.empty() == (n == 0));
 }
 
+// A marked file's text as Windows holds it: whole surrogate pairs from
+// UTF-8, and for UTF-16 one unit per two bytes, its units unchanged.
+void CheckMarkedText(std::string_view bytes, const std::wstring& text) {
+  const vz::MarkedText marked = vz::FindByteOrderMark(bytes);
+  if (marked.encoding == vz::TextEncoding::Utf16Le) {
+    VZ_CHECK(text.size() == marked.body.size() / 2);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      VZ_CHECK(static_cast<unsigned char>(marked.body[2 * i]) == (text[i] & 0xFF));
+    }
+    return;
+  }
+  VZ_CHECK(text.size() <= marked.body.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const bool high = text[i] >= 0xD800 && text[i] <= 0xDBFF;
+    const bool low = text[i] >= 0xDC00 && text[i] <= 0xDFFF;
+    VZ_CHECK(text[i] <= 0xFFFF);
+    if (high) VZ_CHECK(i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF);
+    if (low) VZ_CHECK(i > 0 && text[i - 1] >= 0xD800 && text[i - 1] <= 0xDBFF);
+  }
+  // Every ASCII byte of the file is a character of the text, in order:
+  // a bad sequence never swallows what follows it.
+  std::size_t ascii = 0, kept = 0;
+  for (char c : marked.body) ascii += static_cast<unsigned char>(c) < 0x80;
+  for (wchar_t c : text) kept += c < 0x80;
+  VZ_CHECK(ascii == kept);
+}
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                                       std::size_t size) {
-  const std::wstring text = vz::test::cp1252::Decode(data, size);
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  const std::optional<std::wstring> marked = vz::DecodeMarkedText(bytes);
+  if (marked) CheckMarkedText(bytes, *marked);
+  const std::wstring text = marked ? *marked : vz::test::cp1252::Decode(data, size);
   const ReferenceLines ref(text);
   CheckLineSplit(text, ref);
 

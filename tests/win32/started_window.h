@@ -42,6 +42,7 @@ class StartedWindow : public ::testing::Test {
       Win32Window::Options options;
       options.onEnd = [this] { ended = true; };
       options.quitOnDestroy = false;
+      options.api = api;
       window = std::make_unique<Win32Window>(GetModuleHandleW(nullptr), form, options);
       EXPECT_TRUE(window->Create());
       return *window;
@@ -105,6 +106,8 @@ class StartedWindow : public ::testing::Test {
   FormHandlers form{g, sys};
   std::unique_ptr<Win32Window> window;
   bool ended = false;
+  // The newer Windows functions the next Start() lets the window use.
+  const NewerApi* api = &NewerApi::OfThisWindows();
 };
 
 }  // namespace vz::test

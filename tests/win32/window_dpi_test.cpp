@@ -211,5 +211,39 @@ TEST_F(StartedWindow, DpiThePowerSymbolShowsNoKeyColourAtItsEdges) {
   EXPECT_GT(red, size.cx * size.cy / 8) << "the symbol is drawn";
 }
 
+// Everything of the window that the DPI sizes: its frame, each control's
+// place and size, and the pictures.
+std::vector<long> Geometry(const Win32Window& w) {
+  std::vector<long> g{w.dpi()};
+  RECT frame{};
+  GetWindowRect(w.hwnd(), &frame);
+  g.insert(g.end(), {frame.right - frame.left, frame.bottom - frame.top});
+  for (const layout::ControlDesign& d : layout::kControls) {
+    RECT r{};
+    GetWindowRect(w.Handle(d.id), &r);
+    MapWindowPoints(nullptr, GetParent(w.Handle(d.id)), reinterpret_cast<POINT*>(&r), 2);
+    g.insert(g.end(), {r.left, r.top, r.right, r.bottom});
+  }
+  for (Control c : {Control::Logo, Control::Wordmark, Control::Flag}) {
+    g.insert(g.end(), {ShownSize(w, c).cx, ShownSize(w, c).cy});
+  }
+  g.insert(g.end(), {PowerSize(w).cx, PowerSize(w).cy});
+  return g;
+}
+
+// Windows 7 lacks GetDpiForWindow, GetDpiForSystem and
+// AdjustWindowRectExForDpi; their fallbacks must draw the same window.
+TEST_F(StartedWindow, DpiWithoutTheNewerFunctionsTheWindowIsTheSame) {
+  Start();
+  const std::vector<long> withThem = Geometry(*window);
+  window.reset();
+  api = &NewerApi::Windows7();
+  Start();
+  EXPECT_EQ(Geometry(*window), withThem);
+  if (const char* expected = std::getenv("VZ_EXPECT_DPI")) {
+    EXPECT_EQ(window->dpi(), std::atoi(expected));
+  }
+}
+
 }  // namespace
 }  // namespace vz::test

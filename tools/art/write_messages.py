@@ -3,7 +3,8 @@
 
     python3 tools/art/write_messages.py [--check] [REPO_ROOT]
 
-Each file is Windows-1252 text with CR LF line ends: a few ";" comment lines,
+Each file is UTF-8 text with its byte-order mark (so the program reads it
+alike on every Windows code page) and CR LF line ends: a few ";" comment lines,
 the section header [FrmDownload], then one KEY=VALUE line per message in the
 order of KEYS.  A "§" in a value is shown by the program as a line break.
 The program appends "  (Rel.x.y)" to the window title and " <phase>" to the
@@ -17,7 +18,8 @@ import os
 import sys
 
 SECTION = "[FrmDownload]"
-LINE_BREAK = "\u00a7"        # "§", byte 0xA7 in cp1252
+LINE_BREAK = "\u00a7"        # "§", bytes C2 A7 in UTF-8
+UTF8_MARK = b"\xef\xbb\xbf"
 
 KEYS = [
     "FRM_ALL_NO_COM_SELECT",
@@ -270,10 +272,6 @@ def validate(name, texts):
             raise TextError(where + ": empty, or blanks at either end")
         if any(ch in value for ch in "\r\n\t"):
             raise TextError(where + ": control character in the text")
-        try:
-            value.encode("cp1252")
-        except UnicodeEncodeError as e:
-            raise TextError(where + ": not representable in Windows-1252 (%s)" % e)
         if value.startswith(B) or value.endswith(B) or (B + B) in value:
             raise TextError(where + ": empty line made by the line-break mark")
         for part in value.split(B):
@@ -297,8 +295,9 @@ def validate(name, texts):
 def read_back(data):
     """Parse a message file the way the program reads it and return the
     (key, value) pairs in file order.  Raises TextError on a malformed file."""
-    if data.startswith(b"\xef\xbb\xbf") or data.startswith(b"\xff\xfe"):
-        raise TextError("file starts with a byte-order mark")
+    if not data.startswith(UTF8_MARK):
+        raise TextError("file does not start with the UTF-8 byte-order mark")
+    data = data[len(UTF8_MARK):]
     if not data.endswith(b"\r\n"):
         raise TextError("last line is not ended by CR LF")
     lines = data[:-2].split(b"\r\n")
@@ -306,7 +305,10 @@ def read_back(data):
     for n, raw in enumerate(lines, 1):
         if b"\r" in raw or b"\n" in raw:
             raise TextError("line %d: stray CR or LF" % n)
-        line = raw.decode("cp1252")
+        try:
+            line = raw.decode("utf-8")
+        except UnicodeDecodeError as e:
+            raise TextError("line %d is not UTF-8 (%s)" % (n, e))
         if line.startswith(";") or (line.startswith("[") and line.endswith("]")):
             continue
         key, sep, value = line.partition("=")
@@ -329,7 +331,7 @@ def check_file(data, texts):
 def render(comments, texts):
     lines = ["; " + c for c in comments] + [SECTION]
     lines += ["%s=%s" % (k, texts[k]) for k in KEYS]
-    return "".join(line + "\r\n" for line in lines).encode("cp1252")
+    return UTF8_MARK + "".join(line + "\r\n" for line in lines).encode("utf-8")
 
 
 def default_root():

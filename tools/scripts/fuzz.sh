@@ -31,12 +31,13 @@ mkdir -p "$OUT"
 
 # target name -> the sources it needs besides its harness
 declare -A sources=(
-  [message_file]="src/messages/message_table.cpp"
+  [message_file]="src/messages/message_table.cpp src/platform/text_decoding.cpp"
   [port_text]="src/port/port_choice.cpp src/log/event_log.cpp src/platform/system.cpp"
 )
 targets=(message_file port_text)
 flags=(-std=c++17 -O1 -g -fno-omit-frame-pointer -Wall -Wextra -Werror
-       -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -Isrc)
+       -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -Isrc
+       -I/usr/include/utf8cpp)
 # The same limits for the replay and the run.
 run_flags=(-timeout=10 -rss_limit_mb=2048)
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"

@@ -1,0 +1,113 @@
+// Text files read by their byte-order mark: UTF-8, UTF-16 LE, or the ANSI
+// code page without one (Windows-1252 in the fake system).
+#include "platform/text_decoding.h"
+
+#include <gtest/gtest.h>
+
+#include "fakes.h"
+#include "i18n/language.h"
+#include "messages/message_table.h"
+
+namespace vz {
+namespace {
+
+using namespace std::string_literals;
+using test::InDir;
+
+// What the Windows build holds: UTF-16 code units, one wchar_t each.
+std::wstring Units(std::u16string units) { return std::wstring(units.begin(), units.end()); }
+
+std::string Utf16Le(const std::u16string& text) {
+  std::string bytes;
+  for (char16_t u : text) {
+    bytes += static_cast<char>(u & 0xFF);
+    bytes += static_cast<char>(u >> 8);
+  }
+  return bytes;
+}
+
+class TextFile : public ::testing::Test {
+ protected:
+  std::wstring Decode(const std::string& bytes) { return DecodeTextFile(bytes, sys); }
+  test::FakeSystem sys;
+};
+
+TEST_F(TextFile, TheMarkNamesTheEncodingAndIsNotPartOfTheText) {
+  EXPECT_EQ(Decode("\xEF\xBB\xBF" "caf\xC3\xA9\r\n"), L"caf\u00E9\r\n");
+  EXPECT_EQ(Decode("\xFF\xFE" + Utf16Le(u"caf\u00E9\r\n")), L"caf\u00E9\r\n");
+  // Without a mark the same bytes are the ANSI code page's.
+  EXPECT_EQ(Decode("caf\xC3\xA9"), L"caf\u00C3\u00A9");
+  EXPECT_EQ(Decode("\xFE\xFF" "A"), L"\u00FE\u00FF" "A");  // big-endian: no mark of ours
+}
+
+TEST_F(TextFile, EmptyAndMarkOnlyFilesHaveNoText) {
+  for (const std::string& bytes : {""s, "\xEF\xBB\xBF"s, "\xFF\xFE"s, "\xEF\xBB"s}) {
+    SCOPED_TRACE(bytes.size());
+    const std::wstring text = Decode(bytes);
+    // A cut UTF-8 mark is no mark: two ANSI characters.
+    EXPECT_EQ(text.size(), bytes == "\xEF\xBB" ? 2u : 0u);
+  }
+}
+
+TEST_F(TextFile, AnOddUtf16FileLosesOnlyItsLastByte) {
+  EXPECT_EQ(Decode("\xFF\xFE" + Utf16Le(u"AB\r\n") + "C"), L"AB\r\n");
+}
+
+TEST_F(TextFile, CharactersBeyondTheBasicPlaneBecomeSurrogatePairs) {
+  const std::wstring pair = Units(u"x\xD83D\xDE00y");  // U+1F600
+  EXPECT_EQ(Decode("\xEF\xBB\xBF" "x\xF0\x9F\x98\x80y"), pair);
+  EXPECT_EQ(Decode("\xFF\xFE" + Utf16Le(u"x\xD83D\xDE00y")), pair);
+}
+
+// One U+FFFD for a byte that cannot begin a character; one for a byte that
+// begins one together with the continuation bytes right after it, when
+// they make no valid character. The bytes after that are read as usual.
+TEST_F(TextFile, InvalidUtf8GivesOneReplacementPerRuleAndLosesNothingAfter) {
+  const struct {
+    const char* bytes;
+    const wchar_t* text;
+  } cases[] = {
+      {"a\x80\xBF" "b", L"a\uFFFD\uFFFDb"},          // two stray continuations
+      {"a\xE2\x82" "b", L"a\uFFFDb"},                // a character cut short
+      {"a\xC0\xAF" "b", L"a\uFFFDb"},                // overlong "/"
+      {"a\xED\xA0\x80" "b", L"a\uFFFDb"},            // an encoded surrogate
+      {"a\xF4\x90\x80\x80" "b", L"a\uFFFDb"},        // beyond U+10FFFF
+      {"a\xFF" "b", L"a\uFFFDb"},                    // never a UTF-8 byte
+      {"a\xE2\x82", L"a\uFFFD"},                     // cut at the end of the file
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.bytes);
+    EXPECT_EQ(Decode("\xEF\xBB\xBF"s + c.bytes), c.text);
+  }
+  // A bad byte at a line's end does not swallow the next line.
+  MessageTable t;
+  ParseMessageText(Decode("\xEF\xBB\xBF" "FRM_ALL_C_EXIT=A\xC3\r\nFRM_FW_UPGRADE_TITLE=T\r\n"), t);
+  EXPECT_EQ(t[Msg::ExitCaption], L"A\uFFFD");
+  EXPECT_EQ(t[Msg::Title], L"T");
+}
+
+TEST_F(TextFile, TheSectionSignBreaksLinesInEveryEncoding) {
+  for (const std::string& bytes :
+       {"FRM_ALL_C_EXIT=A\xA7" "B\r\n"s, "\xEF\xBB\xBF" "FRM_ALL_C_EXIT=A\xC2\xA7" "B\r\n"s,
+        "\xFF\xFE" + Utf16Le(u"FRM_ALL_C_EXIT=A\u00A7B\r\n")}) {
+    MessageTable t;
+    ParseMessageText(Decode(bytes), t);
+    EXPECT_EQ(t[Msg::ExitCaption], L"A\rB");
+  }
+}
+
+TEST_F(TextFile, LanguageIniWithAMarkNamesItsLanguage) {
+  Globals g;
+  g.programDir = test::kDir;
+  for (const std::string& bytes :
+       {"\xEF\xBB\xBF" "ENGLISH\r\n"s, "\xFF\xFE" + Utf16Le(u"ENGLISH\r\n")}) {
+    sys.Put(InDir(L"Language.ini"), bytes);
+    g.currentLanguage.clear();
+    ReadLanguageSetting(g, sys);
+    EXPECT_EQ(g.currentLanguage, L"ENGLISH");
+    EXPECT_EQ(sys.Bytes(InDir(L"Language.ini")), bytes);
+  }
+}
+
+}  // namespace
+}  // namespace vz
