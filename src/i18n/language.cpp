@@ -1,6 +1,7 @@
 #include "i18n/language.h"
 
 #include <optional>
+#include <string_view>
 
 #include "platform/text_decoding.h"
 
@@ -20,12 +21,40 @@ constexpr LanguageRow kLanguages[] = {
     {L"ITALIANO", L"FrmDescITA.txt", L"Italia.gif"},
 };
 
+// ASCII letters only: the names are ASCII, and a PC's locale must not
+// decide what matches them.
+wchar_t UpperAscii(wchar_t c) {
+  return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c;
+}
+
+bool IsBlank(wchar_t c) {
+  // A line end left on the line (a file with LF alone) counts as a blank.
+  return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n';
+}
+
+// The row of the language that `text` names, blanks around it and letter
+// case not counting; nullptr when it names none.
+const LanguageRow* FindLanguage(std::wstring_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  for (const LanguageRow& row : kLanguages) {
+    const std::wstring_view name = row.name;
+    if (name.size() != text.size()) continue;
+    bool same = true;
+    for (std::size_t i = 0; same && i < name.size(); ++i) {
+      same = UpperAscii(text[i]) == name[i];
+    }
+    if (same) return &row;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 IoResult WriteLanguageSetting(const Globals& g, System& sys,
                               const std::wstring& language) {
-  return sys.WriteBytes(g.programDir + kLanguageIniName,
-                        sys.ToAnsi(language) + "\r\n");
+  return sys.ReplaceWhole(g.programDir + kLanguageIniName,
+                         sys.ToAnsi(language) + "\r\n");
 }
 
 void ReadLanguageSetting(Globals& g, System& sys) {
@@ -36,14 +65,22 @@ void ReadLanguageSetting(Globals& g, System& sys) {
     sys.Pause(kLanguageWritePauseMs);
     return;
   }
+  // Whatever does not name a language (an empty or unreadable file, other
+  // words, random bytes) gives the default; the file stays as it is until
+  // the technician picks a language.
+  g.currentLanguage = kDefaultLanguage;
   const std::optional<std::string> bytes =
       sys.ReadBytes(g.programDir + kLanguageIniName);
   if (!bytes) return;
+  std::wstring firstLine;
   bool first = true;
   ForEachLine(DecodeTextFile(*bytes, sys), [&](std::wstring_view line) {
-    if (first) g.currentLanguage = std::wstring(line);
+    if (first) firstLine = line;
     first = false;
   });
+  if (const LanguageRow* row = FindLanguage(firstLine)) {
+    g.currentLanguage = row->name;
+  }
 }
 
 void SelectLanguageFiles(Globals& g) {

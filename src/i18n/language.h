@@ -15,8 +15,10 @@ inline constexpr wchar_t kDefaultLanguage[] = L"FRANCAISE";
 // Pause after Language.ini has been written, before it is read back.
 inline constexpr std::uint32_t kLanguageWritePauseMs = 100;
 
-// Reads the first line of Language.ini into currentLanguage, unchanged. A
-// missing file is created holding "FRANCAISE".
+// Sets currentLanguage from the first line of Language.ini: the language it
+// names, blanks and tabs around the name and letter case not counting,
+// spelled as the language table spells it; "FRANCAISE" for anything else.
+// A missing file is created holding "FRANCAISE".
 void ReadLanguageSetting(Globals& g, System& sys);
 
 // Sets messageFileName and flagImageName from currentLanguage when it names
@@ -27,7 +29,8 @@ void SelectLanguageFiles(Globals& g);
 // untouched, when the file cannot be opened.
 bool LoadMessageFile(Globals& g, System& sys, const std::wstring& fileName);
 
-// Writes the language name as the single line of Language.ini.
+// Writes the language name as the single line of Language.ini, replacing
+// the file whole or not at all.
 IoResult WriteLanguageSetting(const Globals& g, System& sys,
                               const std::wstring& language);
 

@@ -79,6 +79,12 @@ class System {
   // Creates or truncates the file and writes the bytes.
   virtual IoResult WriteBytes(const std::wstring& path,
                               const std::string& bytes) = 0;
+  // Replaces the file whole or not at all: the bytes go to a temporary file
+  // beside it, the path with ".new" appended (overwritten when one is left
+  // there), which is then moved over the file in one step. On any failure
+  // the file is left as it was and the temporary file is removed.
+  virtual IoResult ReplaceWhole(const std::wstring& path,
+                               const std::string& bytes) = 0;
   // Opens for reading and writing (created when missing, never truncated)
   // and overwrites the first byte only.
   virtual IoResult WriteFirstByte(const std::wstring& path,

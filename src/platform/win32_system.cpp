@@ -137,8 +137,14 @@ std::optional<std::string> Win32System::ReadBytes(const std::wstring& path) {
   return bytes;
 }
 
-IoResult Win32System::WriteBytes(const std::wstring& path,
-                                 const std::string& bytes) {
+namespace {
+
+enum class Flush { No, Yes };
+
+// Creates or truncates the file and writes the bytes; with Flush::Yes they
+// are on the disk before it is closed.
+IoResult WriteWholeFile(const std::wstring& path, const std::string& bytes,
+                        Flush flush) {
   ScopedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
                                 nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                 nullptr));
@@ -149,7 +155,32 @@ IoResult Win32System::WriteBytes(const std::wstring& path,
       written != bytes.size()) {
     return LastError();
   }
+  if (flush == Flush::Yes && !FlushFileBuffers(file.get())) return LastError();
   return file.Close() ? IoResult::Success() : LastError();
+}
+
+}  // namespace
+
+IoResult Win32System::WriteBytes(const std::wstring& path,
+                                 const std::string& bytes) {
+  return WriteWholeFile(path, bytes, Flush::No);
+}
+
+IoResult Win32System::ReplaceWhole(const std::wstring& path,
+                                  const std::string& bytes) {
+  const std::wstring temporary = path + L".new";
+  // Flushed first, so that the file moved into place is never one whose
+  // content is still on its way to the disk.
+  IoResult result = WriteWholeFile(temporary, bytes, Flush::Yes);
+  if (result.ok &&
+      !MoveFileExW(temporary.c_str(), path.c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    result = LastError();
+  }
+  // A temporary file held by another program cannot go; the next write
+  // overwrites it, and nothing ever reads it.
+  if (!result.ok) (void)DeleteFileW(temporary.c_str());
+  return result;
 }
 
 IoResult Win32System::WriteFirstByte(const std::wstring& path,

@@ -211,6 +211,27 @@ IoResult FakeSystem::WriteBytes(const std::wstring& path,
   return IoResult::Success();
 }
 
+IoResult FakeSystem::ReplaceWhole(const std::wstring& path,
+                                 const std::string& bytes) {
+  const std::wstring temporary = path + L".new";
+  IoResult result = WriteBytes(temporary, bytes);
+  if (result.ok) {
+    // Moving over a file: a directory, a read-only file or one another
+    // program holds is refused; a hidden or system one is replaced.
+    if (Entry* e = files_.count(Key(path)) ? &files_[Key(path)].second : nullptr) {
+      if (std::uint32_t err = OpenFailure(*e, true)) result = IoResult::Failure(err);
+    }
+  }
+  if (!result.ok) {
+    (void)RemoveFile(temporary);
+    return result;
+  }
+  Remove(path);
+  Put(path, Bytes(temporary));
+  Remove(temporary);
+  return IoResult::Success();
+}
+
 IoResult FakeSystem::WriteFirstByte(const std::wstring& path,
                                     std::uint8_t value) {
   ++writeFirstByteCalls;

@@ -93,6 +93,7 @@ class FakeSystem : public System {
   IoResult CopyOver(const std::wstring& from, const std::wstring& to) override;
   std::optional<std::string> ReadBytes(const std::wstring& path) override;
   IoResult WriteBytes(const std::wstring& path, const std::string& bytes) override;
+  IoResult ReplaceWhole(const std::wstring& path, const std::string& bytes) override;
   IoResult WriteFirstByte(const std::wstring& path, std::uint8_t value) override;
   IoResult AppendBytes(const std::wstring& path, const std::string& bytes) override;
   std::wstring ErrorText(std::uint32_t error, const std::wstring& subject) override;

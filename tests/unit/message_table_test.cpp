@@ -93,32 +93,52 @@ TEST_F(Localisation, GarbageDoesNotStopTheValidLines) {
 
 struct IniCase {
   const char* bytes;  // nullptr: no Language.ini
-  bool hidden;
   const wchar_t* language;  // SWEDEN beforehand
 };
 class LanguageIni : public Localisation, public ::testing::WithParamInterface<IniCase> {};
 
-TEST_P(LanguageIni, FirstLineIsTakenUnchangedOrFrenchCreated) {
+TEST_P(LanguageIni, NamesAKnownLanguageLenientlyOrGivesFrenchAndIsLeftAsItIs) {
   if (GetParam().bytes) sys.Put(kIni, GetParam().bytes);
-  if (GetParam().hidden) sys.File(kIni).hidden = true;
-  const bool missing = !GetParam().bytes || GetParam().hidden;
   g.currentLanguage = L"SWEDEN";
   ReadLanguageSetting(g, sys);
   EXPECT_EQ(g.currentLanguage, GetParam().language);
-  // A hidden file counts as missing, but the system refuses to replace it.
   EXPECT_EQ(sys.Bytes(kIni), GetParam().bytes ? GetParam().bytes : "FRANCAISE\r\n");
-  EXPECT_EQ(sys.pauses, std::vector<std::uint32_t>(missing ? 1 : 0, 100));
+  EXPECT_EQ(sys.pauses, std::vector<std::uint32_t>(GetParam().bytes ? 0 : 1, 100));
+  EXPECT_EQ(sys.Paths(), std::vector<std::wstring>{kIni});
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Files, LanguageIni,
-    ::testing::Values(IniCase{nullptr, false, L"FRANCAISE"},
-                      IniCase{"ENGLISH\r\n", true, L"FRANCAISE"},
-                      IniCase{"ENGLISH\r\nITALIANO\r\n", false, L"ENGLISH"},
-                      IniCase{"ENGLISH \r\n", false, L"ENGLISH "},
-                      IniCase{"ITALIANO", false, L"ITALIANO"},
-                      IniCase{"english\rFRANCAISE", false, L"english"},
-                      IniCase{"\r\nENGLISH\r\n", false, L""}, IniCase{"", false, L"SWEDEN"}));
+    ::testing::Values(IniCase{nullptr, L"FRANCAISE"},
+                      IniCase{"ENGLISH\r\nITALIANO\r\n", L"ENGLISH"},
+                      IniCase{"ENGLISH \r\n", L"ENGLISH"}, IniCase{"ITALIANO", L"ITALIANO"},
+                      IniCase{"english\rFRANCAISE", L"ENGLISH"},
+                      IniCase{" \tSweden\t \r\n", L"SWEDEN"},
+                      IniCase{"francaise\n", L"FRANCAISE"},  // LF alone: a blank here
+                      IniCase{"Italiano\n\n", L"ITALIANO"},
+                      IniCase{"ENGLISH\nSWEDEN\n", L"FRANCAISE"},  // one line of two words
+                      IniCase{"\r\nENGLISH\r\n", L"FRANCAISE"}, IniCase{"", L"FRANCAISE"},
+                      IniCase{"DEUTSCH\r\n", L"FRANCAISE"}, IniCase{"ENG LISH\r\n", L"FRANCAISE"},
+                      IniCase{"\x81\xFF\x00\x9D\xE9\r\n", L"FRANCAISE"},
+                      IniCase{"\xEF\xBB\xBF english\r\n", L"ENGLISH"}));  // UTF-8 mark
+
+TEST_F(Localisation, LanguageIniThatCannotBeReadOrIsHiddenGivesFrench) {
+  sys.Put(kIni, "ENGLISH\r\n");
+  sys.File(kIni).busyOpens = -1;
+  g.currentLanguage = L"SWEDEN";
+  ReadLanguageSetting(g, sys);
+  EXPECT_EQ(g.currentLanguage, L"FRANCAISE");
+  EXPECT_EQ(sys.Bytes(kIni), "ENGLISH\r\n");
+
+  // A hidden file counts as missing: it is replaced by a French one.
+  sys.File(kIni) = {};
+  sys.Put(kIni, "ENGLISH\r\n");
+  sys.File(kIni).hidden = true;
+  ReadLanguageSetting(g, sys);
+  EXPECT_EQ(g.currentLanguage, L"FRANCAISE");
+  EXPECT_EQ(sys.Bytes(kIni), "FRANCAISE\r\n");
+  EXPECT_FALSE(sys.File(kIni).hidden);
+}
 
 struct SelectCase { const wchar_t* language; const wchar_t* messageFile; const wchar_t* flag; };
 class SelectFiles : public ::testing::TestWithParam<SelectCase> {};
@@ -196,10 +216,24 @@ TEST_F(LanguageSwitch, DoubleClickSwitchesOnce) {
   EXPECT_EQ(w.calls.size(), callsAfterFirst);
 }
 
-class RefusedIni : public LanguageSwitch, public ::testing::WithParamInterface<bool> {};
+TEST_F(LanguageSwitch, ReplacesTheFileWholeOverALeftoverTemporaryFile) {
+  sys.Put(kIni + L".new", "left by a crash");
+  Choose(L"ENGLISH");
+  EXPECT_EQ(sys.Bytes(kIni), "ENGLISH\r\n");
+  EXPECT_FALSE(sys.Has(kIni + L".new"));
+}
 
-TEST_P(RefusedIni, KeepsThePreviousLanguage) {
-  (GetParam() ? sys.File(kIni).readOnly : sys.File(kIni).hidden) = true;
+// Why Language.ini cannot be replaced: the file is read-only or held by
+// another program, or another program holds the temporary file.
+enum class IniRefusal { ReadOnly, Held, TemporaryHeld };
+class RefusedIni : public LanguageSwitch, public ::testing::WithParamInterface<IniRefusal> {};
+
+TEST_P(RefusedIni, KeepsThePreviousLanguageAndTheFileWhole) {
+  switch (GetParam()) {
+    case IniRefusal::ReadOnly: sys.File(kIni).readOnly = true; break;
+    case IniRefusal::Held: sys.File(kIni).busyOpens = -1; break;
+    case IniRefusal::TemporaryHeld: sys.File(kIni + L".new").busyOpens = -1; break;
+  }
   Choose(L"ENGLISH");
   EXPECT_EQ(g.currentLanguage, L"FRANCAISE");
   EXPECT_EQ(w.texts[Control::LanguageList], L"FRANCAISE");
@@ -207,9 +241,14 @@ TEST_P(RefusedIni, KeepsThePreviousLanguage) {
   EXPECT_EQ(w.messages[0].kind, MessageKind::Error);
   EXPECT_EQ(w.Count("picture") + w.Count("text ExitButton"), 0);
   EXPECT_EQ(g.messages[Msg::Title], L"Mise \u00E0 jour");
+  EXPECT_EQ(sys.Bytes(kIni), "FRANCAISE\r\n");
+  EXPECT_EQ(sys.Has(kIni + L".new"), GetParam() == IniRefusal::TemporaryHeld)
+      << "only another program's temporary file stays";
 }
 
-INSTANTIATE_TEST_SUITE_P(ReadOnlyOrHidden, RefusedIni, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(Causes, RefusedIni,
+                         ::testing::Values(IniRefusal::ReadOnly, IniRefusal::Held,
+                                           IniRefusal::TemporaryHeld));
 
 }  // namespace
 }  // namespace vz

@@ -76,6 +76,18 @@ TEST_F(Startup, ItalianSettingIsShownButNotOffered) {
   EXPECT_EQ(w.texts[Control::Window], L"Aggiornamento  (Rel.2.2)");  // set at load
 }
 
+TEST_F(Startup, ASettingThatNamesNoLanguageStartsInFrenchAndIsKept) {
+  const std::string garbage("\x81\xFF\x00\x9D\xD0\xE9\x1B[2J\r\n", 12);
+  sys.Put(InDir(L"Language.ini"), garbage);
+  sys.Put(InDir(L"FrmDescFRA.txt"), "FRM_FW_UPGRADE_TITLE=Titre\r\n");
+  w.loadablePictures = {InDir(L"France.gif")};
+  Run();
+  EXPECT_EQ(w.texts[Control::LanguageList], L"FRANCAISE");
+  EXPECT_EQ(w.pictures[Control::Flag], InDir(L"France.gif"));
+  EXPECT_EQ(w.texts[Control::Window], L"Titre  (Rel.2.2)");
+  EXPECT_EQ(sys.Bytes(InDir(L"Language.ini")), garbage);
+}
+
 TEST_F(Startup, WindowIsLoadedWithItsTextsFilledAndShownLast) {
   sys.Put(InDir(L"FrmDescFRA.txt"), "FRM_FW_UPGRADE_TITLE=Titre\r\n");
   Run();

@@ -7,6 +7,7 @@
 
 #include "app/startup.h"
 #include "fakes.h"
+#include "i18n/language.h"
 #include "i18n/language_switch.h"
 #include "log/event_log.h"
 #include "port/port_choice.h"
@@ -168,6 +169,46 @@ TEST(LanguageOnDisk, AHeldLanguageIniKeepsThePreviousLanguageAndSaysWhy) {
   EXPECT_EQ(window.messages[0].kind, MessageKind::Error);
   EXPECT_EQ(window.texts[Control::ExitButton], L"") << "nothing reloaded";
   EXPECT_EQ(ReadFileBytes(dir / L"Language.ini"), "FRANCAISE\r\n");
+  EXPECT_FALSE(Exists(dir / L"Language.ini.new"));
+}
+
+// Language.ini is replaced whole or not at all, through Language.ini.new.
+TEST(LanguageOnDisk, AFailedReplaceKeepsTheOldFileAndALeftoverChangesNothing) {
+  TempDir dir(L"vzreplace");
+  TestSystem sys(dir.path());
+  const std::wstring ini = dir / L"Language.ini", temporary = dir / L"Language.ini.new";
+  WriteFileBytes(ini, "ITALIANO\r\n");
+  {
+    FileHold hold(ini);  // the move is refused
+    ASSERT_TRUE(hold.held());
+    const IoResult moved = sys.ReplaceWhole(ini, "ENGLISH\r\n");
+    EXPECT_FALSE(moved.ok);
+    EXPECT_NE(moved.error, 0u);
+    EXPECT_FALSE(Exists(temporary)) << "the temporary file is removed";
+  }
+  WriteFileBytes(temporary, "ENGLISH\r\n");
+  {
+    FileHold hold(temporary);  // the write is refused
+    ASSERT_TRUE(hold.held());
+    EXPECT_FALSE(sys.ReplaceWhole(ini, "ENGLISH\r\n").ok);
+  }
+  EXPECT_EQ(ReadFileBytes(ini), "ITALIANO\r\n");
+
+  // A leftover from a crash is neither read nor in the way.
+  Globals g;
+  g.programDir = dir.path();
+  ReadLanguageSetting(g, sys);
+  EXPECT_EQ(g.currentLanguage, L"ITALIANO");
+  ASSERT_TRUE(sys.ReplaceWhole(ini, "ENGLISH\r\n").ok);
+  EXPECT_EQ(ReadFileBytes(ini), "ENGLISH\r\n");
+  EXPECT_FALSE(Exists(temporary));
+
+  // A hidden file is what the program reads as missing; it is replaced.
+  SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_HIDDEN);
+  ReadLanguageSetting(g, sys);
+  EXPECT_EQ(g.currentLanguage, L"FRANCAISE");
+  EXPECT_EQ(ReadFileBytes(ini), "FRANCAISE\r\n");
+  EXPECT_EQ(GetFileAttributesW(ini.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
 }
 
 TEST(FileExistence, OnlyOrdinaryFilesCountAndCaseDoesNotMatter) {
