@@ -21,10 +21,12 @@ void OnLanguageChoice(Globals& g, System& sys, MainWindow& w) {
   const IoResult saved = WriteLanguageSetting(g, sys, chosen);
   if (!saved.ok) {
     // Language.ini would be read back with the old name anyway: keep the
-    // previous language, show it in the list again and say why.
+    // previous language, show it in the list again and say why. The box
+    // waits until the list has finished taking the choice, so that it
+    // cannot put the refused entry back over the previous one.
     w.SetText(Control::LanguageList, g.currentLanguage);
-    w.ShowMessage(L"Language.ini: " + sys.ErrorText(saved.error, kLanguageIniName),
-                  MessageKind::Error);
+    w.PostMessageBox(L"Language.ini: " + sys.ErrorText(saved.error, kLanguageIniName),
+                     MessageKind::Error);
     return;
   }
   g.currentLanguage = chosen;

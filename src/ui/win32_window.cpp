@@ -23,6 +23,9 @@ constexpr DWORD kFormStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr DWORD kFormExStyle = WS_EX_CONTROLPARENT;
 constexpr COLORREF kTransparentKey = RGB(255, 0, 255);  // power picture
 constexpr int kComboDropHeightPx = 200;
+// Sets a list's text that was set while the list reported a choice; wParam
+// is the control.
+constexpr UINT kDeferredListTextMsg = WM_APP + 1;
 
 COLORREF ToColorRef(std::uint32_t value) {
   // Both use red in the low byte and blue in the high byte.
@@ -41,6 +44,21 @@ std::wstring ForDisplay(const std::wstring& text) {
     }
   }
   return out;
+}
+
+// The index of the combo box's entry whose text is exactly `text`, letter
+// case counting (CB_FINDSTRINGEXACT ignores it); CB_ERR when none is.
+LRESULT ExactEntry(HWND combo, const std::wstring& text) {
+  const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+    if (length < 0 || static_cast<std::size_t>(length) != text.size()) continue;
+    std::wstring entry(static_cast<std::size_t>(length) + 1, L'\0');
+    SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(entry.data()));
+    entry.resize(static_cast<std::size_t>(length));
+    if (entry == text) return i;
+  }
+  return CB_ERR;
 }
 
 }  // namespace
@@ -335,6 +353,9 @@ LRESULT Win32Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
       return OnControlColor(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp), msg);
+    case kDeferredListTextMsg:
+      SetDeferredText(static_cast<Control>(wp));
+      return 0;
     case WM_TIMER:
       if (wp == kUpgradeTimerId) OnTimer();
       if (wp == kPostedMessageTimerId) ShowPostedMessage();
@@ -405,11 +426,13 @@ void Win32Window::OnCommand(int id, int code) {
         entry.resize(wcslen(entry.c_str()));
         SetWindowTextW(combo, entry.c_str());
       }
+      listReportingChoice_ = control;
       if (control == Control::PortList) {
         events_.OnPortClick(*this);
       } else {
         events_.OnLanguageClick(*this);
       }
+      listReportingChoice_.reset();
       break;
     }
     default:
@@ -456,7 +479,26 @@ void Win32Window::SetText(Control c, const std::wstring& text) {
   }
   Item& item = At(c);
   item.text = text;
+  if (item.design->kind == Kind::Combo) {
+    if (listReportingChoice_ == c) {
+      // The list puts the chosen entry into its text field once its report
+      // has returned; this text must come after that.
+      deferredTexts_[static_cast<std::size_t>(c)] = text;
+      PostMessageW(hwnd_, kDeferredListTextMsg, static_cast<WPARAM>(c), 0);
+      return;
+    }
+    // CB_ERR selects no entry and empties the field; the text follows.
+    SendMessageW(item.hwnd, CB_SETCURSEL, static_cast<WPARAM>(ExactEntry(item.hwnd, text)), 0);
+  }
   SetWindowTextW(item.hwnd, ForDisplay(text).c_str());
+}
+
+void Win32Window::SetDeferredText(Control c) {
+  const auto i = static_cast<std::size_t>(c);
+  if (i >= kControlCount || !deferredTexts_[i]) return;
+  const std::wstring text = std::move(*deferredTexts_[i]);
+  deferredTexts_[i].reset();
+  SetText(c, text);
 }
 
 std::wstring Win32Window::Text(Control c) {

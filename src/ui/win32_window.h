@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -96,6 +97,8 @@ class Win32Window : public MainWindow {
   LRESULT OnControlColor(HDC dc, HWND control, UINT msg);
   void OnTimer();
   void ShowPostedMessage();
+  // Sets the text a list was given while it reported a choice.
+  void SetDeferredText(Control c);
   // Translates and dispatches one queued message (dialog keys included).
   void Dispatch(MSG& msg);
 
@@ -147,6 +150,10 @@ class Win32Window : public MainWindow {
   bool busy_ = false;
   std::uint32_t createError_ = 0;
   HWND portEdit_ = nullptr;  // the port list's text field
+  // The list whose choice is being reported to the logic, and texts set on
+  // a list meanwhile, set once the report is done.
+  std::optional<Control> listReportingChoice_;
+  std::array<std::optional<std::wstring>, kControlCount> deferredTexts_;
   struct PostedMessage {
     std::wstring text;
     MessageKind kind;

@@ -53,7 +53,9 @@ class MainWindow {
   virtual ~MainWindow() = default;
 
   // Caption of a label or button, the window's title, or the shown text of
-  // a combo box.
+  // a combo box; a combo box also selects the entry of exactly that text,
+  // or none. Set on a list while it reports a choice, the text replaces
+  // the choice once the report is done.
   virtual void SetText(Control c, const std::wstring& text) = 0;
   virtual std::wstring Text(Control c) = 0;
   virtual void SetVisible(Control c, bool visible) = 0;

@@ -81,5 +81,44 @@ TEST(LanguageSwitch, EnglishIsShownAtOnceAndKeptForTheNextStart) {
   EXPECT_EQ(again.Text(Control::UpgradeButton), english[Msg::UpgradeCaption]);
 }
 
+// The language the program runs in when Language.ini is held: French, whose
+// entry the list offers, or Italian, which it shows without an entry.
+struct HeldIniCase { const char* setting; const wchar_t* language; const wchar_t* messageFile; LRESULT entry; };
+class HeldLanguageIni : public ::testing::TestWithParam<HeldIniCase> {};
+
+TEST_P(HeldLanguageIni, IsToldAndTheWindowStaysAsItWas) {
+  StagedFolder folder;
+  if (GetParam().setting) folder.Write(L"Language.ini", GetParam().setting);
+  const MessageTable texts = folder.Texts(GetParam().messageFile);
+  Program program(folder.path());
+  ASSERT_TRUE(program.Start());
+  ASSERT_TRUE(program.WaitForWindow());
+  const std::optional<std::string> before = folder.Read(L"Language.ini");
+  ASSERT_TRUE(before.has_value());
+  // Held with no sharing by this test, another program to the one tested.
+  ScopedHandle held(CreateFileW((folder / L"Language.ini").c_str(), GENERIC_READ, 0, nullptr,
+                                OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(held.valid());
+  ASSERT_TRUE(program.ChooseWithMouse(Control::LanguageList, L"ENGLISH"));
+  auto box = program.WaitForMessageBox(5000);
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->text.rfind(L"Language.ini: ", 0), 0u) << "names the file and the reason";
+  ASSERT_TRUE(Program::Answer(*box, IDOK));
+  EXPECT_EQ(program.Text(Control::LanguageList), GetParam().language);
+  EXPECT_EQ(SendMessageW(program.Handle(Control::LanguageList), CB_GETCURSEL, 0, 0),
+            GetParam().entry);
+  EXPECT_EQ(program.Text(Control::Window), texts[Msg::Title] + L"  (Rel.2.2)");
+  EXPECT_EQ(program.Text(Control::ExitButton), texts[Msg::ExitCaption]);
+  EXPECT_TRUE(program.NoMessageBoxWithin(500)) << "told once";
+  held.Close();
+  EXPECT_EQ(folder.Read(L"Language.ini"), before);
+  EXPECT_FALSE(folder.Has(L"Language.ini.new"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Languages, HeldLanguageIni,
+    ::testing::Values(HeldIniCase{nullptr, L"FRANCAISE", L"FrmDescFRA.txt", 0},
+                      HeldIniCase{"ITALIANO\r\n", L"ITALIANO", L"FrmDescITA.txt", CB_ERR}));
+
 }  // namespace
 }  // namespace vz::e2e

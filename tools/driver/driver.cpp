@@ -403,8 +403,12 @@ bool Program::ChooseWithMouse(Control combo, const std::wstring& entry) {
       const int x = (lr.left + lr.right) / 2;
       const int y = lr.top + 2 + itemHeight * static_cast<int>(index - top) + itemHeight / 2;
       ClickHere(x, y);
-      if (WaitUntil([&] { return SendMessageW(box, CB_GETCURSEL, 0, 0) == index &&
-                                 !SendMessageW(box, CB_GETDROPPEDSTATE, 0, 0); },
+      // Taken: the list closed on the entry, or the program answered the
+      // choice with a message box (a choice it refuses gets the previous
+      // entry back).
+      if (WaitUntil([&] { return !SendMessageW(box, CB_GETDROPPEDSTATE, 0, 0) &&
+                                 (SendMessageW(box, CB_GETCURSEL, 0, 0) == index ||
+                                  FindMessageBox(pid_).has_value()); },
                     3000)) {
         return true;
       }

@@ -105,7 +105,8 @@ class Program {
   // Real mouse input at screen coordinates.
   static void ClickAt(int x, int y);
   // Opens a combo box's list with a real click on its arrow and clicks the
-  // entry with this text.
+  // entry with this text. True once the program has taken the click: the
+  // list closed on the entry, or the program answered with a message box.
   bool ChooseWithMouse(Control combo, const std::wstring& entry);
   // Chooses an entry the way the list reports a choice to the window,
   // without the mouse.
