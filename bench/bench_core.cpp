@@ -23,6 +23,7 @@
 #include "log/event_log.h"
 #include "platform/win32_owned.h"
 #include "platform/win32_system.h"
+#include "port/port_list_refresh.h"
 #include "state/globals.h"
 #include "upgrade/monitor.h"
 #include "upgrade/process_lookup.h"
@@ -60,6 +61,17 @@ class NullWindow : public vz::MainWindow {
   void PostMessageBox(const std::wstring&, vz::MessageKind) override { ++messages; }
   void PumpEvents() override {}
   void SetUpgradeTimer(bool) override {}
+  std::vector<std::wstring> Items(vz::Control) override { return {}; }
+  void InsertItem(vz::Control, std::size_t, const std::wstring&) override {}
+  void RemoveItem(vz::Control, std::size_t) override {}
+  bool IsDroppedDown(vz::Control) override { return false; }
+  void SetEnabled(vz::Control, bool) override {}
+  void SetDeviceSettleTimer(bool) override {}
+  void RunInBackground(std::function<void()> work,
+                       std::function<void(vz::MainWindow&)> done) override {
+    work();
+    done(*this);
+  }
   void Show() override {}
   void EndProgram() override {}
   int messages = 0;
@@ -336,7 +348,7 @@ void BenchPortProbe(vz::Win32System& sys) {
   for (std::size_t n = 0; n < available.size(); ++n) {
     if (available[n]) found += (found.empty() ? "COM" : ", COM") + std::to_string(n);
   }
-  Report("serial-port probe at start-up (" + std::to_string(vz::kHighestProbedPort) + " ports) [20 probes]",
+  Report("serial-port probe at start-up (" + std::to_string(vz::kHighestPort) + " ports) [20 probes]",
          Fmt("%.1f ms", Median(times)), "-", "-", "figure only", true,
          "part of the start-up figure; found: " + (found.empty() ? std::string("none") : found));
 }

@@ -25,6 +25,7 @@ endif()
 add_library(vz_win32 STATIC
   src/platform/win32_system.cpp
   src/platform/win32_newer_api.cpp
+  src/platform/win32_instance.cpp
   src/ui/win32_window.cpp
   src/ui/picture.cpp
 )

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/system.h"
+#include "port/port_list_refresh.h"
 #include "state/globals.h"
 #include "upgrade/monitor.h"
 #include "window/main_window.h"
@@ -11,7 +12,7 @@ namespace vz {
 
 class FormHandlers : public FormEvents {
  public:
-  FormHandlers(Globals& g, System& sys) : g_(g), sys_(sys) {}
+  FormHandlers(Globals& g, System& sys) : g_(g), sys_(sys), ports_(sys) {}
 
   void OnPortClick(MainWindow& w) override;
   void OnPortTextCommitted(MainWindow& w) override;
@@ -19,11 +20,17 @@ class FormHandlers : public FormEvents {
   void OnUpgradeClick(MainWindow& w) override;
   void OnExitClick(MainWindow& w) override;
   void OnUpgradeTick(MainWindow& w) override;
+  void OnPortArrived(MainWindow& w, int port) override { ports_.PortArrived(w, port); }
+  void OnPortRemoved(MainWindow& w, int port) override { ports_.PortRemoved(w, port); }
+  void OnDevicesChanged(MainWindow& w) override { ports_.DevicesChanged(w); }
+  void OnDeviceSettleTick(MainWindow& w) override { ports_.SettleTick(w); }
+  void OnPortListClosed(MainWindow& w) override { ports_.DropDownClosed(w); }
 
  private:
   Globals& g_;
   System& sys_;
   MonitorState monitor_;
+  PortListRefresh ports_;
 };
 
 }  // namespace vz

@@ -7,21 +7,35 @@
 
 #include "app/form_handlers.h"
 #include "app/startup.h"
+#include "platform/win32_instance.h"
 #include "platform/win32_newer_api.h"
 #include "platform/win32_system.h"
 #include "state/globals.h"
 #include "ui/win32_window.h"
+#include "ui/window_identity.h"
+
+// How long a second copy looks for the first copy's window, which may still
+// be starting.
+constexpr DWORD kFindFirstCopyMs = 3000;
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   // DLLs loaded from here on come from the system directory only where
   // this Windows can say so (see RestrictDllSearch for Windows 7).
   (void)vz::NewerApi::OfThisWindows().RestrictDllSearch();
+
+  vz::Win32System system;
+  // A second copy in the same folder shows the first one and ends.
+  const std::wstring folder = system.ExecutableDir();
+  const vz::FolderInstance thisCopy(folder);
+  if (!thisCopy.first()) {
+    (void)vz::BringCopyForward(vz::kMainWindowClass, folder, kFindFirstCopyMs);
+    return 0;
+  }
   // The picture decoder is a COM object.
   (void)CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
 
-  vz::Win32System system;
   vz::Globals globals;
   vz::FormHandlers handlers(globals, system);
   std::unique_ptr<vz::Win32Window> window;

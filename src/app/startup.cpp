@@ -5,18 +5,14 @@
 #include "app/centring.h"
 #include "i18n/language.h"
 #include "i18n/language_switch.h"
+#include "port/port_list_refresh.h"
 
 namespace vz {
 
-std::string PortDeviceName(int n) {
-  std::string name = "COM" + std::to_string(n);
-  return n > 9 ? "\\\\.\\" + name : name;
-}
-
 void ProbeComPorts(System& sys, std::vector<bool>& available) {
-  available.assign(kHighestProbedPort + 1, false);
-  for (int n = 1; n <= kHighestProbedPort; ++n) {
-    available[n] = sys.ProbeSerialPort(PortDeviceName(n));
+  available.assign(kHighestPort + 1, false);
+  for (int n = 1; n <= kHighestPort; ++n) {
+    available[n] = sys.ProbeSerialPort(PortDeviceName(n)).ok;
   }
 }
 
@@ -56,10 +52,8 @@ void Main(Globals& g, System& sys,
     std::vector<bool> portAvailability;
     ProbeComPorts(sys, portAvailability);
     form.ClearItems(Control::PortList);
-    for (int n = 1; n <= kHighestListedPort; ++n) {
-      if (portAvailability[n]) {
-        form.AddItem(Control::PortList, L"COM" + std::to_wstring(n));
-      }
+    for (int n = 1; n <= kHighestPort; ++n) {
+      if (portAvailability[n]) form.AddItem(Control::PortList, PortEntry(n));
     }
   }
 

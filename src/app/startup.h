@@ -11,15 +11,8 @@
 
 namespace vz {
 
-inline constexpr int kHighestProbedPort = 99;
-inline constexpr int kHighestListedPort = 20;
-
-// The name under which port n is opened: "COM3", and "\\.\COM12" from 10 on,
-// since only the first nine are reachable without the device prefix.
-std::string PortDeviceName(int n);
-
-// Resizes `available` to 0..99, all false, and sets entry n when port n can
-// be opened. Entry 0 is never probed.
+// Resizes `available` to 0..255, all false, and sets entry n when port n
+// can be opened. Entry 0 is never probed.
 void ProbeComPorts(System& sys, std::vector<bool>& available);
 
 // The executable's directory with exactly one trailing backslash.

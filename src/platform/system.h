@@ -101,8 +101,10 @@ class System {
                                  const std::wstring& subject) = 0;
 
   // Opens the serial device under `name` ("COM3", "\\.\COM12") for reading
-  // and writing with no sharing, and closes it at once. True when it opened.
-  virtual bool ProbeSerialPort(const std::string& name) = 0;
+  // and writing with no sharing, and closes it at once: success when it
+  // opened, else the system's error number (a port another program holds
+  // gives access denied). Safe to call from another thread.
+  virtual IoResult ProbeSerialPort(const std::string& name) = 0;
   virtual ProcessList RunningProcesses() = 0;
   // Starts the program at this full path, no arguments, window shown
   // normally, current directory inherited; does not wait. 0 when it

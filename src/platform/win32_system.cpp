@@ -220,11 +220,11 @@ std::wstring ErrorTextOrNumber(std::uint32_t error) {
   return text.empty() ? L"error " + std::to_wstring(error) : text;
 }
 
-bool Win32System::ProbeSerialPort(const std::string& name) {
+IoResult Win32System::ProbeSerialPort(const std::string& name) {
   const ScopedHandle port(CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                      nullptr));
-  return port.valid();
+  return port.valid() ? IoResult::Success() : LastError();
 }
 
 ProcessList Win32System::RunningProcesses() {

@@ -23,7 +23,7 @@ class Win32System : public System {
   IoResult WriteFirstByte(const std::wstring& path, std::uint8_t value) override;
   IoResult AppendBytes(const std::wstring& path, const std::string& bytes) override;
   std::wstring ErrorText(std::uint32_t error, const std::wstring& subject) override;
-  bool ProbeSerialPort(const std::string& name) override;
+  IoResult ProbeSerialPort(const std::string& name) override;
   ProcessList RunningProcesses() override;
   std::uint32_t StartProgram(const std::wstring& path) override;
   void Pause(std::uint32_t milliseconds) override;

@@ -1,9 +1,14 @@
 #include "ui/win32_window.h"
 
 #include <commctrl.h>
+#include <dbt.h>
+
+#include <cstddef>
+#include <memory>
 
 #include <vector>
 
+#include "port/port_choice.h"
 #include "ui/picture.h"
 #include "ui/resource.h"
 #include "ui/window_identity.h"
@@ -19,6 +24,26 @@ constexpr UINT_PTR kUpgradeTimerId = 1;
 // Polls for the moment a posted message box may be shown.
 constexpr UINT_PTR kPostedMessageTimerId = 3;
 constexpr UINT kPostedMessagePollMs = 50;
+constexpr UINT_PTR kDeviceSettleTimerId = 4;
+// Posted to the window: the background job is done; the port list's
+// drop-down has closed (posted, so that a choice it reports comes first).
+constexpr UINT kJobDoneMessage = WM_APP + 11;
+constexpr UINT kPortListClosedMessage = WM_APP + 12;
+// How long a closing window waits for a probe in flight.
+constexpr DWORD kJobWaitAtCloseMs = 3000;
+
+struct BackgroundJob {
+  std::function<void()> work;
+  HWND window;
+};
+
+DWORD WINAPI RunBackgroundJob(void* parameter) {
+  const std::unique_ptr<BackgroundJob> job(static_cast<BackgroundJob*>(parameter));
+  job->work();
+  // Fails harmlessly when the window has gone meanwhile.
+  PostMessageW(job->window, kJobDoneMessage, 0, 0);
+  return 0;
+}
 constexpr DWORD kFormStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr DWORD kFormExStyle = WS_EX_CONTROLPARENT;
 constexpr COLORREF kTransparentKey = RGB(255, 0, 255);  // power picture
@@ -80,6 +105,8 @@ Win32Window::~Win32Window() {
     options_.quitOnDestroy = false;
     DestroyWindow(hwnd_);
   }
+  // The job's work may use what the window's owner frees next.
+  WaitForBackgroundJob(kJobWaitAtCloseMs);
 }
 
 bool Win32Window::RegisterClasses(HINSTANCE instance) {
@@ -359,6 +386,16 @@ LRESULT Win32Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_TIMER:
       if (wp == kUpgradeTimerId) OnTimer();
       if (wp == kPostedMessageTimerId) ShowPostedMessage();
+      if (wp == kDeviceSettleTimerId) events_.OnDeviceSettleTick(*this);
+      return 0;
+    case WM_DEVICECHANGE:
+      OnDeviceChange(wp, lp);
+      return TRUE;
+    case kJobDoneMessage:
+      OnBackgroundJobDone();
+      return 0;
+    case kPortListClosedMessage:
+      events_.OnPortListClosed(*this);
       return 0;
     case WM_SETCURSOR:
       if (busy_ && LOWORD(lp) == HTCLIENT) {
@@ -387,7 +424,9 @@ LRESULT Win32Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (timerOn_) KillTimer(hwnd_, kUpgradeTimerId);
       timerOn_ = false;
       KillTimer(hwnd_, kPostedMessageTimerId);
+      KillTimer(hwnd_, kDeviceSettleTimerId);
       posted_.clear();
+      jobDone_ = nullptr;
       if (options_.quitOnDestroy) PostQuitMessage(0);
       hwnd_ = nullptr;
       return 0;
@@ -406,6 +445,10 @@ void Win32Window::OnCommand(int id, int code) {
       if (code == BN_CLICKED) events_.OnExitClick(*this);
       break;
     case Control::PortList:
+      if (code == CBN_CLOSEUP) {
+        PostMessageW(hwnd_, kPortListClosedMessage, 0, 0);
+        break;
+      }
       if (code == CBN_KILLFOCUS) {
         // A window that is closing is hidden first and takes the focus with
         // it; that is no choice of a port.
@@ -459,6 +502,28 @@ LRESULT Win32Window::OnControlColor(HDC dc, HWND control, UINT msg) {
   }
   return DefWindowProcW(hwnd_, msg, reinterpret_cast<WPARAM>(dc),
                         reinterpret_cast<LPARAM>(control));
+}
+
+void Win32Window::OnDeviceChange(WPARAM event, LPARAM data) {
+  if (event == DBT_DEVNODES_CHANGED) {
+    events_.OnDevicesChanged(*this);
+    return;
+  }
+  if ((event != DBT_DEVICEARRIVAL && event != DBT_DEVICEREMOVECOMPLETE) || !data) return;
+  const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(data);
+  constexpr std::size_t kNameAt = offsetof(DEV_BROADCAST_PORT_W, dbcp_name);
+  if (header->dbch_devicetype != DBT_DEVTYP_PORT || header->dbch_size <= kNameAt) return;
+  // The name ends within the size the sender gave, with or without a NUL.
+  const auto* port = reinterpret_cast<const DEV_BROADCAST_PORT_W*>(data);
+  const std::size_t room = (header->dbch_size - kNameAt) / sizeof(wchar_t);
+  const std::optional<std::uint8_t> n =
+      ParsePortText(std::wstring(port->dbcp_name, wcsnlen(port->dbcp_name, room)));
+  if (!n) return;
+  if (event == DBT_DEVICEARRIVAL) {
+    events_.OnPortArrived(*this, *n);
+  } else {
+    events_.OnPortRemoved(*this, *n);
+  }
 }
 
 void Win32Window::OnTimer() {
@@ -626,9 +691,12 @@ MessageAnswer Win32Window::ShowMessage(const std::wstring& text, MessageKind kin
   ++openBoxes_;
   const int answer = MessageBoxW(hwnd_, ForDisplay(text).c_str(), layout::kAppTitle, flags);
   --openBoxes_;
-  if (answer == IDYES) return MessageAnswer::Yes;
-  if (answer == IDNO) return MessageAnswer::No;
-  return MessageAnswer::Ok;
+  switch (answer) {
+    case IDYES: return MessageAnswer::Yes;
+    case IDNO: return MessageAnswer::No;
+    case IDOK: return MessageAnswer::Ok;
+    default: return MessageAnswer::Neither;  // Esc, the close box, or no box at all
+  }
 }
 
 void Win32Window::PostMessageBox(const std::wstring& text, MessageKind kind) {
@@ -676,6 +744,73 @@ void Win32Window::SetUpgradeTimer(bool enabled) {
     KillTimer(hwnd_, kUpgradeTimerId);
   }
   timerOn_ = enabled;
+}
+
+std::vector<std::wstring> Win32Window::Items(Control c) {
+  std::vector<std::wstring> items;
+  HWND h = Handle(c);
+  const LRESULT count = SendMessageW(h, CB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    const LRESULT length = SendMessageW(h, CB_GETLBTEXTLEN, i, 0);
+    std::wstring entry(length > 0 ? static_cast<std::size_t>(length) : 0, L'\0');
+    SendMessageW(h, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(entry.data()));
+    entry.resize(wcslen(entry.c_str()));
+    items.push_back(entry);
+  }
+  return items;
+}
+
+void Win32Window::InsertItem(Control c, std::size_t index, const std::wstring& text) {
+  const std::wstring shown = Text(c);
+  SendMessageW(Handle(c), CB_INSERTSTRING, index, reinterpret_cast<LPARAM>(text.c_str()));
+  if (Text(c) != shown) SetWindowTextW(Handle(c), shown.c_str());
+}
+
+void Win32Window::RemoveItem(Control c, std::size_t index) {
+  // Taking out the chosen entry must not take the technician's text too.
+  const std::wstring shown = Text(c);
+  SendMessageW(Handle(c), CB_DELETESTRING, index, 0);
+  if (Text(c) != shown) SetWindowTextW(Handle(c), shown.c_str());
+}
+
+bool Win32Window::IsDroppedDown(Control c) {
+  return SendMessageW(Handle(c), CB_GETDROPPEDSTATE, 0, 0) != FALSE;
+}
+
+void Win32Window::SetEnabled(Control c, bool enabled) { EnableWindow(Handle(c), enabled); }
+
+void Win32Window::SetDeviceSettleTimer(bool enabled) {
+  if (!hwnd_) return;
+  if (enabled) {
+    SetTimer(hwnd_, kDeviceSettleTimerId, kDeviceSettleTickMs, nullptr);
+  } else {
+    KillTimer(hwnd_, kDeviceSettleTimerId);
+  }
+}
+
+void Win32Window::RunInBackground(std::function<void()> work,
+                                  std::function<void(MainWindow&)> done) {
+  if (!hwnd_) return;
+  WaitForBackgroundJob(INFINITE);  // the last one has reported; it is ending
+  auto* job = new BackgroundJob{std::move(work), hwnd_};
+  jobThread_.reset(CreateThread(nullptr, 0, RunBackgroundJob, job, 0, nullptr));
+  if (!jobThread_.valid()) {
+    // No thread to be had: the job runs here, late rather than never.
+    RunBackgroundJob(job);
+  }
+  jobDone_ = std::move(done);
+}
+
+void Win32Window::OnBackgroundJobDone() {
+  WaitForBackgroundJob(INFINITE);  // it has posted this and is returning
+  std::function<void(MainWindow&)> done = std::move(jobDone_);
+  jobDone_ = nullptr;
+  if (done) done(*this);
+}
+
+void Win32Window::WaitForBackgroundJob(DWORD ms) {
+  if (!jobThread_.valid()) return;
+  if (WaitForSingleObject(jobThread_.get(), ms) == WAIT_OBJECT_0) jobThread_.Close();
 }
 
 void Win32Window::Show() {

@@ -73,6 +73,14 @@ class Win32Window : public MainWindow {
   void PostMessageBox(const std::wstring& text, MessageKind kind) override;
   void PumpEvents() override;
   void SetUpgradeTimer(bool enabled) override;
+  std::vector<std::wstring> Items(Control c) override;
+  void InsertItem(Control c, std::size_t index, const std::wstring& text) override;
+  void RemoveItem(Control c, std::size_t index) override;
+  bool IsDroppedDown(Control c) override;
+  void SetEnabled(Control c, bool enabled) override;
+  void SetDeviceSettleTimer(bool enabled) override;
+  void RunInBackground(std::function<void()> work,
+                       std::function<void(MainWindow&)> done) override;
   void Show() override;
   void EndProgram() override;
 
@@ -96,6 +104,10 @@ class Win32Window : public MainWindow {
   void OnCommand(int id, int code);
   LRESULT OnControlColor(HDC dc, HWND control, UINT msg);
   void OnTimer();
+  void OnDeviceChange(WPARAM event, LPARAM data);
+  void OnBackgroundJobDone();
+  // Waits for the worker of the job in flight, at most `ms`.
+  void WaitForBackgroundJob(DWORD ms);
   void ShowPostedMessage();
   // Sets the text a list was given while it reported a choice.
   void SetDeferredText(Control c);
@@ -150,6 +162,10 @@ class Win32Window : public MainWindow {
   bool busy_ = false;
   std::uint32_t createError_ = 0;
   HWND portEdit_ = nullptr;  // the port list's text field
+  // The background job in flight: its worker thread, and what runs on the
+  // window's thread once the worker is done.
+  ScopedHandle jobThread_;
+  std::function<void(MainWindow&)> jobDone_;
   // The list whose choice is being reported to the logic, and texts set on
   // a list meanwhile, set once the report is done.
   std::optional<Control> listReportingChoice_;

@@ -5,8 +5,11 @@
 // system's 24-bit values (red in the low byte).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace vz {
 
@@ -31,6 +34,8 @@ enum class Control {
 
 // Interval of the upgrade timer.
 inline constexpr std::uint32_t kUpgradeTickMs = 500;
+// Interval of the timer that waits for device broadcasts to settle.
+inline constexpr std::uint32_t kDeviceSettleTickMs = 100;
 
 constexpr std::uint32_t kColorRed = 255;      // 0x0000FF
 constexpr std::uint32_t kColorGreen = 65280;  // 0x00FF00
@@ -41,7 +46,9 @@ enum class MessageKind {
   Information,  // OK button, information icon
   Plain,        // OK button, no icon
 };
-enum class MessageAnswer { Ok, Yes, No };
+// Neither: a question closed with Esc or its close box, or a box that could
+// not be shown.
+enum class MessageAnswer { Ok, Yes, No, Neither };
 
 struct TwipSize {
   float width = 0;
@@ -65,6 +72,14 @@ class MainWindow {
   // Combo-box items.
   virtual void ClearItems(Control c) = 0;
   virtual void AddItem(Control c, const std::wstring& text) = 0;
+  // One item at a time, so that the shown text and the colour stay as they
+  // are.
+  virtual std::vector<std::wstring> Items(Control c) = 0;
+  virtual void InsertItem(Control c, std::size_t index, const std::wstring& text) = 0;
+  virtual void RemoveItem(Control c, std::size_t index) = 0;
+  // True while a combo box's drop-down list is open.
+  virtual bool IsDroppedDown(Control c) = 0;
+  virtual void SetEnabled(Control c, bool enabled) = 0;
 
   // Loads a picture file (GIF) into an image control; on failure the image
   // is left empty and false comes back.
@@ -93,6 +108,14 @@ class MainWindow {
   virtual void PumpEvents() = 0;
   // The upgrade timer: ticks every kUpgradeTickMs while enabled.
   virtual void SetUpgradeTimer(bool enabled) = 0;
+  // Ticks every kDeviceSettleTickMs while enabled (OnDeviceSettleTick).
+  virtual void SetDeviceSettleTimer(bool enabled) = 0;
+  // Runs `work` on the window's worker thread and then `done` on the
+  // window's own thread, as an event. The caller starts one job at a time.
+  // `work` must not touch the window. A job still running when the window
+  // goes is waited for a little; its `done` is dropped.
+  virtual void RunInBackground(std::function<void()> work,
+                               std::function<void(MainWindow&)> done) = 0;
 
   // Shows the window where it stands and gives the focus to the first
   // control of the tab order.
@@ -115,6 +138,14 @@ class FormEvents {
   virtual void OnUpgradeClick(MainWindow& w) = 0;
   virtual void OnExitClick(MainWindow& w) = 0;
   virtual void OnUpgradeTick(MainWindow& w) = 0;
+  // Windows' device broadcasts: a serial port (1 to 255) arrived or went,
+  // or some device changed without a name.
+  virtual void OnPortArrived(MainWindow& w, int port) = 0;
+  virtual void OnPortRemoved(MainWindow& w, int port) = 0;
+  virtual void OnDevicesChanged(MainWindow& w) = 0;
+  virtual void OnDeviceSettleTick(MainWindow& w) = 0;
+  // The port list's drop-down closed (raised after the choice, if any).
+  virtual void OnPortListClosed(MainWindow& w) = 0;
 };
 
 }  // namespace vz

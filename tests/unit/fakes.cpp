@@ -266,9 +266,12 @@ std::wstring FakeSystem::ErrorText(std::uint32_t error, const std::wstring& subj
   return L"Error " + std::to_wstring(error) + L".";
 }
 
-bool FakeSystem::ProbeSerialPort(const std::string& name) {
+IoResult FakeSystem::ProbeSerialPort(const std::string& name) {
   probed.push_back(name);
-  return serialPorts.count(name) != 0;
+  if (const auto e = serialPortErrors.find(name); e != serialPortErrors.end()) {
+    return IoResult::Failure(e->second);
+  }
+  return serialPorts.count(name) ? IoResult::Success() : IoResult::Failure(2);
 }
 
 ProcessList FakeSystem::RunningProcesses() {
@@ -335,6 +338,44 @@ void FakeWindow::SetBackColor(Control c, std::uint32_t color) {
 void FakeWindow::ClearItems(Control c) {
   items[c].clear();
   calls.push_back(std::string("clear ") + ControlName(c));
+}
+
+void FakeWindow::InsertItem(Control c, std::size_t index, const std::wstring& text) {
+  auto& list = items[c];
+  list.insert(list.begin() + static_cast<std::ptrdiff_t>(std::min(index, list.size())), text);
+  calls.push_back(std::string("insert ") + ControlName(c) + "@" + std::to_string(index) + "=" +
+                  Narrow(text));
+}
+
+void FakeWindow::RemoveItem(Control c, std::size_t index) {
+  auto& list = items[c];
+  if (index < list.size()) list.erase(list.begin() + static_cast<std::ptrdiff_t>(index));
+  calls.push_back(std::string("remove ") + ControlName(c) + "@" + std::to_string(index));
+}
+
+void FakeWindow::SetEnabled(Control c, bool on) {
+  enabled[c] = on;
+  calls.push_back(std::string("enabled ") + ControlName(c) + "=" + (on ? "1" : "0"));
+}
+
+void FakeWindow::SetDeviceSettleTimer(bool on) {
+  settleTimerEnabled = on;
+  calls.push_back(std::string("settle timer=") + (on ? "1" : "0"));
+}
+
+void FakeWindow::RunInBackground(std::function<void()> work,
+                                 std::function<void(MainWindow&)> done) {
+  jobs.emplace_back(std::move(work), std::move(done));
+  calls.push_back("background job");
+}
+
+void FakeWindow::FinishBackgroundJobs() {
+  while (!jobs.empty()) {
+    auto job = std::move(jobs.front());
+    jobs.pop_front();
+    job.first();
+    job.second(*this);
+  }
 }
 
 void FakeWindow::AddItem(Control c, const std::wstring& text) {

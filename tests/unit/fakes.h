@@ -69,6 +69,9 @@ class FakeSystem : public System {
 
   std::wstring exeDir = L"C:\\Tools\\Vz";
   std::set<std::string> serialPorts;  // names that open, e.g. "\\\\.\\COM12"
+  // Ports that exist but do not open, with the error they give (5: held by
+  // another program); any other name gives 2, no such device.
+  std::map<std::string, std::uint32_t> serialPortErrors;
   std::vector<std::string> probed;    // every name probed, in order
   ProcessList processes{true, {}};
   bool throwOnProcessList = false;
@@ -97,7 +100,7 @@ class FakeSystem : public System {
   IoResult WriteFirstByte(const std::wstring& path, std::uint8_t value) override;
   IoResult AppendBytes(const std::wstring& path, const std::string& bytes) override;
   std::wstring ErrorText(std::uint32_t error, const std::wstring& subject) override;
-  bool ProbeSerialPort(const std::string& name) override;
+  IoResult ProbeSerialPort(const std::string& name) override;
   ProcessList RunningProcesses() override;
   std::uint32_t StartProgram(const std::wstring& path) override;
   void Pause(std::uint32_t ms) override;
@@ -129,6 +132,12 @@ class FakeWindow : public MainWindow {
   std::map<Control, std::wstring> pictures;  // path of the loaded picture
   std::set<std::wstring> loadablePictures;   // paths LoadPicture accepts
   bool timerEnabled = false;
+  bool settleTimerEnabled = false;
+  std::set<Control> droppedDown;  // combo boxes whose list is open
+  // Background jobs handed over and not yet run; FinishBackgroundJobs runs
+  // them (work, then done) in order, as the worker and the window would.
+  std::deque<std::pair<std::function<void()>, std::function<void(MainWindow&)>>> jobs;
+  void FinishBackgroundJobs();
   bool hourglass = false;
   bool shown = false;
   bool ended = false;
@@ -175,6 +184,14 @@ class FakeWindow : public MainWindow {
   void PostMessageBox(const std::wstring& text, MessageKind kind) override;
   void PumpEvents() override;
   void SetUpgradeTimer(bool enabled) override;
+  std::vector<std::wstring> Items(Control c) override { return items[c]; }
+  void InsertItem(Control c, std::size_t index, const std::wstring& text) override;
+  void RemoveItem(Control c, std::size_t index) override;
+  bool IsDroppedDown(Control c) override { return droppedDown.count(c) != 0; }
+  void SetEnabled(Control c, bool on) override;
+  void SetDeviceSettleTimer(bool enabled) override;
+  void RunInBackground(std::function<void()> work,
+                       std::function<void(MainWindow&)> done) override;
   void Show() override;
   void EndProgram() override;
 };

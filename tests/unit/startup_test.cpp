@@ -50,16 +50,18 @@ INSTANTIATE_TEST_SUITE_P(
                       DirCase{L"C:\\", L"C:\\", L"C:\\"},
                       DirCase{L"\\\\srv\\vz", L"\\\\srv\\vz\\", L"\\\\srv\\vz"}));
 
-TEST_F(Startup, ProbesNinetyNinePortsAndListsOnlyTheFirstTwenty) {
-  sys.serialPorts = {"COM3", "\\\\.\\COM12", "\\\\.\\COM20", "\\\\.\\COM21", "\\\\.\\COM25",
+TEST_F(Startup, ProbesEveryPortAndListsEachThatOpensInNumberOrder) {
+  sys.serialPorts = {"COM3", "\\\\.\\COM12", "\\\\.\\COM20", "\\\\.\\COM21", "\\\\.\\COM255",
                      "COM11"};  // a name that only opens without the device prefix
+  sys.serialPortErrors = {{"COM1", 5}};  // held by another program
   Run();
-  ASSERT_EQ(sys.probed.size(), 99u);
-  for (int n = 1; n <= 99; ++n) {
+  ASSERT_EQ(sys.probed.size(), 255u);
+  for (int n = 1; n <= 255; ++n) {
     const std::string name = "COM" + std::to_string(n);
     EXPECT_EQ(sys.probed[n - 1], n < 10 ? name : "\\\\.\\" + name);
   }
-  EXPECT_EQ(w.items[Control::PortList], (std::vector<std::wstring>{L"COM3", L"COM12", L"COM20"}));
+  EXPECT_EQ(w.items[Control::PortList],
+            (std::vector<std::wstring>{L"COM3", L"COM12", L"COM20", L"COM21", L"COM255"}));
   EXPECT_EQ(w.texts[Control::PortList], L"");
 }
 

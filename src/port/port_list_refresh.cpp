@@ -1,0 +1,151 @@
+#include "port/port_list_refresh.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "port/port_choice.h"
+
+namespace vz {
+namespace {
+
+// The port number of each entry, in list order (0 for an entry that names
+// no port).
+std::vector<int> ListedPorts(MainWindow& w) {
+  std::vector<int> ports;
+  for (const std::wstring& entry : w.Items(Control::PortList)) {
+    const std::optional<std::uint8_t> n = ParsePortText(entry);
+    ports.push_back(n ? *n : 0);
+  }
+  return ports;
+}
+
+}  // namespace
+
+std::string PortDeviceName(int n) {
+  std::string name = "COM" + std::to_string(n);
+  return n > 9 ? "\\\\.\\" + name : name;
+}
+
+std::wstring PortEntry(int n) { return L"COM" + std::to_wstring(n); }
+
+void PortListRefresh::PortArrived(MainWindow& w, int port) {
+  if (port < 1 || port > kHighestPort) return;
+  for (const Job& queued : jobs_) {
+    if (queued.port == port) return;
+  }
+  jobs_.push_back({port});
+  StartNextJob(w);
+}
+
+void PortListRefresh::PortRemoved(MainWindow& w, int port) {
+  if (port < 1 || port > kHighestPort) return;
+  toAdd_.erase(port);
+  toRemove_.insert(port);
+  if (probing_) removedWhileProbing_.insert(port);
+  ApplyChanges(w);
+}
+
+void PortListRefresh::DevicesChanged(MainWindow& w) {
+  lastChangeMs_ = sys_.ElapsedMilliseconds();
+  if (!settling_) {
+    settling_ = true;
+    w.SetDeviceSettleTimer(true);
+  }
+}
+
+void PortListRefresh::SettleTick(MainWindow& w) {
+  if (!settling_ || sys_.ElapsedMilliseconds() - lastChangeMs_ < kDeviceSettleMs) return;
+  settling_ = false;
+  w.SetDeviceSettleTimer(false);
+  for (const Job& queued : jobs_) {
+    if (queued.port == 0) return;  // a sweep is waiting already
+  }
+  jobs_.push_back({0});
+  StartNextJob(w);
+}
+
+void PortListRefresh::DropDownClosed(MainWindow& w) { ApplyChanges(w); }
+
+void PortListRefresh::RunEnded(MainWindow& w) {
+  runUnderWay_ = false;
+  StartNextJob(w);
+}
+
+std::vector<int> PortListRefresh::PortsToProbe(MainWindow& w, const Job& job) {
+  std::set<int> skip(toAdd_.begin(), toAdd_.end());
+  for (int n : ListedPorts(w)) {
+    if (!toRemove_.count(n)) skip.insert(n);
+  }
+  std::vector<int> ports;
+  if (job.port != 0) {
+    if (!skip.count(job.port)) ports.push_back(job.port);
+    return ports;
+  }
+  // The port the list's text names may be in use by this program's own
+  // run: it is never opened by a sweep.
+  if (const std::optional<std::uint8_t> named = ParsePortText(w.Text(Control::PortList))) {
+    skip.insert(*named);
+  }
+  for (int n = 1; n <= kHighestPort; ++n) {
+    if (!skip.count(n)) ports.push_back(n);
+  }
+  return ports;
+}
+
+void PortListRefresh::StartNextJob(MainWindow& w) {
+  while (!probing_ && !runUnderWay_ && !jobs_.empty()) {
+    const Job job = jobs_.front();
+    jobs_.pop_front();
+    const std::vector<int> ports = PortsToProbe(w, job);
+    if (ports.empty()) continue;
+    probing_ = true;
+    removedWhileProbing_.clear();
+    // The probe runs on the window's worker thread: an open can take
+    // seconds (an outgoing Bluetooth port). Only the result comes back.
+    auto opened = std::make_shared<std::vector<int>>();
+    System& sys = sys_;
+    w.RunInBackground(
+        [&sys, ports, opened] {
+          for (int n : ports) {
+            if (sys.ProbeSerialPort(PortDeviceName(n)).ok) opened->push_back(n);
+          }
+        },
+        [this, opened](MainWindow& window) { ProbeDone(window, *opened); });
+  }
+}
+
+void PortListRefresh::ProbeDone(MainWindow& w, const std::vector<int>& opened) {
+  probing_ = false;
+  for (int n : opened) {
+    if (removedWhileProbing_.count(n)) continue;
+    toRemove_.erase(n);
+    toAdd_.insert(n);
+  }
+  removedWhileProbing_.clear();
+  ApplyChanges(w);
+  StartNextJob(w);
+}
+
+void PortListRefresh::ApplyChanges(MainWindow& w) {
+  if (toAdd_.empty() && toRemove_.empty()) return;
+  // Never rebuilt under the technician's hand.
+  if (w.IsDroppedDown(Control::PortList)) return;
+  for (int n : toRemove_) {
+    const std::vector<int> listed = ListedPorts(w);
+    const auto at = std::find(listed.begin(), listed.end(), n);
+    if (at != listed.end()) {
+      w.RemoveItem(Control::PortList, static_cast<std::size_t>(at - listed.begin()));
+    }
+  }
+  for (int n : toAdd_) {
+    const std::vector<int> listed = ListedPorts(w);
+    if (std::find(listed.begin(), listed.end(), n) != listed.end()) continue;
+    // In number order: before the first entry with a higher number.
+    const auto at = std::find_if(listed.begin(), listed.end(), [n](int m) { return m > n; });
+    w.InsertItem(Control::PortList, static_cast<std::size_t>(at - listed.begin()), PortEntry(n));
+  }
+  toAdd_.clear();
+  toRemove_.clear();
+}
+
+}  // namespace vz

@@ -1,0 +1,71 @@
+// Keeps the port list in step with the serial ports that come and go while
+// the window is open: a USB adapter plugged in or pulled out. Windows tells
+// every top-level window; the window hands each broadcast on here.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/system.h"
+#include "window/main_window.h"
+
+namespace vz {
+
+// The highest port number a port can have (port.ini holds one byte).
+inline constexpr int kHighestPort = 255;
+// Quiet time after the last "devices changed" broadcast before the
+// unlisted ports are probed, so that a burst gives one probe.
+inline constexpr std::uint64_t kDeviceSettleMs = 500;
+
+// The name under which port n is opened: "COM3", and "\\.\COM12" from 10 on,
+// since only the first nine are reachable without the device prefix.
+std::string PortDeviceName(int n);
+// The port list's entry for port n: "COM3".
+std::wstring PortEntry(int n);
+
+class PortListRefresh {
+ public:
+  explicit PortListRefresh(System& sys) : sys_(sys) {}
+
+  // A port named in the broadcast arrived: probed, and listed if it opens.
+  void PortArrived(MainWindow& w, int port);
+  // A port named in the broadcast went: taken out of the list, unopened.
+  void PortRemoved(MainWindow& w, int port);
+  // Some device changed, no name given: once the broadcasts have settled,
+  // every unlisted port is probed, and those that open are listed.
+  void DevicesChanged(MainWindow& w);
+  void SettleTick(MainWindow& w);
+  // The drop-down closed: changes held back while it was open are made.
+  void DropDownClosed(MainWindow& w);
+
+  // While a run is under way no probe starts: the run's port must not be
+  // opened under the uploader. A probe asked for meanwhile runs after it.
+  void RunStarted() { runUnderWay_ = true; }
+  void RunEnded(MainWindow& w);
+  bool runUnderWay() const { return runUnderWay_; }
+
+ private:
+  struct Job {
+    int port;  // 0: every port that is not listed
+  };
+  void StartNextJob(MainWindow& w);
+  void ProbeDone(MainWindow& w, const std::vector<int>& opened);
+  void ApplyChanges(MainWindow& w);
+  std::vector<int> PortsToProbe(MainWindow& w, const Job& job);
+
+  System& sys_;
+  std::deque<Job> jobs_;
+  bool probing_ = false;
+  bool runUnderWay_ = false;
+  bool settling_ = false;
+  std::uint64_t lastChangeMs_ = 0;
+  // Changes to the list not yet made (the drop-down was open).
+  std::set<int> toAdd_, toRemove_;
+  // Ports that went while a probe ran: its finding for them is stale.
+  std::set<int> removedWhileProbing_;
+};
+
+}  // namespace vz

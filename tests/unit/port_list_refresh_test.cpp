@@ -1,0 +1,133 @@
+// The port list follows the ports that come and go while the window is
+// open: probes run in the background, one at a time, never during a run.
+#include "port/port_list_refresh.h"
+
+#include <gtest/gtest.h>
+
+#include "fakes.h"
+
+namespace vz {
+namespace {
+
+using Items = std::vector<std::wstring>;
+
+class PortListFollowsDevices : public ::testing::Test {
+ protected:
+  PortListFollowsDevices() {
+    w.items[Control::PortList] = {L"COM1", L"COM3", L"COM12"};
+    w.texts[Control::PortList] = L"COM3";
+    w.backColor[Control::PortList] = kColorGreen;
+    sys.Put(test::InDir(L"port.ini"), "\x03");
+    sys.serialPorts = {"COM1", "COM3", "\\\\.\\COM12"};
+  }
+  // The list's text, its colour and port.ini: what a refresh never touches.
+  void ExpectChoiceUntouched() {
+    EXPECT_EQ(w.texts[Control::PortList], L"COM3");
+    EXPECT_EQ(w.backColor[Control::PortList], kColorGreen);
+    EXPECT_EQ(sys.Bytes(test::InDir(L"port.ini")), "\x03");
+    EXPECT_EQ(w.Count("text PortList"), 0);
+  }
+  // Lets the broadcasts settle, ticking as the window's timer does.
+  void Settle() {
+    for (int i = 0; i < 10 && w.settleTimerEnabled; ++i) {
+      sys.Advance(0.1);
+      refresh.SettleTick(w);
+    }
+  }
+
+  test::FakeSystem sys;
+  test::FakeWindow w;
+  PortListRefresh refresh{sys};
+};
+
+TEST_F(PortListFollowsDevices, ArrivalsRemovalsAndChangesLeaveTheChoiceAlone) {
+  sys.serialPorts.insert("COM7");
+  refresh.PortArrived(w, 7);
+  EXPECT_TRUE(sys.probed.empty()) << "probed on the worker, not in the broadcast";
+  w.FinishBackgroundJobs();
+  EXPECT_EQ(sys.probed, std::vector<std::string>{"COM7"});
+  EXPECT_EQ(w.items[Control::PortList], (Items{L"COM1", L"COM3", L"COM7", L"COM12"}));
+
+  // The chosen port goes: out of the list, nothing opened, the text stays.
+  refresh.PortRemoved(w, 3);
+  EXPECT_EQ(w.items[Control::PortList], (Items{L"COM1", L"COM7", L"COM12"}));
+  EXPECT_EQ(sys.probed.size(), 1u);
+
+  // Devices changed: every unlisted port is probed, never a listed one nor
+  // the one the text names.
+  sys.probed.clear();
+  sys.serialPorts.insert("\\\\.\\COM200");
+  refresh.DevicesChanged(w);
+  Settle();
+  w.FinishBackgroundJobs();
+  EXPECT_EQ(sys.probed.size(), 255u - 4u);
+  for (const char* untouched : {"COM1", "COM3", "COM7", "\\\\.\\COM12"}) {
+    EXPECT_EQ(std::count(sys.probed.begin(), sys.probed.end(), untouched), 0) << untouched;
+  }
+  EXPECT_EQ(w.items[Control::PortList], (Items{L"COM1", L"COM7", L"COM12", L"COM200"}));
+  ExpectChoiceUntouched();
+}
+
+TEST_F(PortListFollowsDevices, ABurstOfChangesGivesOneProbeHalfASecondAfterTheLast) {
+  for (int i = 0; i < 4; ++i) {
+    refresh.DevicesChanged(w);
+    sys.Advance(0.2);
+    refresh.SettleTick(w);
+    EXPECT_TRUE(w.jobs.empty()) << "still settling after event " << i;
+  }
+  sys.Advance(0.2);
+  refresh.SettleTick(w);
+  EXPECT_TRUE(w.jobs.empty()) << "400 ms after the last";
+  sys.Advance(0.1);
+  refresh.SettleTick(w);
+  EXPECT_EQ(w.jobs.size(), 1u);
+  EXPECT_FALSE(w.settleTimerEnabled);
+  EXPECT_EQ(w.Count("settle timer=1"), 1);
+}
+
+TEST_F(PortListFollowsDevices, NoProbeRunsDuringARunAndOnlyOneAtATimeAfterIt) {
+  refresh.RunStarted();
+  refresh.PortArrived(w, 7);
+  refresh.DevicesChanged(w);
+  Settle();
+  refresh.PortRemoved(w, 12);  // a removal opens nothing: it is made at once
+  EXPECT_TRUE(w.jobs.empty());
+  EXPECT_EQ(w.items[Control::PortList], (Items{L"COM1", L"COM3"}));
+
+  refresh.RunEnded(w);
+  ASSERT_EQ(w.jobs.size(), 1u) << "the arrival first";
+  auto arrival = std::move(w.jobs.front());
+  w.jobs.pop_front();
+  arrival.first();
+  EXPECT_TRUE(w.jobs.empty()) << "the next waits for the first to report";
+  arrival.second(w);
+  EXPECT_EQ(w.jobs.size(), 1u) << "then the sweep";
+  w.FinishBackgroundJobs();
+  EXPECT_TRUE(w.jobs.empty());
+}
+
+TEST_F(PortListFollowsDevices, AnOpenDropDownIsChangedOnlyOnceItCloses) {
+  sys.serialPorts.insert("COM7");
+  w.droppedDown.insert(Control::PortList);
+  refresh.PortArrived(w, 7);
+  w.FinishBackgroundJobs();
+  refresh.PortRemoved(w, 1);
+  EXPECT_EQ(w.items[Control::PortList], (Items{L"COM1", L"COM3", L"COM12"}));
+  w.droppedDown.clear();
+  refresh.DropDownClosed(w);
+  EXPECT_EQ(w.items[Control::PortList], (Items{L"COM3", L"COM7", L"COM12"}));
+  ExpectChoiceUntouched();
+}
+
+TEST_F(PortListFollowsDevices, APortPulledOutWhileItIsProbedIsNotListed) {
+  sys.serialPorts.insert("COM7");
+  refresh.PortArrived(w, 7);
+  w.jobs.front().first();  // the probe opened it ...
+  refresh.PortRemoved(w, 7);  // ... and then it went
+  w.jobs.front().second(w);
+  w.jobs.clear();
+  EXPECT_EQ(w.items[Control::PortList], (Items{L"COM1", L"COM3", L"COM12"}));
+}
+
+}  // namespace
+}  // namespace vz
