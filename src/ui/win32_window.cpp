@@ -71,17 +71,30 @@ std::wstring ForDisplay(const std::wstring& text) {
   return out;
 }
 
+// The text of a combo box's entry.
+std::wstring EntryText(HWND combo, LRESULT index) {
+  const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+  std::wstring entry(length > 0 ? static_cast<std::size_t>(length) + 1 : 1, L'\0');
+  SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(entry.data()));
+  entry.resize(wcslen(entry.c_str()));
+  return entry;
+}
+
+// Turns one of the window's timers on or off.
+void SwitchTimer(HWND window, UINT_PTR id, UINT intervalMs, bool on) {
+  if (on) {
+    SetTimer(window, id, intervalMs, nullptr);
+  } else {
+    KillTimer(window, id);
+  }
+}
+
 // The index of the combo box's entry whose text is exactly `text`, letter
 // case counting (CB_FINDSTRINGEXACT ignores it); CB_ERR when none is.
 LRESULT ExactEntry(HWND combo, const std::wstring& text) {
   const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
   for (LRESULT i = 0; i < count; ++i) {
-    const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
-    if (length < 0 || static_cast<std::size_t>(length) != text.size()) continue;
-    std::wstring entry(static_cast<std::size_t>(length) + 1, L'\0');
-    SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(entry.data()));
-    entry.resize(static_cast<std::size_t>(length));
-    if (entry == text) return i;
+    if (EntryText(combo, i) == text) return i;
   }
   return CB_ERR;
 }
@@ -462,13 +475,7 @@ void Win32Window::OnCommand(int id, int code) {
       // The edit field shows the chosen entry only after this notification;
       // the handler must already read the new choice.
       const LRESULT index = SendMessageW(combo, CB_GETCURSEL, 0, 0);
-      if (index != CB_ERR) {
-        const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, index, 0);
-        std::wstring entry(length > 0 ? static_cast<std::size_t>(length) : 0, L'\0');
-        SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(entry.data()));
-        entry.resize(wcslen(entry.c_str()));
-        SetWindowTextW(combo, entry.c_str());
-      }
+      if (index != CB_ERR) SetWindowTextW(combo, EntryText(combo, index).c_str());
       listReportingChoice_ = control;
       if (control == Control::PortList) {
         events_.OnPortClick(*this);
@@ -738,11 +745,7 @@ void Win32Window::PumpEvents() {
 
 void Win32Window::SetUpgradeTimer(bool enabled) {
   if (!hwnd_) return;
-  if (enabled) {
-    SetTimer(hwnd_, kUpgradeTimerId, kUpgradeTickMs, nullptr);
-  } else {
-    KillTimer(hwnd_, kUpgradeTimerId);
-  }
+  SwitchTimer(hwnd_, kUpgradeTimerId, kUpgradeTickMs, enabled);
   timerOn_ = enabled;
 }
 
@@ -750,13 +753,7 @@ std::vector<std::wstring> Win32Window::Items(Control c) {
   std::vector<std::wstring> items;
   HWND h = Handle(c);
   const LRESULT count = SendMessageW(h, CB_GETCOUNT, 0, 0);
-  for (LRESULT i = 0; i < count; ++i) {
-    const LRESULT length = SendMessageW(h, CB_GETLBTEXTLEN, i, 0);
-    std::wstring entry(length > 0 ? static_cast<std::size_t>(length) : 0, L'\0');
-    SendMessageW(h, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(entry.data()));
-    entry.resize(wcslen(entry.c_str()));
-    items.push_back(entry);
-  }
+  for (LRESULT i = 0; i < count; ++i) items.push_back(EntryText(h, i));
   return items;
 }
 
@@ -780,12 +777,7 @@ bool Win32Window::IsDroppedDown(Control c) {
 void Win32Window::SetEnabled(Control c, bool enabled) { EnableWindow(Handle(c), enabled); }
 
 void Win32Window::SetDeviceSettleTimer(bool enabled) {
-  if (!hwnd_) return;
-  if (enabled) {
-    SetTimer(hwnd_, kDeviceSettleTimerId, kDeviceSettleTickMs, nullptr);
-  } else {
-    KillTimer(hwnd_, kDeviceSettleTimerId);
-  }
+  if (hwnd_) SwitchTimer(hwnd_, kDeviceSettleTimerId, kDeviceSettleTickMs, enabled);
 }
 
 void Win32Window::RunInBackground(std::function<void()> work,
