@@ -43,11 +43,15 @@ void StartUpgrade(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
     }
     w.SetBackColor(Control::PortList, kColorGreen);
   }
-  if (w.ShowMessage(g.messages[Msg::Confirmation], MessageKind::Question) ==
-      MessageAnswer::No) {
+  // Only Yes starts a run and only No ends the program; any other way out
+  // of the question leaves everything as it was.
+  const MessageAnswer answer =
+      w.ShowMessage(g.messages[Msg::Confirmation], MessageKind::Question);
+  if (answer == MessageAnswer::No) {
     w.EndProgram();
     return;
   }
+  if (answer != MessageAnswer::Yes) return;
   WriteLog(sys, g.programDir, kLogUpgradeStart);
   if (!sys.FileExists(g.downloadDir, kImagePattern)) {
     w.ShowMessage(g.messages[Msg::FileMissed], MessageKind::Error);

@@ -200,6 +200,22 @@ TEST_F(UpgradeRun, AnsweringNoEndsTheProgramWithNothingLogged) {
   EXPECT_FALSE(folder.Has(L"uploader-sim.log")) << "the uploader was never launched";
 }
 
+TEST_F(UpgradeRun, EscapeOnTheQuestionStartsNothingAndEndsNothing) {
+  program.Press(Control::UpgradeButton);
+  auto question = program.WaitForMessageBox(5000);
+  ASSERT_TRUE(question.has_value());
+  SetForegroundWindow(question->hwnd);
+  PressKey(VK_ESCAPE);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(question->hwnd); }, 5000)) << "Esc closes it here";
+  EXPECT_TRUE(NoChangeWithin(
+      [&] {
+        return !program.Running() || !program.Visible(Control::UpgradeButton) ||
+               folder.Has(L"memo_log.txt") || folder.Has(L"uploader-sim.log");
+      },
+      1500))
+      << "no run, no log line, and the program goes on";
+}
+
 TEST_F(UpgradeRun, WhileTheUploaderNeverEndsTheWindowCanStillBeClosed) {
   Scenario("scenario=success\r\nrun_seconds=120\r\n");
   StartRun();

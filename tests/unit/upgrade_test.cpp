@@ -131,9 +131,11 @@ TEST_P(Refusal, StopsBeforeArmingTheMonitor) {
   w.texts[Control::PortList] = GetParam().port;
   w.answers = {GetParam().answer};
   for (const wchar_t* name : GetParam().removed) sys.Remove(InDir(name));
+  Put({kWriteOk});
   Start();
   EXPECT_EQ(w.calls, GetParam().calls);
   EXPECT_EQ(test::LogTexts(sys), GetParam().log);
+  EXPECT_TRUE(sys.Has(InDir(kWriteOk))) << "no stale marker deleted";
 }
 
 const Calls kAskedThenMissing{"message Question:Sure?", "message Error:Missing"};
@@ -145,6 +147,8 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{L"COM3x", MessageAnswer::Yes, {}, kNoPort, {}},
         RefusalCase{L"COM0", MessageAnswer::Yes, {}, kNoPort, {}},
         RefusalCase{L"COM3", MessageAnswer::No, {}, {"message Question:Sure?", "end"}, {}},
+        // Esc, the close box or a box not shown: nothing at all happens
+        RefusalCase{L"COM3", MessageAnswer::Neither, {}, {"message Question:Sure?"}, {}},
         RefusalCase{L"COM3", MessageAnswer::Yes, {L"fw.bin", L"Up_Loader.exe"}, kAskedThenMissing,
                     {"Fw Upgrade START", "File BIN to download missed"}},
         RefusalCase{L"COM3", MessageAnswer::Yes, {L"Up_Loader.exe"}, kAskedThenMissing,
