@@ -33,8 +33,10 @@ failed=0
 
 # The Win32 sources clang-tidy reads as a MinGW-w64 target (the others are
 # left to cppcheck); defines as in cmake/windows.cmake.
-win32_tidy_files=(src/platform/win32_system.cpp src/app/main_win32.cpp src/ui/win32_window.cpp src/ui/picture.cpp)
-win32_defines=(-DWIN32_LEAN_AND_MEAN -DNOMINMAX -D_WIN32_WINNT=0x0A00 -DWINVER=0x0A00)
+win32_tidy_files=(src/platform/win32_system.cpp src/platform/win32_newer_api.cpp
+                  src/platform/win32_instance.cpp src/app/main_win32.cpp src/ui/win32_window.cpp
+                  src/ui/picture.cpp)
+win32_defines=(-DWIN32_LEAN_AND_MEAN -DNOMINMAX -D_WIN32_WINNT=0x0601 -DWINVER=0x0601)
 
 # ---- clang-tidy, portable sources -------------------------------------------
 mkdir -p "$OUT"
