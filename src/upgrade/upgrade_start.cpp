@@ -9,6 +9,12 @@ namespace {
 
 using namespace uploader;
 
+void RefuseForMarker(System& sys, MainWindow& w, const wchar_t* marker,
+                     std::uint32_t error) {
+  w.ShowMessage(std::wstring(marker) + L": " + sys.ErrorText(error, marker),
+                MessageKind::Error);
+}
+
 // Deletes the markers an earlier run left. A marker that stays (held open
 // by an uploader that still runs) would be read as this run's result, so
 // the start is refused with the platform's reason instead.
@@ -17,8 +23,16 @@ bool ClearStaleMarkers(Globals& g, System& sys, MainWindow& w) {
     if (!sys.FileExists(g.programDir, marker)) continue;
     const IoResult removed = sys.RemoveFile(g.programDir + marker);
     if (!removed.ok && sys.FileExists(g.programDir, marker)) {
-      w.ShowMessage(std::wstring(marker) + L": " + sys.ErrorText(removed.error, marker),
-                    MessageKind::Error);
+      RefuseForMarker(sys, w, marker, removed.error);
+      return false;
+    }
+  }
+  // A delete can succeed while the file stays: one that another program
+  // holds open with delete sharing is gone only once it is closed. Only a
+  // marker that is gone counts as deleted.
+  for (const wchar_t* marker : kMarkers) {
+    if (sys.FileExists(g.programDir, marker)) {
+      RefuseForMarker(sys, w, marker, error_number::kFileExists);
       return false;
     }
   }

@@ -173,7 +173,7 @@ IoResult FakeSystem::RemoveFile(const std::wstring& path) {
   if (std::uint32_t err = OpenFailure(it->second.second, true)) {
     return IoResult::Failure(err);
   }
-  files_.erase(it);
+  if (!it->second.second.staysAfterDelete) files_.erase(it);
   return IoResult::Success();
 }
 
@@ -262,6 +262,7 @@ std::wstring FakeSystem::ErrorText(std::uint32_t error, const std::wstring& subj
     case kErrAccessDenied: return L"Access denied.";
     case kErrSharing: return L"Sharing violation.";
     case kErrPathNotFound: return L"Path not found.";
+    case kErrFileExists: return L"The file exists.";
   }
   return L"Error " + std::to_wstring(error) + L".";
 }

@@ -22,6 +22,7 @@ inline constexpr std::uint32_t kErrAccessDenied = 5;
 inline constexpr std::uint32_t kErrSharing = 32;
 inline constexpr std::uint32_t kErrLock = 33;
 inline constexpr std::uint32_t kErrPathNotFound = 3;
+inline constexpr std::uint32_t kErrFileExists = 80;
 inline constexpr std::uint32_t kErrBadExe = 193;
 
 std::string Narrow(const std::wstring& w);  // Windows-1252, for test output
@@ -47,6 +48,9 @@ class FakeSystem : public System {
     int busyOpens = 0;
     // Any other open failure with this error number (0: none).
     std::uint32_t openError = 0;
+    // Held open by another program that allows deleting: a delete succeeds
+    // and the file stays, as Windows keeps it until it is closed.
+    bool staysAfterDelete = false;
   };
 
   // Paths are compared without regard to case, like on Windows.

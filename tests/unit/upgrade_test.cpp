@@ -191,16 +191,32 @@ TEST_F(Upgrade, StaleMarkersGoOtherFilesStay) {
   EXPECT_TRUE(w.timerEnabled);
 }
 
-TEST_F(Upgrade, UndeletableMarkerRefusesTheStart) {
+// A marker that stays: its delete is refused (another program holds it),
+// or it succeeds and the file is still there (held with delete sharing).
+struct StayingMarkerCase { bool deleteSucceeds; const wchar_t* told; };
+class StayingMarker : public Upgrade, public ::testing::WithParamInterface<StayingMarkerCase> {};
+
+TEST_P(StayingMarker, RefusesTheStart) {
   Put({kErase, kWrite});
-  sys.File(InDir(kWrite)).busyOpens = -1;
+  test::FakeSystem::Entry& held = sys.File(InDir(kWrite));
+  if (GetParam().deleteSucceeds) {
+    held.staysAfterDelete = true;
+  } else {
+    held.busyOpens = -1;
+  }
   Start();
   ASSERT_EQ(w.messages.size(), 2u);
   EXPECT_EQ(w.messages[1].kind, MessageKind::Error);
-  EXPECT_NE(w.messages[1].text.find(L"write.txt"), std::wstring::npos);
+  EXPECT_EQ(w.messages[1].text, GetParam().told);
   EXPECT_EQ(w.Count("timer=") + w.Count("visible"), 0);
   EXPECT_FALSE(w.ended);
+  EXPECT_EQ(test::LogTexts(sys), Calls{"Fw Upgrade START"});
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Ways, StayingMarker,
+    ::testing::Values(StayingMarkerCase{false, L"write.txt: Sharing violation."},
+                      StayingMarkerCase{true, L"write.txt: The file exists."}));
 
 TEST_F(Upgrade, ResetsTheDisplayAndArmsTheMonitorInOrder) {
   m.phase = Phase::Erased;
