@@ -66,11 +66,6 @@ void PortListRefresh::SettleTick(MainWindow& w) {
 
 void PortListRefresh::DropDownClosed(MainWindow& w) { ApplyChanges(w); }
 
-void PortListRefresh::RunEnded(MainWindow& w) {
-  runUnderWay_ = false;
-  StartNextJob(w);
-}
-
 std::vector<int> PortListRefresh::PortsToProbe(MainWindow& w, const Job& job) {
   std::set<int> skip(toAdd_.begin(), toAdd_.end());
   for (int n : ListedPorts(w)) {

@@ -28,7 +28,11 @@ std::wstring PortEntry(int n);
 
 class PortListRefresh {
  public:
-  explicit PortListRefresh(System& sys) : sys_(sys) {}
+  // `runUnderWay` is true while a run holds the port list (from the
+  // question until the start is refused or given back): no probe starts
+  // then, since the run's port must not be opened under the uploader.
+  PortListRefresh(System& sys, const bool& runUnderWay)
+      : sys_(sys), runUnderWay_(runUnderWay) {}
 
   // A port named in the broadcast arrived: probed, and listed if it opens.
   void PortArrived(MainWindow& w, int port);
@@ -41,11 +45,8 @@ class PortListRefresh {
   // The drop-down closed: changes held back while it was open are made.
   void DropDownClosed(MainWindow& w);
 
-  // While a run is under way no probe starts: the run's port must not be
-  // opened under the uploader. A probe asked for meanwhile runs after it.
-  void RunStarted() { runUnderWay_ = true; }
-  void RunEnded(MainWindow& w);
-  bool runUnderWay() const { return runUnderWay_; }
+  // A probe asked for during a run starts once the run is over.
+  void ResumeAfterRun(MainWindow& w) { StartNextJob(w); }
 
  private:
   struct Job {
@@ -59,7 +60,7 @@ class PortListRefresh {
   System& sys_;
   std::deque<Job> jobs_;
   bool probing_ = false;
-  bool runUnderWay_ = false;
+  const bool& runUnderWay_;
   bool settling_ = false;
   std::uint64_t lastChangeMs_ = 0;
   // Changes to the list not yet made (the drop-down was open).

@@ -37,7 +37,8 @@ class PortListFollowsDevices : public ::testing::Test {
 
   test::FakeSystem sys;
   test::FakeWindow w;
-  PortListRefresh refresh{sys};
+  bool runUnderWay = false;
+  PortListRefresh refresh{sys, runUnderWay};
 };
 
 TEST_F(PortListFollowsDevices, ArrivalsRemovalsAndChangesLeaveTheChoiceAlone) {
@@ -86,7 +87,7 @@ TEST_F(PortListFollowsDevices, ABurstOfChangesGivesOneProbeHalfASecondAfterTheLa
 }
 
 TEST_F(PortListFollowsDevices, NoProbeRunsDuringARunAndOnlyOneAtATimeAfterIt) {
-  refresh.RunStarted();
+  runUnderWay = true;
   refresh.PortArrived(w, 7);
   refresh.DevicesChanged(w);
   Settle();
@@ -94,7 +95,8 @@ TEST_F(PortListFollowsDevices, NoProbeRunsDuringARunAndOnlyOneAtATimeAfterIt) {
   EXPECT_TRUE(w.jobs.empty());
   EXPECT_EQ(w.items[Control::PortList], (Items{L"COM1", L"COM3"}));
 
-  refresh.RunEnded(w);
+  runUnderWay = false;
+  refresh.ResumeAfterRun(w);
   ASSERT_EQ(w.jobs.size(), 1u) << "the arrival first";
   auto arrival = std::move(w.jobs.front());
   w.jobs.pop_front();
