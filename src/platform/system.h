@@ -47,10 +47,12 @@ inline constexpr std::uint32_t kFileExists = 80;
 
 // Executable names of the processes running at the moment of the call, as
 // the platform reports them (bare names or full paths, 8-bit code page).
-// ok is false when no list could be taken at all.
+// ok is false when the list could not be taken or not be read to its end;
+// error then holds the system's error number.
 struct ProcessList {
   bool ok = false;
   std::vector<std::string> names;
+  std::uint32_t error = 0;
 };
 
 class System {

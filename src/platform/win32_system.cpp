@@ -230,18 +230,30 @@ IoResult Win32System::ProbeSerialPort(const std::string& name) {
 ProcessList Win32System::RunningProcesses() {
   ProcessList list;
   ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!snapshot.valid()) return list;
-  list.ok = true;
+  if (!snapshot.valid()) {
+    list.error = GetLastError();
+    return list;
+  }
   PROCESSENTRY32 entry{};
   entry.dwSize = sizeof(entry);
-  for (BOOL more = Process32First(snapshot.get(), &entry); more;
-       more = Process32Next(snapshot.get(), &entry)) {
+  for (bool first = true;; first = false) {
+    if (!(first ? Process32First(snapshot.get(), &entry)
+                : Process32Next(snapshot.get(), &entry))) {
+      // The walk ends with "no more files"; any other error leaves a list
+      // that may lack the very process asked about.
+      const DWORD error = GetLastError();
+      list.ok = error == ERROR_NO_MORE_FILES;
+      if (!list.ok) {
+        list.error = error;
+        list.names.clear();
+      }
+      return list;
+    }
     const std::size_t length = strnlen(entry.szExeFile, sizeof(entry.szExeFile));
     // An empty name, or one without its terminating NUL, names nothing.
     if (length == 0 || length == sizeof(entry.szExeFile)) continue;
     list.names.emplace_back(entry.szExeFile, length);
   }
-  return list;
 }
 
 std::uint32_t Win32System::StartProgram(const std::wstring& path) {

@@ -44,9 +44,25 @@ struct Tick {
       g.uploaderStarted = true;
       WaitSeconds(sys, kPauseAfterLaunchSeconds);
     }
-    if (!IsProcessRunning(sys, w, kProcessName)) m.phase = Phase::UploaderGone;
+    const ProcessLookup uploader = LookUpProcess(sys, kProcessName);
+    switch (uploader.state) {
+      case ProcessState::Running: break;
+      case ProcessState::NotRunning: m.phase = Phase::UploaderGone; break;
+      // Not known is not ended: the uploader may still be writing. The
+      // next tick looks again.
+      case ProcessState::Unknown: TellLookupFailure(uploader); break;
+    }
     m.phaseStartMs = Now();
     return true;
+  }
+
+  // Once per run: a list that stays unreadable must not fill the log or
+  // bring a box at every tick.
+  void TellLookupFailure(const ProcessLookup& lookup) {
+    if (m.lookupFailureTold) return;
+    m.lookupFailureTold = true;
+    WriteLog(sys, g.programDir, kLogProcessListNotRead + lookup.reason);
+    if (lookup.runtimeError) w.ShowMessage(lookup.reason, MessageKind::Plain);
   }
 
   // Told at once: waiting for markers would only end in a time-out that

@@ -32,6 +32,8 @@ struct MonitorState {
   // began or last saw a sign of life; the time-out counts from here.
   std::uint64_t phaseStartMs = 0;
   std::uint8_t progressSteps = 0;
+  // A process list that could not be read has been told in this run.
+  bool lookupFailureTold = false;
 };
 
 // One tick of the upgrade timer.

@@ -21,20 +21,25 @@ bool EndsWith(std::wstring_view text, std::wstring_view tail) {
 
 }  // namespace
 
-bool IsProcessRunning(System& sys, MainWindow& window, std::wstring_view name) {
+ProcessLookup LookUpProcess(System& sys, std::wstring_view name) {
   try {
     const ProcessList list = sys.RunningProcesses();
-    if (!list.ok) return false;
+    if (!list.ok) {
+      return {ProcessState::Unknown,
+              std::to_wstring(list.error) + L" " +
+                  sys.ErrorText(list.error, std::wstring(name)),
+              false};
+    }
     const std::wstring wanted = Lower(name);
     for (const std::string& exe : list.names) {
-      if (EndsWith(Lower(sys.FromAnsi(exe)), wanted)) return true;
+      if (EndsWith(Lower(sys.FromAnsi(exe)), wanted)) {
+        return {ProcessState::Running, {}, false};
+      }
     }
-    return false;
+    return {ProcessState::NotRunning, {}, false};
   } catch (const std::exception& e) {
     const std::string what = e.what();
-    window.ShowMessage(std::wstring(what.begin(), what.end()),
-                       MessageKind::Plain);
-    return false;
+    return {ProcessState::Unknown, std::wstring(what.begin(), what.end()), true};
   }
 }
 

@@ -1,17 +1,30 @@
 // Looking a process up by executable name, and the blocking pause.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "platform/system.h"
-#include "window/main_window.h"
 
 namespace vz {
 
-// True when a running process's executable name ends with `name`, letter
-// case ignored (so a full path, or extra characters in front, still match).
-// An unexpected failure is shown in a message box and answers false.
-bool IsProcessRunning(System& sys, MainWindow& window, std::wstring_view name);
+enum class ProcessState {
+  Running,
+  NotRunning,  // the whole list was read and does not hold it
+  Unknown,     // the list could not be taken or read
+};
+
+struct ProcessLookup {
+  ProcessState state = ProcessState::Unknown;
+  // Why it is unknown: the system's error number, a blank and its text, or
+  // the text alone of a run-time error.
+  std::wstring reason;
+  bool runtimeError = false;
+};
+
+// Whether a running process's executable name ends with `name`, letter case
+// ignored (so a full path, or extra characters in front, still match).
+ProcessLookup LookUpProcess(System& sys, std::wstring_view name);
 
 // Blocks for seconds x 1000 ms, rounded; window events wait meanwhile.
 void WaitSeconds(System& sys, double seconds);

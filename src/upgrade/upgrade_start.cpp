@@ -91,6 +91,7 @@ void StartUpgrade(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
   w.PumpEvents();
   w.SetHourglass(true);
   m.phase = Phase::UploaderRunning;
+  m.lookupFailureTold = false;
   g.uploaderStarted = false;
   w.SetUpgradeTimer(true);
   w.SetVisible(Control::ExitButton, false);

@@ -44,6 +44,10 @@ inline constexpr wchar_t kLogUploaderRun[] =
 // Followed by the error number, a blank and the system's text.
 inline constexpr wchar_t kLogUploaderNotStarted[] =
     L"Timer_UL_Test: Up_Loader.exe : not started, ";
+// Followed by the error number, a blank and the system's text, or by the
+// text alone of a run-time error; once per run.
+inline constexpr wchar_t kLogProcessListNotRead[] =
+    L"Timer_UL_Test: process list not read, ";
 inline constexpr wchar_t kLogPortWriteFailed[] =
     L"Write_rs232_fw: Superati 3 tentativi di lettura";
 

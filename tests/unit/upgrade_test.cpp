@@ -3,6 +3,8 @@
 // tick by tick on the scripted clock.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/form_handlers.h"
 #include "fakes.h"
 #include "port/port_choice.h"
@@ -88,10 +90,8 @@ class Lookup : public Upgrade, public ::testing::WithParamInterface<LookupCase> 
 
 TEST_P(Lookup, MatchesTheNameAsASuffixIgnoringCase) {
   sys.processes = {true, GetParam().names};
-  EXPECT_EQ(IsProcessRunning(sys, w, L"Up_Loader.exe"), GetParam().running);
-  sys.processes.ok = false;  // no list at all: quietly not running
-  EXPECT_FALSE(IsProcessRunning(sys, w, L"Up_Loader.exe"));
-  EXPECT_TRUE(w.messages.empty());
+  EXPECT_EQ(LookUpProcess(sys, L"Up_Loader.exe").state,
+            GetParam().running ? ProcessState::Running : ProcessState::NotRunning);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -102,13 +102,17 @@ INSTANTIATE_TEST_SUITE_P(
                       LookupCase{{"Loader.exe", "Up_Loader.ex", ""}, false},
                       LookupCase{{"Up_Loader.exe.bak"}, false}, LookupCase{{}, false}));
 
-TEST_F(Upgrade, LookupFailureIsShownPlainAndAnswersFalse) {
-  sys.processes = {true, {"Up_Loader.exe"}};
+TEST_F(Upgrade, AListNotReadIsNeitherRunningNorEnded) {
+  sys.processes = {false, {"Up_Loader.exe"}, test::kErrAccessDenied};
+  ProcessLookup lookup = LookUpProcess(sys, L"Up_Loader.exe");
+  EXPECT_EQ(lookup.state, ProcessState::Unknown);
+  EXPECT_EQ(lookup.reason, L"5 Access denied.");
+  EXPECT_FALSE(lookup.runtimeError);
   sys.throwOnProcessList = true;
-  EXPECT_FALSE(IsProcessRunning(sys, w, L"Up_Loader.exe"));
-  ASSERT_EQ(w.messages.size(), 1u);
-  EXPECT_EQ(w.messages[0].text, L"Out of memory");
-  EXPECT_EQ(w.messages[0].kind, MessageKind::Plain);
+  lookup = LookUpProcess(sys, L"Up_Loader.exe");
+  EXPECT_EQ(lookup.state, ProcessState::Unknown);
+  EXPECT_EQ(lookup.reason, L"Out of memory");
+  EXPECT_TRUE(lookup.runtimeError);
 }
 
 TEST_F(Upgrade, WaitSecondsPausesTheRoundedMilliseconds) {
@@ -330,6 +334,57 @@ TEST_F(Upgrade, PhaseZeroLaunchesOnceAndWaitsWithoutLimit) {
   EXPECT_EQ(m.phase, Phase::UploaderGone);
   EXPECT_EQ(sys.started.size(), 1u);
 }
+
+// The process list cannot be taken or read (an error number), or the
+// lookup fails at run time (a text, also shown once in a plain box).
+struct UnreadListCase { bool runtimeError; const char* logged; std::size_t boxes; };
+class UnreadList : public Upgrade, public ::testing::WithParamInterface<UnreadListCase> {};
+
+TEST_P(UnreadList, KeepsPhaseZeroWaitingAndIsToldOncePerRun) {
+  const std::string told = std::string("Timer_UL_Test: process list not read, ") + GetParam().logged;
+  const auto unreadable = [this] {
+    sys.processes = {false, {}, 24};
+    sys.throwOnProcessList = GetParam().runtimeError;
+  };
+  const auto readableWithoutTheUploader = [this] {
+    sys.throwOnProcessList = false;
+    sys.processes = {true, {"explorer.exe"}};
+  };
+  Start();
+  Tick();  // launched; the uploader runs
+  unreadable();
+  Ticks(600);  // five minutes of a list that cannot be read
+  EXPECT_EQ(m.phase, Phase::UploaderRunning);
+  EXPECT_TRUE(w.timerEnabled);
+  EXPECT_FALSE(w.visible[Control::UpgradeButton]);
+  EXPECT_EQ(test::LogTexts(sys), (Calls{kRunLog[0], kRunLog[1], told}));
+  ASSERT_EQ(w.messages.size(), 1 + GetParam().boxes);
+  if (GetParam().boxes) {
+    EXPECT_EQ(w.messages[1].text, L"Out of memory");
+    EXPECT_EQ(w.messages[1].kind, MessageKind::Plain);
+  }
+  // Read again, without the uploader: this run fails for want of markers.
+  readableWithoutTheUploader();
+  TickToMessage();
+  EXPECT_EQ(w.messages.back().text, L"Time-out 3");
+
+  // The next run tells it again, and completes once the list is read.
+  Start();
+  Tick();
+  unreadable();
+  Ticks(3);
+  const Calls log = test::LogTexts(sys);
+  EXPECT_EQ(std::count(log.begin(), log.end(), told), 2);
+  readableWithoutTheUploader();
+  Put({kErasing, kErase, kWrite, kWriting, kWriteOk});
+  TickToMessage();
+  EXPECT_EQ(w.messages.back().text, L"Done");
+  EXPECT_TRUE(w.ended);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, UnreadList,
+                         ::testing::Values(UnreadListCase{false, "24 Error 24.", 0},
+                                           UnreadListCase{true, "Out of memory", 1}));
 
 TEST_F(Upgrade, AllMarkersEndTheProgramOnTheSeventhTick) {
   RunUntilHandOver({kErasing, kErase, kWrite, kWriting, kWriteOk});
