@@ -22,6 +22,8 @@ void FormHandlers::OnUpgradeClick(MainWindow& w) {
 
 void FormHandlers::OnExitClick(MainWindow& w) { w.EndProgram(); }
 
+void FormHandlers::OnClosing(MainWindow&) { OnWindowClosing(g_, sys_, monitor_); }
+
 void FormHandlers::OnUpgradeTick(MainWindow& w) {
   UpgradeTick(g_, sys_, w, monitor_);
 }

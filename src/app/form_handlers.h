@@ -20,6 +20,7 @@ class FormHandlers : public FormEvents {
   void OnUpgradeClick(MainWindow& w) override;
   void OnExitClick(MainWindow& w) override;
   void OnUpgradeTick(MainWindow& w) override;
+  void OnClosing(MainWindow& w) override;
   void OnPortArrived(MainWindow& w, int port) override { ports_.PortArrived(w, port); }
   void OnPortRemoved(MainWindow& w, int port) override { ports_.PortRemoved(w, port); }
   void OnDevicesChanged(MainWindow& w) override { ports_.DevicesChanged(w); }

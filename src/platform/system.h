@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -53,6 +54,21 @@ struct ProcessList {
   bool ok = false;
   std::vector<std::string> names;
   std::uint32_t error = 0;
+};
+
+// A program this one started, held for as long as the object lives, so
+// that its exit code can be read once it has ended.
+class StartedProgram {
+ public:
+  virtual ~StartedProgram() = default;
+  // The exit code once it has ended; nullopt while it still runs, or when
+  // the system cannot tell.
+  virtual std::optional<std::uint32_t> ExitCode() = 0;
+};
+
+struct StartResult {
+  std::uint32_t error = 0;  // 0 when it started, else the platform's number
+  std::unique_ptr<StartedProgram> program;  // set when it started
 };
 
 class System {
@@ -109,9 +125,8 @@ class System {
   virtual IoResult ProbeSerialPort(const std::string& name) = 0;
   virtual ProcessList RunningProcesses() = 0;
   // Starts the program at this full path, no arguments, window shown
-  // normally, current directory inherited; does not wait. 0 when it
-  // started, else the platform's error number.
-  virtual std::uint32_t StartProgram(const std::wstring& path) = 0;
+  // normally, current directory inherited; does not wait.
+  virtual StartResult StartProgram(const std::wstring& path) = 0;
 
   // Blocks the calling thread; no window events are handled meanwhile.
   virtual void Pause(std::uint32_t milliseconds) = 0;

@@ -256,7 +256,29 @@ ProcessList Win32System::RunningProcesses() {
   }
 }
 
-std::uint32_t Win32System::StartProgram(const std::wstring& path) {
+namespace {
+
+class Win32StartedProgram : public StartedProgram {
+ public:
+  explicit Win32StartedProgram(HANDLE process) : process_(process) {}
+  std::optional<std::uint32_t> ExitCode() override {
+    DWORD code = 0;
+    // A program that still runs has no exit code yet; STILL_ACTIVE is also
+    // a code a program may end with, so its end is asked for first.
+    if (WaitForSingleObject(process_.get(), 0) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(process_.get(), &code)) {
+      return std::nullopt;
+    }
+    return code;
+  }
+
+ private:
+  ScopedHandle process_;
+};
+
+}  // namespace
+
+StartResult Win32System::StartProgram(const std::wstring& path) {
   // The application name is given, so nothing is searched for; the command
   // line repeats it quoted for the program's own argument parsing.
   std::wstring commandLine = L"\"" + path + L"\"";
@@ -267,12 +289,12 @@ std::uint32_t Win32System::StartProgram(const std::wstring& path) {
   PROCESS_INFORMATION process{};
   if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
                       0, nullptr, nullptr, &startup, &process)) {
-    return GetLastError();
+    return {GetLastError(), nullptr};
   }
-  // Nothing waits for the program: both handles are let go at once.
+  // Nothing waits for the program; its process handle is kept only to read
+  // how it ended.
   ScopedHandle(process.hThread).Close();
-  ScopedHandle(process.hProcess).Close();
-  return 0;
+  return {0, std::make_unique<Win32StartedProgram>(process.hProcess)};
 }
 
 void Win32System::Pause(std::uint32_t milliseconds) { Sleep(milliseconds); }

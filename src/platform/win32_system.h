@@ -25,7 +25,7 @@ class Win32System : public System {
   std::wstring ErrorText(std::uint32_t error, const std::wstring& subject) override;
   IoResult ProbeSerialPort(const std::string& name) override;
   ProcessList RunningProcesses() override;
-  std::uint32_t StartProgram(const std::wstring& path) override;
+  StartResult StartProgram(const std::wstring& path) override;
   void Pause(std::uint32_t milliseconds) override;
   LocalTime Now() override;
   std::uint64_t ElapsedMilliseconds() override;

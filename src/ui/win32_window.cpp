@@ -434,6 +434,7 @@ LRESULT Win32Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       }
       break;
     case WM_DESTROY:
+      events_.OnClosing(*this);
       if (timerOn_) KillTimer(hwnd_, kUpgradeTimerId);
       timerOn_ = false;
       KillTimer(hwnd_, kPostedMessageTimerId);

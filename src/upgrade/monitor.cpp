@@ -1,6 +1,8 @@
 #include "upgrade/monitor.h"
 
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "log/event_log.h"
 #include "upgrade/process_lookup.h"
@@ -35,11 +37,12 @@ struct Tick {
     if (!g.uploaderStarted) {
       // Started by its full path, so nothing else on the machine can stand
       // in for it.
-      const std::uint32_t error = sys.StartProgram(g.downloadDir + kProgramFile);
-      if (error != 0) {
-        NotStarted(error);
+      StartResult started = sys.StartProgram(g.downloadDir + kProgramFile);
+      if (started.error != 0) {
+        NotStarted(started.error);
         return false;
       }
+      m.uploader = std::move(started.program);
       WriteLog(sys, g.programDir, kLogUploaderRun);
       g.uploaderStarted = true;
       WaitSeconds(sys, kPauseAfterLaunchSeconds);
@@ -47,13 +50,32 @@ struct Tick {
     const ProcessLookup uploader = LookUpProcess(sys, kProcessName);
     switch (uploader.state) {
       case ProcessState::Running: break;
-      case ProcessState::NotRunning: m.phase = Phase::UploaderGone; break;
+      case ProcessState::NotRunning:
+        m.phase = Phase::UploaderGone;
+        TellUploaderEnded();
+        break;
       // Not known is not ended: the uploader may still be writing. The
       // next tick looks again.
       case ProcessState::Unknown: TellLookupFailure(uploader); break;
     }
     m.phaseStartMs = Now();
     return true;
+  }
+
+  // How the uploader this run launched ended, for support: the verdict
+  // stays with the markers.
+  void TellUploaderEnded() {
+    if (!m.uploader) return;
+    const std::optional<std::uint32_t> code = m.uploader->ExitCode();
+    m.uploader.reset();
+    WriteLog(sys, g.programDir,
+             kLogUploaderEnded + (code ? std::to_wstring(*code) : std::wstring(L"unknown")));
+  }
+
+  // The run's last line in the log; the run is no longer followed.
+  void EndRun(const std::wstring& line) {
+    WriteLog(sys, g.programDir, line);
+    m.following = false;
   }
 
   // Once per run: a list that stays unreadable must not fill the log or
@@ -122,6 +144,7 @@ struct Tick {
         break;
       case Phase::Writing: FollowWriting(); break;
       case Phase::Done:
+        EndRun(kLogUpgradeEndOk);
         w.ShowMessage(g.messages[Msg::End], MessageKind::Information);
         w.EndProgram();
         return false;
@@ -130,6 +153,7 @@ struct Tick {
   }
 
   void Fail() {
+    EndRun(kLogUpgradeEndTimeout + std::to_wstring(static_cast<int>(m.phase)));
     w.ShowMessage(g.messages[Msg::DownloadTimeout] + L" " +
                       std::to_wstring(static_cast<int>(m.phase)),
                   MessageKind::Error);
@@ -138,6 +162,7 @@ struct Tick {
 
   // The monitor stops and the technician may start again or leave.
   void GiveBackTheStart() {
+    m.following = false;
     w.SetText(Control::StatusLine1, L"");
     w.SetText(Control::StatusLine2, L"");
     w.SetUpgradeTimer(false);
@@ -158,6 +183,12 @@ void UpgradeTick(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
   // Only the phases that wait for the uploader's markers can time out.
   if (m.phase == Phase::UploaderRunning || m.phase == Phase::Done) return;
   if (tick.Now() - m.phaseStartMs > kPhaseTimeoutMs) tick.Fail();
+}
+
+void OnWindowClosing(Globals& g, System& sys, MonitorState& m) {
+  if (!m.following) return;
+  WriteLog(sys, g.programDir, uploader::kLogUpgradeEndWindowClosed);
+  m.following = false;
 }
 
 }  // namespace vz

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "platform/system.h"
 #include "state/globals.h"
@@ -34,9 +35,17 @@ struct MonitorState {
   std::uint8_t progressSteps = 0;
   // A process list that could not be read has been told in this run.
   bool lookupFailureTold = false;
+  // A run is followed: from its start until the log has told how it ended.
+  bool following = false;
+  // The uploader this run launched, until phase 0 has seen it gone.
+  std::unique_ptr<StartedProgram> uploader;
 };
 
 // One tick of the upgrade timer.
 void UpgradeTick(Globals& g, System& sys, MainWindow& window, MonitorState& m);
+
+// The window is going away. A run still followed ends here, in the log; the
+// uploader is left running.
+void OnWindowClosing(Globals& g, System& sys, MonitorState& m);
 
 }  // namespace vz

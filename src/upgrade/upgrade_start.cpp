@@ -92,6 +92,8 @@ void StartUpgrade(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
   w.SetHourglass(true);
   m.phase = Phase::UploaderRunning;
   m.lookupFailureTold = false;
+  m.following = true;
+  m.uploader.reset();
   g.uploaderStarted = false;
   w.SetUpgradeTimer(true);
   w.SetVisible(Control::ExitButton, false);

@@ -44,6 +44,17 @@ inline constexpr wchar_t kLogUploaderRun[] =
 // Followed by the error number, a blank and the system's text.
 inline constexpr wchar_t kLogUploaderNotStarted[] =
     L"Timer_UL_Test: Up_Loader.exe : not started, ";
+// Followed by the exit code of the uploader this run launched, once phase
+// 0 has seen it gone.
+inline constexpr wchar_t kLogUploaderEnded[] =
+    L"Timer_UL_Test: Up_Loader.exe : ended, exit code ";
+// The last line of a run, after the lines above: how it ended.
+inline constexpr wchar_t kLogUpgradeEndOk[] = L"Fw Upgrade END: OK";
+// Followed by the number of the phase that timed out.
+inline constexpr wchar_t kLogUpgradeEndTimeout[] =
+    L"Fw Upgrade END: time-out, phase ";
+inline constexpr wchar_t kLogUpgradeEndWindowClosed[] =
+    L"Fw Upgrade END: window closed";
 // Followed by the error number, a blank and the system's text, or by the
 // text alone of a run-time error; once per run.
 inline constexpr wchar_t kLogProcessListNotRead[] =

@@ -138,6 +138,8 @@ class FormEvents {
   virtual void OnUpgradeClick(MainWindow& w) = 0;
   virtual void OnExitClick(MainWindow& w) = 0;
   virtual void OnUpgradeTick(MainWindow& w) = 0;
+  // The window is going away, whoever closes it.
+  virtual void OnClosing(MainWindow& w) = 0;
   // Windows' device broadcasts: a serial port (1 to 255) arrived or went,
   // or some device changed without a name.
   virtual void OnPortArrived(MainWindow& w, int port) = 0;

@@ -57,6 +57,7 @@ class FaultRun : public ::testing::Test {
 struct Stop {
   const char* scenario;
   int phase;
+  const char* exitCode;  // as the log tells it
 };
 
 class UploaderStops : public FaultRun, public ::testing::WithParamInterface<Stop> {};
@@ -66,12 +67,22 @@ TEST_P(UploaderStops, TheTimeOutNamesThePhaseThatWaitedInVain) {
   StartProgram();
   ExpectTimeOutInPhase(GetParam().phase);
   EXPECT_FALSE(folder.Has(L"write_ok.txt"));
+  const std::string log = folder.Read(L"memo_log.txt").value_or("");
+  EXPECT_NE(log.find(std::string(" Timer_UL_Test: Up_Loader.exe : ended, exit code ") +
+                     GetParam().exitCode + "\r\n"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find(" Fw Upgrade END: time-out, phase " + std::to_string(GetParam().phase) +
+                     "\r\n"),
+            std::string::npos)
+      << log;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     EachStage, UploaderStops,
-    ::testing::Values(Stop{"stop-before-erase", 3}, Stop{"stop-before-writing", 5},
-                      Stop{"stop-before-write_ok", 6}, Stop{"crash", 6}),
+    ::testing::Values(Stop{"stop-before-erase", 3, "0"}, Stop{"stop-before-writing", 5, "0"},
+                      Stop{"stop-before-write_ok", 6, "0"},
+                      Stop{"crash", 6, "3221225477"}),  // 0xC0000005
     [](const ::testing::TestParamInfo<Stop>& info) {
       std::string name = info.param.scenario;
       for (char& c : name) c = (c == '-' || c == '_') ? 'X' : c;

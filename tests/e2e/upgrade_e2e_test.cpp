@@ -121,7 +121,9 @@ TEST_F(UpgradeRun, SuccessEndsTheProgramAndTheRegisterGetsTheWholeImage) {
   const std::string log = folder.Read(L"memo_log.txt").value_or("");
   EXPECT_EQ(Count(log, " Fw Upgrade START\r\n"), 1) << log;
   EXPECT_EQ(Count(log, " Timer_UL_Test: Up_Loader.exe : run\r\n"), 1) << log;
-  EXPECT_EQ(Count(log, "\r\n"), 2) << "nothing else is logged";
+  EXPECT_EQ(Count(log, " Timer_UL_Test: Up_Loader.exe : ended, exit code 0\r\n"), 1) << log;
+  EXPECT_EQ(Count(log, " Fw Upgrade END: OK\r\n"), 1) << log;
+  EXPECT_EQ(Count(log, "\r\n"), 4) << "nothing else is logged";
 }
 
 TEST_F(UpgradeRun, AFailedRunNamesItsPhaseAndASecondRunLaunchesTheUploaderAgain) {
@@ -225,7 +227,8 @@ TEST_F(UpgradeRun, WhileTheUploaderNeverEndsTheWindowCanStillBeClosed) {
   EXPECT_TRUE(program.WaitForExit(5000));
   EXPECT_TRUE(program.UploaderRunning()) << "the uploader is never stopped by the program";
   const std::string log = folder.Read(L"memo_log.txt").value_or("");
-  EXPECT_EQ(Count(log, "\r\n"), 2) << "closing logs nothing: " << log;
+  EXPECT_EQ(Count(log, " Fw Upgrade END: window closed\r\n"), 1) << log;
+  EXPECT_EQ(Count(log, "\r\n"), 3) << "closing adds that line only: " << log;
 }
 
 // A program folder under a path with blanks and letters outside ASCII.

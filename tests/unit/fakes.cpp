@@ -280,10 +280,24 @@ ProcessList FakeSystem::RunningProcesses() {
   return processes;
 }
 
-std::uint32_t FakeSystem::StartProgram(const std::wstring& path) {
+namespace {
+
+class FakeStartedProgram : public StartedProgram {
+ public:
+  explicit FakeStartedProgram(const FakeSystem& sys) : sys_(sys) {}
+  std::optional<std::uint32_t> ExitCode() override { return sys_.exitCode; }
+
+ private:
+  const FakeSystem& sys_;
+};
+
+}  // namespace
+
+StartResult FakeSystem::StartProgram(const std::wstring& path) {
   started.push_back(path);
-  if (startError == 0 && onStart) onStart();
-  return startError;
+  if (startError != 0) return {startError, nullptr};
+  if (onStart) onStart();
+  return {0, std::make_unique<FakeStartedProgram>(*this)};
 }
 
 void FakeSystem::Pause(std::uint32_t ms) {
@@ -422,6 +436,7 @@ MessageAnswer FakeWindow::ShowMessage(const std::wstring& text,
                                       MessageKind kind) {
   messages.push_back({text, kind});
   calls.push_back(std::string("message ") + KindName(kind) + ":" + Narrow(text));
+  if (onMessage) onMessage(messages.back());
   if (kind != MessageKind::Question) return MessageAnswer::Ok;
   if (answers.empty()) return MessageAnswer::Yes;
   MessageAnswer a = answers.front();

@@ -83,6 +83,9 @@ class FakeSystem : public System {
   std::uint32_t startError = 0;
   // Called after a successful StartProgram, so a test can play the uploader.
   std::function<void()> onStart;
+  // What a started program tells of its end (nullopt: not ended, or the
+  // system cannot tell), read when asked.
+  std::optional<std::uint32_t> exitCode = 0;
 
   std::vector<std::wstring> started;
   std::vector<std::uint32_t> pauses;
@@ -106,7 +109,7 @@ class FakeSystem : public System {
   std::wstring ErrorText(std::uint32_t error, const std::wstring& subject) override;
   IoResult ProbeSerialPort(const std::string& name) override;
   ProcessList RunningProcesses() override;
-  std::uint32_t StartProgram(const std::wstring& path) override;
+  StartResult StartProgram(const std::wstring& path) override;
   void Pause(std::uint32_t ms) override;
   LocalTime Now() override { return clock; }
   std::uint64_t ElapsedMilliseconds() override { return elapsedMs; }
@@ -156,6 +159,8 @@ class FakeWindow : public MainWindow {
   };
   std::vector<Message> messages;
   std::deque<MessageAnswer> answers;  // answers to questions; Yes when empty
+  // Runs when a box is shown, before it is answered.
+  std::function<void(const Message&)> onMessage;
   // Boxes posted and not yet shown; DeliverPosted shows them, as the
   // window does once the current event has been handled.
   std::vector<Message> posted;

@@ -79,6 +79,13 @@ class Upgrade : public ::testing::Test {
   MonitorState m;
   double lastTickAt = 0, phaseEnteredAt = 0;
   const Calls kRunLog{"Fw Upgrade START", "Timer_UL_Test: Up_Loader.exe : run"};
+  // The log as each box of the monitor found it.
+  std::vector<Calls> logAtMessages;
+  void NoteTheLogAtEachMessage() {
+    w.onMessage = [this](const test::FakeWindow::Message&) {
+      logAtMessages.push_back(test::LogTexts(sys));
+    };
+  }
   const Calls kStartAgain{"text StatusLine1=",         "text StatusLine2=",         "timer=0",
                           "visible UpgradeButton=1", "visible InteractiveUpgradeButton=1", "visible ExitButton=1"};
 };
@@ -386,7 +393,25 @@ INSTANTIATE_TEST_SUITE_P(Ways, UnreadList,
                          ::testing::Values(UnreadListCase{false, "24 Error 24.", 0},
                                            UnreadListCase{true, "Out of memory", 1}));
 
+TEST_F(Upgrade, ClosingTheWindowDuringARunEndsItInTheLogOnly) {
+  FormHandlers handlers(g, sys);
+  handlers.OnUpgradeClick(w);
+  handlers.OnUpgradeTick(w);  // launched; the uploader runs
+  w.calls.clear();
+  handlers.OnClosing(w);
+  handlers.OnClosing(w);
+  EXPECT_EQ(test::LogTexts(sys), (Calls{kRunLog[0], kRunLog[1], "Fw Upgrade END: window closed"}));
+  EXPECT_TRUE(w.calls.empty()) << "the uploader is left to run, the window to close";
+
+  // Before any run, closing logs nothing.
+  FormHandlers fresh(g, sys);
+  fresh.OnClosing(w);
+  EXPECT_EQ(test::LogTexts(sys).size(), 3u);
+}
+
 TEST_F(Upgrade, AllMarkersEndTheProgramOnTheSeventhTick) {
+  sys.exitCode = std::nullopt;  // the system could not tell
+  NoteTheLogAtEachMessage();
   RunUntilHandOver({kErasing, kErase, kWrite, kWriting, kWriteOk});
   Ticks(6);
   EXPECT_EQ(m.phase, Phase::Done);
@@ -399,7 +424,11 @@ TEST_F(Upgrade, AllMarkersEndTheProgramOnTheSeventhTick) {
   ASSERT_EQ(w.messages.size(), 2u);
   EXPECT_EQ(w.messages[1].text, L"Done");
   EXPECT_EQ(w.messages[1].kind, MessageKind::Information);
-  EXPECT_EQ(test::LogTexts(sys), kRunLog);
+  const Calls log{kRunLog[0], kRunLog[1], "Timer_UL_Test: Up_Loader.exe : ended, exit code unknown",
+                  "Fw Upgrade END: OK"};
+  ASSERT_EQ(logAtMessages.size(), 2u);
+  EXPECT_EQ(logAtMessages[1], log) << "the end line comes before the end message";
+  EXPECT_EQ(test::LogTexts(sys), log);
 }
 
 struct TimeoutCase {
@@ -411,6 +440,8 @@ struct TimeoutCase {
 class Timeout : public Upgrade, public ::testing::WithParamInterface<TimeoutCase> {};
 
 TEST_P(Timeout, NamesTheFirstMissingPhase) {
+  sys.exitCode = 0xC0000005;  // the uploader crashed
+  NoteTheLogAtEachMessage();
   RunUntilHandOver(GetParam().markers);
   TickToMessage();
   ASSERT_EQ(w.messages.size(), 2u);
@@ -420,7 +451,14 @@ TEST_P(Timeout, NamesTheFirstMissingPhase) {
   EXPECT_EQ(Calls(w.calls.end() - 7, w.calls.end()), expected);
   EXPECT_FLOAT_EQ(w.widths[Control::ProgressBar], 9915.0f / 26 * GetParam().barSteps);
   EXPECT_FALSE(Tick());  // the monitor has stopped
-  EXPECT_EQ(test::LogTexts(sys), kRunLog);
+  const Calls log{kRunLog[0], kRunLog[1], "Timer_UL_Test: Up_Loader.exe : ended, exit code 3221225477",
+                  "Fw Upgrade END: time-out, phase " + std::to_string(GetParam().phase)};
+  ASSERT_EQ(logAtMessages.size(), 2u);
+  EXPECT_EQ(logAtMessages[1], log) << "the end line comes before the time-out message";
+  EXPECT_EQ(test::LogTexts(sys), log);
+  // Closing the window now, the run already ended, adds nothing.
+  OnWindowClosing(g, sys, m);
+  EXPECT_EQ(test::LogTexts(sys), log);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -278,7 +278,7 @@ TEST(Launch, UploaderStartsByItsQuotedFullPathInAFolderWithBlanks) {
   Win32System sys;
   const std::wstring uploader = dir / L"Up_Loader.exe";
   ASSERT_TRUE(CopyFileW((ExeDir() + L"vz_testhelper.exe").c_str(), uploader.c_str(), FALSE));
-  ASSERT_EQ(sys.StartProgram(uploader), 0u);
+  ASSERT_EQ(sys.StartProgram(uploader).error, 0u);
   // The helper writes its command line and directory, two lines, at once.
   std::wstring text;
   for (int i = 0; i < 1000 && std::count(text.begin(), text.end(), L'\n') < 2; ++i) {
@@ -292,13 +292,30 @@ TEST(Launch, UploaderStartsByItsQuotedFullPathInAFolderWithBlanks) {
       << "no arguments, inherited current directory";
 }
 
+TEST(Launch, TheStartedProgramTellsItsExitCodeOnceItHasEnded) {
+  TempDir dir(L"vz launch code");
+  Win32System sys;
+  const std::wstring uploader = dir / L"Up_Loader.exe";
+  ASSERT_TRUE(CopyFileW((ExeDir() + L"vz_testhelper.exe").c_str(), uploader.c_str(), FALSE));
+  // The helper cannot write launched.txt where a folder of that name is,
+  // and ends with exit code 3.
+  ASSERT_TRUE(CreateDirectoryW((dir / L"launched.txt").c_str(), nullptr));
+  const StartResult started = sys.StartProgram(uploader);
+  ASSERT_EQ(started.error, 0u);
+  ASSERT_TRUE(started.program);
+  std::optional<std::uint32_t> code;
+  for (int i = 0; i < 1000 && !(code = started.program->ExitCode()); ++i) Sleep(10);
+  EXPECT_EQ(code, std::optional<std::uint32_t>(3));
+}
+
 TEST(Launch, AProgramThatCannotStartGivesTheSystemsErrorNumber) {
   TempDir dir(L"vz launch fail");
   Win32System sys;
-  EXPECT_EQ(sys.StartProgram(dir / L"Up_Loader.exe"), static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND))
+  EXPECT_EQ(sys.StartProgram(dir / L"Up_Loader.exe").error,
+            static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND))
       << "a missing file";
   WriteFileBytes(dir / L"Up_Loader.exe", "this is no program\r\n");
-  const std::uint32_t error = sys.StartProgram(dir / L"Up_Loader.exe");
+  const std::uint32_t error = sys.StartProgram(dir / L"Up_Loader.exe").error;
   EXPECT_EQ(error, static_cast<std::uint32_t>(ERROR_BAD_EXE_FORMAT)) << "a file that is no program";
   const std::wstring text = sys.ErrorText(error, L"Up_Loader.exe");
   EXPECT_NE(text, L"Unknown error") << "the system has a text for it";

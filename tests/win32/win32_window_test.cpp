@@ -299,6 +299,7 @@ class CountedEvents : public FormEvents {
   void OnUpgradeClick(MainWindow&) override { ++events; }
   void OnExitClick(MainWindow&) override { ++events; }
   void OnUpgradeTick(MainWindow&) override { ++events; }
+  void OnClosing(MainWindow&) override { ++events; }
   void OnPortArrived(MainWindow&, int) override { ++events; }
   void OnPortRemoved(MainWindow&, int) override { ++events; }
   void OnDevicesChanged(MainWindow&) override { ++events; }
