@@ -34,6 +34,9 @@ void OnLanguageChoice(Globals& g, System& sys, MainWindow& w) {
   sys.Pause(kLanguageWritePauseMs);
 
   ReadLanguageSetting(g, sys);
+  // The list shows the language the file gave back: one that another
+  // program held or changed in between gives French, or its own name.
+  if (g.currentLanguage != chosen) w.SetText(Control::LanguageList, g.currentLanguage);
   SelectLanguageFiles(g);
   (void)LoadMessageFile(g, sys, g.messageFileName);
   (void)w.LoadPicture(Control::Flag, g.programDir + g.flagImageName);

@@ -207,6 +207,16 @@ TEST_F(LanguageSwitch, ToEnglishSavesReloadsAndRecaptions) {
   EXPECT_EQ(w.calls.back(), "pump");
 }
 
+TEST_F(LanguageSwitch, ALanguageIniHeldBeforeItIsReadBackGivesFrenchInTheListToo) {
+  w.onPump = [this] { sys.File(kIni).busyOpens = -1; };  // from the pause on
+  Choose(L"ENGLISH");
+  EXPECT_EQ(sys.Bytes(kIni), "ENGLISH\r\n");
+  EXPECT_EQ(g.currentLanguage, L"FRANCAISE");
+  EXPECT_EQ(w.texts[Control::LanguageList], L"FRANCAISE");
+  EXPECT_EQ(w.texts[Control::Window], L"Mise \u00E0 jour  (Rel.2.2)");
+  EXPECT_EQ(w.pictures[Control::Flag], InDir(L"France.gif"));
+}
+
 TEST_F(LanguageSwitch, DoubleClickSwitchesOnce) {
   Choose(L"ENGLISH");
   const std::size_t callsAfterFirst = w.calls.size();
