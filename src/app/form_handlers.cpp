@@ -18,6 +18,8 @@ void FormHandlers::OnLanguageClick(MainWindow& w) {
 
 void FormHandlers::OnUpgradeClick(MainWindow& w) {
   StartUpgrade(g_, sys_, w, monitor_);
+  // A start refused before the monitor was armed gives the run back.
+  if (!monitor_.runUnderWay) ports_.ResumeAfterRun(w);
 }
 
 void FormHandlers::OnExitClick(MainWindow& w) { w.EndProgram(); }
@@ -26,6 +28,7 @@ void FormHandlers::OnClosing(MainWindow&) { OnWindowClosing(g_, sys_, monitor_);
 
 void FormHandlers::OnUpgradeTick(MainWindow& w) {
   UpgradeTick(g_, sys_, w, monitor_);
+  if (!monitor_.runUnderWay) ports_.ResumeAfterRun(w);
 }
 
 }  // namespace vz

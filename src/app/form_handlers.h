@@ -12,7 +12,7 @@ namespace vz {
 
 class FormHandlers : public FormEvents {
  public:
-  FormHandlers(Globals& g, System& sys) : g_(g), sys_(sys), ports_(sys, runUnderWay_) {}
+  FormHandlers(Globals& g, System& sys) : g_(g), sys_(sys), ports_(sys, monitor_.runUnderWay) {}
 
   void OnPortClick(MainWindow& w) override;
   void OnPortTextCommitted(MainWindow& w) override;
@@ -31,7 +31,6 @@ class FormHandlers : public FormEvents {
   Globals& g_;
   System& sys_;
   MonitorState monitor_;
-  bool runUnderWay_ = false;
   PortListRefresh ports_;
 };
 

@@ -44,6 +44,8 @@ inline constexpr std::uint32_t kNoMoreFiles = 18;
 inline constexpr std::uint32_t kSharingViolation = 32;
 inline constexpr std::uint32_t kLockViolation = 33;
 inline constexpr std::uint32_t kFileExists = 80;
+// "The requested resource is in use."
+inline constexpr std::uint32_t kBusy = 170;
 }  // namespace error_number
 
 // Executable names of the processes running at the moment of the call, as

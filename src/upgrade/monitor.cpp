@@ -56,7 +56,7 @@ struct Tick {
         break;
       // Not known is not ended: the uploader may still be writing. The
       // next tick looks again.
-      case ProcessState::Unknown: TellLookupFailure(uploader); break;
+      case ProcessState::Unknown: TellLookupFailure(g, sys, w, m, uploader); break;
     }
     m.phaseStartMs = Now();
     return true;
@@ -76,15 +76,6 @@ struct Tick {
   void EndRun(const std::wstring& line) {
     WriteLog(sys, g.programDir, line);
     m.following = false;
-  }
-
-  // Once per run: a list that stays unreadable must not fill the log or
-  // bring a box at every tick.
-  void TellLookupFailure(const ProcessLookup& lookup) {
-    if (m.lookupFailureTold) return;
-    m.lookupFailureTold = true;
-    WriteLog(sys, g.programDir, kLogProcessListNotRead + lookup.reason);
-    if (lookup.runtimeError) w.ShowMessage(lookup.reason, MessageKind::Plain);
   }
 
   // Told at once: waiting for markers would only end in a time-out that
@@ -169,10 +160,22 @@ struct Tick {
     w.SetVisible(Control::UpgradeButton, true);
     w.SetVisible(Control::InteractiveUpgradeButton, true);
     w.SetVisible(Control::ExitButton, true);
+    m.runUnderWay = false;
+    w.SetEnabled(Control::PortList, true);
   }
 };
 
 }  // namespace
+
+void TellLookupFailure(Globals& g, System& sys, MainWindow& w, MonitorState& m,
+                       const ProcessLookup& lookup) {
+  // Once per run: a list that stays unreadable must not fill the log or
+  // bring a box at every tick.
+  if (m.lookupFailureTold) return;
+  m.lookupFailureTold = true;
+  WriteLog(sys, g.programDir, uploader::kLogProcessListNotRead + lookup.reason);
+  if (lookup.runtimeError) w.ShowMessage(lookup.reason, MessageKind::Plain);
+}
 
 void UpgradeTick(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
   Tick tick{g, sys, w, m};

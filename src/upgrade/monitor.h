@@ -9,6 +9,7 @@
 
 #include "platform/system.h"
 #include "state/globals.h"
+#include "upgrade/process_lookup.h"
 #include "window/main_window.h"
 
 namespace vz {
@@ -35,11 +36,20 @@ struct MonitorState {
   std::uint8_t progressSteps = 0;
   // A process list that could not be read has been told in this run.
   bool lookupFailureTold = false;
+  // The run holds the port list, locked: from the confirmation question
+  // until the start is refused or the monitor gives it back. No port is
+  // probed meanwhile. A successful run ends the program still holding it.
+  bool runUnderWay = false;
   // A run is followed: from its start until the log has told how it ended.
   bool following = false;
   // The uploader this run launched, until phase 0 has seen it gone.
   std::unique_ptr<StartedProgram> uploader;
 };
+
+// Tells, once per run, that the process list could not be read (the log;
+// a box too for a run-time error).
+void TellLookupFailure(Globals& g, System& sys, MainWindow& w, MonitorState& m,
+                       const ProcessLookup& lookup);
 
 // One tick of the upgrade timer.
 void UpgradeTick(Globals& g, System& sys, MainWindow& window, MonitorState& m);

@@ -2,6 +2,8 @@
 
 #include "log/event_log.h"
 #include "port/port_choice.h"
+#include "port/port_list_refresh.h"
+#include "upgrade/process_lookup.h"
 #include "uploader/uploader_contract.h"
 
 namespace vz {
@@ -39,6 +41,89 @@ bool ClearStaleMarkers(Globals& g, System& sys, MainWindow& w) {
   return true;
 }
 
+// A second uploader would write over the first one's run (a window closed
+// during a run leaves its uploader running). A list that cannot be read
+// does not refuse the start: it is told, and the monitor waits on it.
+bool NoUploaderRuns(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
+  const ProcessLookup lookup = LookUpProcess(sys, kProcessName);
+  if (lookup.state == ProcessState::Unknown) TellLookupFailure(g, sys, w, m, lookup);
+  if (lookup.state != ProcessState::Running) return true;
+  WriteLog(sys, g.programDir, kLogUploaderAlreadyRunning);
+  w.ShowMessage(std::wstring(kProgramFile) + L": " +
+                    sys.ErrorText(error_number::kBusy, kProgramFile),
+                MessageKind::Error);
+  return false;
+}
+
+// The run's port is opened and closed as the start-up probe does: a port
+// another program took since it was chosen would only give a time-out
+// that blames the register.
+bool RunPortOpens(Globals& g, System& sys, MainWindow& w, std::uint8_t port) {
+  const IoResult opened = sys.ProbeSerialPort(PortDeviceName(port));
+  if (opened.ok) return true;
+  const std::wstring name = PortEntry(port);
+  const std::wstring reason = sys.ErrorText(opened.error, name);
+  WriteLog(sys, g.programDir, kLogPortNotOpenedPrefix + name + kLogPortNotOpened +
+                                  std::to_wstring(opened.error) + L" " + reason);
+  w.ShowMessage(name + L": " + reason, MessageKind::Error);
+  return false;
+}
+
+enum class StartOutcome { Armed, Refused, ProgramEnded };
+
+// From the question on: the checks, the stale markers, and arming the
+// monitor.
+StartOutcome ConfirmAndArm(Globals& g, System& sys, MainWindow& w, MonitorState& m,
+                   std::uint8_t port) {
+  // Only Yes starts a run and only No ends the program; any other way out
+  // of the question leaves everything as it was.
+  const MessageAnswer answer =
+      w.ShowMessage(g.messages[Msg::Confirmation], MessageKind::Question);
+  if (answer == MessageAnswer::No) {
+    w.EndProgram();
+    return StartOutcome::ProgramEnded;
+  }
+  if (answer != MessageAnswer::Yes) return StartOutcome::Refused;
+  WriteLog(sys, g.programDir, kLogUpgradeStart);
+  if (!sys.FileExists(g.downloadDir, kImagePattern)) {
+    w.ShowMessage(g.messages[Msg::FileMissed], MessageKind::Error);
+    WriteLog(sys, g.programDir, kLogImageMissing);
+    return StartOutcome::Refused;
+  }
+  if (!sys.FileExists(g.downloadDir, kProgramFile)) {
+    w.ShowMessage(g.messages[Msg::FileMissed], MessageKind::Error);
+    WriteLog(sys, g.programDir, kLogUploaderMissing);
+    return StartOutcome::Refused;
+  }
+  m.lookupFailureTold = false;
+  if (!NoUploaderRuns(g, sys, w, m) || !RunPortOpens(g, sys, w, port) ||
+      !ClearStaleMarkers(g, sys, w)) {
+    return StartOutcome::Refused;
+  }
+
+  w.SetText(Control::StatusLine1, L"");
+  w.SetText(Control::StatusLine2, L"");
+  w.SetWidth(Control::ProgressBar, 0);
+  w.SetVisible(Control::ProgressPanel, false);
+  w.Repaint(Control::ProgressPanel);
+  w.PumpEvents();
+  // No tick may run while the run's state is being reset.
+  w.SetUpgradeTimer(false);
+  w.SetText(Control::StatusLine1, L"");
+  w.PumpEvents();
+  w.SetHourglass(true);
+  m.phase = Phase::UploaderRunning;
+  m.following = true;
+  m.uploader.reset();
+  g.uploaderStarted = false;
+  w.SetUpgradeTimer(true);
+  w.SetVisible(Control::ExitButton, false);
+  w.SetVisible(Control::UpgradeButton, false);
+  w.SetVisible(Control::InteractiveUpgradeButton, false);
+  w.SetHourglass(false);
+  return StartOutcome::Armed;
+}
+
 }  // namespace
 
 void StartUpgrade(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
@@ -57,49 +142,12 @@ void StartUpgrade(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
     }
     w.SetBackColor(Control::PortList, kColorGreen);
   }
-  // Only Yes starts a run and only No ends the program; any other way out
-  // of the question leaves everything as it was.
-  const MessageAnswer answer =
-      w.ShowMessage(g.messages[Msg::Confirmation], MessageKind::Question);
-  if (answer == MessageAnswer::No) {
-    w.EndProgram();
-    return;
-  }
-  if (answer != MessageAnswer::Yes) return;
-  WriteLog(sys, g.programDir, kLogUpgradeStart);
-  if (!sys.FileExists(g.downloadDir, kImagePattern)) {
-    w.ShowMessage(g.messages[Msg::FileMissed], MessageKind::Error);
-    WriteLog(sys, g.programDir, kLogImageMissing);
-    return;
-  }
-  if (!sys.FileExists(g.downloadDir, kProgramFile)) {
-    w.ShowMessage(g.messages[Msg::FileMissed], MessageKind::Error);
-    WriteLog(sys, g.programDir, kLogUploaderMissing);
-    return;
-  }
-  if (!ClearStaleMarkers(g, sys, w)) return;
-
-  w.SetText(Control::StatusLine1, L"");
-  w.SetText(Control::StatusLine2, L"");
-  w.SetWidth(Control::ProgressBar, 0);
-  w.SetVisible(Control::ProgressPanel, false);
-  w.Repaint(Control::ProgressPanel);
-  w.PumpEvents();
-  // No tick may run while the run's state is being reset.
-  w.SetUpgradeTimer(false);
-  w.SetText(Control::StatusLine1, L"");
-  w.PumpEvents();
-  w.SetHourglass(true);
-  m.phase = Phase::UploaderRunning;
-  m.lookupFailureTold = false;
-  m.following = true;
-  m.uploader.reset();
-  g.uploaderStarted = false;
-  w.SetUpgradeTimer(true);
-  w.SetVisible(Control::ExitButton, false);
-  w.SetVisible(Control::UpgradeButton, false);
-  w.SetVisible(Control::InteractiveUpgradeButton, false);
-  w.SetHourglass(false);
+  // The port the uploader gets cannot change under the run.
+  m.runUnderWay = true;
+  w.SetEnabled(Control::PortList, false);
+  if (ConfirmAndArm(g, sys, w, m, *port) != StartOutcome::Refused) return;
+  m.runUnderWay = false;
+  w.SetEnabled(Control::PortList, true);
 }
 
 }  // namespace vz

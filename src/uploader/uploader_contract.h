@@ -59,6 +59,13 @@ inline constexpr wchar_t kLogUpgradeEndWindowClosed[] =
 // text alone of a run-time error; once per run.
 inline constexpr wchar_t kLogProcessListNotRead[] =
     L"Timer_UL_Test: process list not read, ";
+// Checks before a launch that refuse the start.
+inline constexpr wchar_t kLogUploaderAlreadyRunning[] =
+    L"Fw Upgrade: Up_Loader.exe : already running";
+// "COM3" and this, followed by the error number, a blank and the system's
+// text.
+inline constexpr wchar_t kLogPortNotOpenedPrefix[] = L"Fw Upgrade: ";
+inline constexpr wchar_t kLogPortNotOpened[] = L" : not opened, ";
 inline constexpr wchar_t kLogPortWriteFailed[] =
     L"Write_rs232_fw: Superati 3 tentativi di lettura";
 

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,13 @@ void AnnouncePort(HWND window, WPARAM event, const std::wstring& name) {
                       SMTO_ABORTIFHUNG, 5000, &ignored);
 }
 
+// Starts the program and chooses the port, which is then saved.
+bool OpenWithPort(Program& program, const StagedFolder& folder, const std::wstring& port) {
+  if (!program.Start() || !program.WaitForWindow()) return false;
+  program.Choose(Control::PortList, port);
+  return WaitUntil([&] { return folder.Has(L"port.ini"); }, 5000);
+}
+
 bool Lists(Program& program, const std::wstring& entry) {
   const std::vector<std::wstring> items = program.Items(Control::PortList);
   return std::find(items.begin(), items.end(), entry) != items.end();
@@ -62,10 +70,7 @@ bool Lists(Program& program, const std::wstring& entry) {
 TEST(DeviceBroadcasts, PortsPluggedInAreListedInOrderAndPortsPulledOutGo) {
   StagedFolder folder;
   Program program(folder.path());
-  ASSERT_TRUE(program.Start());
-  ASSERT_TRUE(program.WaitForWindow());
-  program.Choose(Control::PortList, L"COM3");
-  ASSERT_TRUE(WaitUntil([&] { return folder.Has(L"port.ini"); }, 5000));
+  ASSERT_TRUE(OpenWithPort(program, folder, L"COM3"));
 
   PluggedPort com30(30);
   ASSERT_TRUE(com30.made());
@@ -102,6 +107,70 @@ TEST(OneCopyPerFolder, ASecondCopyBringsTheFirstToTheFrontAndEnds) {
   EXPECT_TRUE(WaitUntil([&] { return !IsIconic(first.window()); }, 5000)) << "restored";
   EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == first.window(); }, 5000));
   EXPECT_TRUE(first.Running());
+}
+
+// Presses the upgrade button and answers the question with Yes; returns
+// the box that follows, if any.
+std::optional<MessageBoxSeen> StartAndConfirm(Program& program) {
+  program.Press(Control::UpgradeButton);
+  const auto question = program.WaitForMessageBox(5000);
+  if (!question) return std::nullopt;
+  Program::Answer(*question, IDYES);
+  return program.WaitForMessageBox(5000);
+}
+
+bool Logs(const StagedFolder& folder, const std::string& text) {
+  return folder.Read(L"memo_log.txt").value_or("").find(text) != std::string::npos;
+}
+
+TEST(RunChecks, APortAnotherProgramHoldsIsToldAndNothingIsStarted) {
+  StagedFolder folder;
+  folder.Write(L"write_ok.txt", "an earlier run's");
+  Program program(folder.path());
+  ASSERT_TRUE(OpenWithPort(program, folder, L"COM1"));
+  {
+    // A terminal program takes the port after it was chosen.
+    const ScopedHandle held(CreateFileW(L"\\\\.\\COM1", GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                        OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held.valid());
+    const auto box = StartAndConfirm(program);
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text.rfind(L"COM1: ", 0), 0u) << testing::PrintToString(box->text);
+    Program::Answer(*box, IDOK);
+    // The number depends on the system (Windows gives 5, Wine's stand-in 32).
+    EXPECT_TRUE(Logs(folder, "Fw Upgrade: COM1 : not opened, "));
+    EXPECT_TRUE(program.WaitForShown({{Control::UpgradeButton, true}}, 5000));
+    EXPECT_TRUE(folder.Has(L"write_ok.txt")) << "nothing deleted";
+    EXPECT_FALSE(program.UploaderRunning());
+    EXPECT_TRUE(program.IsEnabled(Control::PortList)) << "the list is given back";
+  }
+  // Freed, the next start goes ahead.
+  const auto next = StartAndConfirm(program);
+  EXPECT_TRUE(WaitUntil([&] { return Logs(folder, "Timer_UL_Test: Up_Loader.exe : run"); }, 10000));
+}
+
+TEST(RunChecks, AProgramOpenedAgainDuringARunRefusesASecondStart) {
+  StagedFolder folder;
+  folder.Write(L"uploader-sim.ini", "scenario=success\r\nrun_seconds=120\r\n");
+  Program first(folder.path());
+  ASSERT_TRUE(OpenWithPort(first, folder, L"COM3"));
+  EXPECT_FALSE(StartAndConfirm(first).has_value()) << "no box: the run goes on";
+  ASSERT_TRUE(WaitUntil([&] { return folder.Has(L"write_ok.txt"); }, 30000));
+  EXPECT_FALSE(first.IsEnabled(Control::PortList)) << "locked during the run";
+  PostMessageW(first.window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  ASSERT_TRUE(first.WaitForExit(5000));
+  ASSERT_TRUE(first.UploaderRunning());
+
+  Program again(folder.path());
+  ASSERT_TRUE(again.Start());
+  ASSERT_TRUE(again.WaitForWindow());
+  again.Choose(Control::PortList, L"COM3");
+  const auto box = StartAndConfirm(again);
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->text.rfind(L"Up_Loader.exe: ", 0), 0u) << testing::PrintToString(box->text);
+  EXPECT_TRUE(Logs(folder, "Fw Upgrade: Up_Loader.exe : already running"));
+  EXPECT_TRUE(folder.Has(L"write_ok.txt")) << "the first run's markers stay";
+  EXPECT_FALSE(again.UploaderRunning()) << "no second uploader";
 }
 
 }  // namespace

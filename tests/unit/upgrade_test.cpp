@@ -34,6 +34,7 @@ class Upgrade : public ::testing::Test {
     // COM3 has been picked and saved; what the window saw of it is not
     // this test's business.
     w.texts[Control::PortList] = L"COM3";
+    sys.serialPorts = {"COM3", "\\\\.\\COM12"};
     OnPortChoice(g, sys, w);
     w.calls.clear();
     // The uploader runs from its launch until a test lets it finish.
@@ -86,8 +87,10 @@ class Upgrade : public ::testing::Test {
       logAtMessages.push_back(test::LogTexts(sys));
     };
   }
-  const Calls kStartAgain{"text StatusLine1=",         "text StatusLine2=",         "timer=0",
-                          "visible UpgradeButton=1", "visible InteractiveUpgradeButton=1", "visible ExitButton=1"};
+  const Calls kStartAgain{"text StatusLine1=",       "text StatusLine2=",
+                          "timer=0",                 "visible UpgradeButton=1",
+                          "visible InteractiveUpgradeButton=1", "visible ExitButton=1",
+                          "enabled PortList=1"};
 };
 
 // ---- Process lookup and timed wait ----------------------------------------
@@ -149,7 +152,9 @@ TEST_P(Refusal, StopsBeforeArmingTheMonitor) {
   EXPECT_TRUE(sys.Has(InDir(kWriteOk))) << "no stale marker deleted";
 }
 
-const Calls kAskedThenMissing{"message Question:Sure?", "message Error:Missing"};
+// From the question on the port list is locked; a refusal gives it back.
+const Calls kAskedThenMissing{"enabled PortList=0", "message Question:Sure?", "message Error:Missing",
+                              "enabled PortList=1"};
 const Calls kNoPort{"color PortList=255", "message Error:No port"};
 INSTANTIATE_TEST_SUITE_P(
     Cases, Refusal,
@@ -157,9 +162,11 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{L"", MessageAnswer::Yes, {}, kNoPort, {}},
         RefusalCase{L"COM3x", MessageAnswer::Yes, {}, kNoPort, {}},
         RefusalCase{L"COM0", MessageAnswer::Yes, {}, kNoPort, {}},
-        RefusalCase{L"COM3", MessageAnswer::No, {}, {"message Question:Sure?", "end"}, {}},
+        RefusalCase{L"COM3", MessageAnswer::No, {},
+                    {"enabled PortList=0", "message Question:Sure?", "end"}, {}},
         // Esc, the close box or a box not shown: nothing at all happens
-        RefusalCase{L"COM3", MessageAnswer::Neither, {}, {"message Question:Sure?"}, {}},
+        RefusalCase{L"COM3", MessageAnswer::Neither, {},
+                    {"enabled PortList=0", "message Question:Sure?", "enabled PortList=1"}, {}},
         RefusalCase{L"COM3", MessageAnswer::Yes, {L"fw.bin", L"Up_Loader.exe"}, kAskedThenMissing,
                     {"Fw Upgrade START", "File BIN to download missed"}},
         RefusalCase{L"COM3", MessageAnswer::Yes, {L"Up_Loader.exe"}, kAskedThenMissing,
@@ -233,7 +240,7 @@ TEST_F(Upgrade, ResetsTheDisplayAndArmsTheMonitorInOrder) {
   m.phase = Phase::Erased;
   g.uploaderStarted = true;
   Start();
-  EXPECT_EQ(w.calls, (Calls{"message Question:Sure?", "text StatusLine1=", "text StatusLine2=",
+  EXPECT_EQ(w.calls, (Calls{"enabled PortList=0", "message Question:Sure?", "text StatusLine1=", "text StatusLine2=",
                             "width ProgressBar=0.000000", "visible ProgressPanel=0",
                             "repaint ProgressPanel", "pump", "timer=0", "text StatusLine1=", "pump",
                             "hourglass=1", "timer=1", "visible ExitButton=0", "visible UpgradeButton=0",
@@ -245,6 +252,7 @@ TEST_F(Upgrade, ResetsTheDisplayAndArmsTheMonitorInOrder) {
 
 TEST_F(Upgrade, AClickOfTheWindowStartsARunThatLaunches) {
   for (std::size_t run = 1; run <= 2; ++run) {
+    sys.processes.names.clear();  // the last run's uploader has ended
     FormHandlers handlers(g, sys);
     handlers.OnUpgradeClick(w);
     EXPECT_TRUE(w.timerEnabled);
@@ -281,7 +289,7 @@ TEST_F(Upgrade, TypedPortAboveTheListIsSavedBeforeTheQuestion) {
   EXPECT_EQ(sys.Bytes(L"D:\\Up\\port.ini"), "\x19");
   EXPECT_EQ(sys.Bytes(L"D:\\Up\\model.ini"), "");
   EXPECT_TRUE(sys.Has(L"D:\\Up\\model.ini"));
-  EXPECT_EQ(w.calls, (Calls{"color PortList=65280", "message Question:Sure?", "end"}));
+  EXPECT_EQ(w.calls, (Calls{"color PortList=65280", "enabled PortList=0", "message Question:Sure?", "end"}));
 }
 
 TEST_F(Upgrade, OnlyAPortOtherThanTheOneLastSavedIsWrittenAtTheStart) {
@@ -448,7 +456,8 @@ TEST_P(Timeout, NamesTheFirstMissingPhase) {
   EXPECT_EQ(lastTickAt - phaseEnteredAt, GetParam().secondsInPhase);
   Calls expected{"message Error:Time-out " + std::to_string(GetParam().phase)};
   expected.insert(expected.end(), kStartAgain.begin(), kStartAgain.end());
-  EXPECT_EQ(Calls(w.calls.end() - 7, w.calls.end()), expected);
+  EXPECT_EQ(Calls(w.calls.end() - static_cast<std::ptrdiff_t>(expected.size()), w.calls.end()),
+            expected);
   EXPECT_FLOAT_EQ(w.widths[Control::ProgressBar], 9915.0f / 26 * GetParam().barSteps);
   EXPECT_FALSE(Tick());  // the monitor has stopped
   const Calls log{kRunLog[0], kRunLog[1], "Timer_UL_Test: Up_Loader.exe : ended, exit code 3221225477",

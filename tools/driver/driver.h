@@ -97,6 +97,7 @@ class Program {
   HWND Handle(Control c) const;
   std::wstring Text(Control c) const;
   bool Visible(Control c) const;
+  bool IsEnabled(Control c) const { return IsWindowEnabled(Handle(c)) != FALSE; }
   RECT ScreenRect(Control c) const;
   std::vector<std::wstring> Items(Control c) const;
   // Presses a button the way a click does, without moving the mouse.

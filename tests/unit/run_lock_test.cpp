@@ -1,0 +1,141 @@
+// What a run holds while it is under way: the port list, locked from the
+// question until the start is refused or given back, and the probes of new
+// ports; and the two checks made before anything is deleted or launched.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "app/form_handlers.h"
+#include "fakes.h"
+#include "port/port_choice.h"
+
+namespace vz {
+namespace {
+
+using test::InDir;
+
+class RunHold : public ::testing::Test {
+ protected:
+  RunHold() {
+    g.programDir = g.downloadDir = test::kDir;
+    ParseMessageText(L"FRM_FW_UPGRADE_FILE_MISSED_MSG=Missing\rFRM_FW_UPGRADE_DOWNLOAD_TOUT_MSG=Time-out\r"
+                     L"FRM_FW_UPGRADE_END_MSG=Done\rFRM_FW_UPGRADE_AVVISO_MSG=Sure?\r",
+                     g.messages);
+    for (const wchar_t* name : {L"fw.bin", L"Up_Loader.exe", L"model.ini", L"write_ok.txt"}) {
+      sys.Put(InDir(name), "");
+    }
+    sys.serialPorts = {"COM3"};
+    w.texts[Control::PortList] = L"COM3";
+    OnPortChoice(g, sys, w);
+    w.calls.clear();
+  }
+  std::size_t At(const std::string& call) {
+    return static_cast<std::size_t>(std::find(w.calls.begin(), w.calls.end(), call) - w.calls.begin());
+  }
+  bool Logged(const std::string& line) {
+    const std::vector<std::string> log = test::LogTexts(sys);
+    return std::find(log.begin(), log.end(), line) != log.end();
+  }
+  // Ticks the monitor, 500 ms apart, until the timer stops.
+  void TickToTheEnd() {
+    for (int i = 0; i < 200 && w.timerEnabled && !w.ended; ++i) {
+      handlers.OnUpgradeTick(w);
+      sys.Advance(0.5);
+    }
+  }
+  // A start refused before the monitor was armed: nothing deleted or
+  // launched, the list given back.
+  void ExpectRefused() {
+    EXPECT_TRUE(sys.Has(InDir(L"write_ok.txt")));
+    EXPECT_TRUE(sys.started.empty());
+    EXPECT_FALSE(w.timerEnabled);
+    EXPECT_TRUE(w.IsEnabled(Control::PortList));
+  }
+
+  test::FakeSystem sys;
+  test::FakeWindow w;
+  Globals g;
+  FormHandlers handlers{g, sys};
+};
+
+TEST_F(RunHold, ThePortListIsLockedFromTheQuestionUntilTheMonitorGivesTheStartBack) {
+  handlers.OnUpgradeClick(w);
+  EXPECT_LT(At("enabled PortList=0"), At("message Question:Sure?"));
+  EXPECT_FALSE(w.IsEnabled(Control::PortList));
+  ASSERT_TRUE(w.timerEnabled);
+
+  // Ports announced meanwhile are not probed under the run.
+  sys.serialPorts.insert("COM7");
+  handlers.OnPortArrived(w, 7);
+  EXPECT_TRUE(w.jobs.empty());
+
+  TickToTheEnd();  // the uploader leaves no marker: a time-out
+  ASSERT_EQ(w.messages.back().text, L"Time-out 3");
+  EXPECT_TRUE(w.IsEnabled(Control::PortList));
+  EXPECT_EQ(w.jobs.size(), 1u) << "the probe asked for during the run runs now";
+}
+
+TEST_F(RunHold, AStartRefusedAfterTheQuestionGivesTheListBackAndSuccessKeepsItLocked) {
+  sys.Remove(InDir(L"fw.bin"));
+  handlers.OnUpgradeClick(w);
+  EXPECT_EQ(At("enabled PortList=0") < At("message Error:Missing"), true);
+  ExpectRefused();
+
+  sys.Put(InDir(L"fw.bin"), "");
+  sys.onStart = [this] {
+    for (const wchar_t* m : {L"erase.txt", L"write.txt", L"writing.txt", L"write_ok.txt"}) {
+      sys.Put(InDir(m), "");
+    }
+  };
+  handlers.OnUpgradeClick(w);
+  TickToTheEnd();
+  EXPECT_TRUE(w.ended);
+  EXPECT_FALSE(w.IsEnabled(Control::PortList)) << "the program ends with the list locked";
+}
+
+TEST_F(RunHold, AnUploaderAlreadyRunningRefusesTheStartUntilItHasEnded) {
+  sys.processes.names = {"C:\\Other\\Up_Loader.exe"};
+  handlers.OnUpgradeClick(w);
+  EXPECT_TRUE(Logged("Fw Upgrade: Up_Loader.exe : already running"));
+  ASSERT_EQ(w.messages.size(), 2u);
+  EXPECT_EQ(w.messages[1].text, L"Up_Loader.exe: " + sys.ErrorText(170, L"Up_Loader.exe"));
+  EXPECT_EQ(w.messages[1].kind, MessageKind::Error);
+  ExpectRefused();
+
+  sys.processes.names.clear();
+  handlers.OnUpgradeClick(w);
+  EXPECT_TRUE(w.timerEnabled) << "checked again, and now it goes";
+  EXPECT_FALSE(sys.Has(InDir(L"write_ok.txt")));
+}
+
+TEST_F(RunHold, AProcessListThatCannotBeReadDoesNotRefuseTheStartAndIsToldOnce) {
+  sys.processes = {false, {}, 5};
+  handlers.OnUpgradeClick(w);
+  EXPECT_TRUE(w.timerEnabled);
+  for (int i = 0; i < 4; ++i) {
+    handlers.OnUpgradeTick(w);
+    sys.Advance(0.5);
+  }
+  const std::vector<std::string> log = test::LogTexts(sys);
+  EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                          [](const std::string& l) {
+                            return l.rfind("Timer_UL_Test: process list not read, 5 ", 0) == 0;
+                          }),
+            1);
+}
+
+TEST_F(RunHold, ARunPortThatDoesNotOpenRefusesTheStartUntilItOpens) {
+  sys.serialPortErrors = {{"COM3", 5}};  // another program holds it
+  handlers.OnUpgradeClick(w);
+  EXPECT_TRUE(Logged("Fw Upgrade: COM3 : not opened, 5 " + test::Narrow(sys.ErrorText(5, L""))));
+  ASSERT_EQ(w.messages.size(), 2u);
+  EXPECT_EQ(w.messages[1].text, L"COM3: " + sys.ErrorText(5, L""));
+  ExpectRefused();
+
+  sys.serialPortErrors.clear();
+  handlers.OnUpgradeClick(w);
+  EXPECT_TRUE(w.timerEnabled);
+}
+
+}  // namespace
+}  // namespace vz
