@@ -23,7 +23,8 @@ TEST(Startup, WindowIsFoundByItsCaptionAndTheExitButtonEndsTheProgram) {
   EXPECT_EQ(program.Text(Control::ExitButton), french[Msg::ExitCaption]);
   EXPECT_EQ(folder.Read(L"Language.ini").value_or(""), "FRANCAISE\r\n");
   EXPECT_EQ(program.Items(Control::PortList),
-            (std::vector<std::wstring>{L"COM1", L"COM3", L"COM12"}));
+            (std::vector<std::wstring>{L"COM1", L"COM3", L"COM12", L"COM25"}))
+      << "every port that opens, above COM20 too";
 
   program.Press(Control::ExitButton);
   ASSERT_TRUE(program.WaitForExit(5000));
