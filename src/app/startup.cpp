@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include <cwctype>
+#include <thread>
 
 #include "app/centring.h"
 #include "i18n/language.h"
@@ -36,6 +37,12 @@ void Main(Globals& g, System& sys,
   if (current.size() == 2 && current[1] == L':') current += L'\\';
   (void)sys.SetCurrentDir(current);
 
+  // The port probe (255 opens, most of them failing at once) runs beside
+  // the loading of the texts and the window, which touch no serial port;
+  // the list is filled once both are done.
+  std::vector<bool> portAvailability;
+  std::thread probe([&sys, &portAvailability] { ProbeComPorts(sys, portAvailability); });
+
   ReadLanguageSetting(g, sys);
   SelectLanguageFiles(g);
   (void)LoadMessageFile(g, sys, g.messageFileName);
@@ -48,13 +55,10 @@ void Main(Globals& g, System& sys,
   form.AddItem(Control::LanguageList, L"ENGLISH");
   form.SetText(Control::LanguageList, g.currentLanguage);
 
-  {
-    std::vector<bool> portAvailability;
-    ProbeComPorts(sys, portAvailability);
-    form.ClearItems(Control::PortList);
-    for (int n = 1; n <= kHighestPort; ++n) {
-      if (portAvailability[n]) form.AddItem(Control::PortList, PortEntry(n));
-    }
+  probe.join();
+  form.ClearItems(Control::PortList);
+  for (int n = 1; n <= kHighestPort; ++n) {
+    if (portAvailability[n]) form.AddItem(Control::PortList, PortEntry(n));
   }
 
   (void)form.LoadPicture(Control::Flag, g.programDir + g.flagImageName);
