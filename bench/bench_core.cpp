@@ -23,7 +23,7 @@
 #include "log/event_log.h"
 #include "platform/win32_owned.h"
 #include "platform/win32_system.h"
-#include "port/port_list_refresh.h"
+#include "port/port_choice.h"
 #include "state/globals.h"
 #include "upgrade/monitor.h"
 #include "upgrade/process_lookup.h"

@@ -6,7 +6,7 @@
 #include "app/centring.h"
 #include "i18n/language.h"
 #include "i18n/language_switch.h"
-#include "port/port_list_refresh.h"
+#include "port/port_choice.h"
 
 namespace vz {
 

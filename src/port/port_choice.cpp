@@ -21,6 +21,13 @@ void HandlePortText(Globals& g, System& sys, MainWindow& w,
 
 }  // namespace
 
+std::string PortDeviceName(int n) {
+  std::string name = "COM" + std::to_string(n);
+  return n > 9 ? "\\\\.\\" + name : name;
+}
+
+std::wstring PortEntry(int n) { return L"COM" + std::to_wstring(n); }
+
 std::optional<std::uint8_t> ParsePortText(std::wstring_view text) {
   const std::size_t prefix = 3;  // "COM"
   if (text.size() <= prefix || text.size() > prefix + kMaxPortDigits) {
@@ -38,7 +45,7 @@ std::optional<std::uint8_t> ParsePortText(std::wstring_view text) {
     value = value * 10 + static_cast<unsigned>(c - L'0');
   }
   // Port 0 does not exist; a byte of 0 would send the uploader nowhere.
-  if (value < 1 || value > 255) return std::nullopt;
+  if (value < 1 || value > kHighestPort) return std::nullopt;
   return static_cast<std::uint8_t>(value);
 }
 

@@ -14,6 +14,14 @@
 namespace vz {
 
 inline constexpr int kPortWriteAttempts = 3;
+// The highest port number a port can have (port.ini holds one byte).
+inline constexpr int kHighestPort = 255;
+
+// The name under which port n is opened: "COM3", and "\\.\COM12" from 10 on,
+// since only the first nine are reachable without the device prefix.
+std::string PortDeviceName(int n);
+// The port list's entry for port n: "COM3".
+std::wstring PortEntry(int n);
 
 // The port number of a port text: "COM" in any letter case followed by one
 // to three decimal digits worth 1 to 255 ("COM03" is port 3); nullopt for

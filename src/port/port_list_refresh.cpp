@@ -21,13 +21,6 @@ std::vector<int> ListedPorts(MainWindow& w) {
 
 }  // namespace
 
-std::string PortDeviceName(int n) {
-  std::string name = "COM" + std::to_string(n);
-  return n > 9 ? "\\\\.\\" + name : name;
-}
-
-std::wstring PortEntry(int n) { return L"COM" + std::to_wstring(n); }
-
 void PortListRefresh::PortArrived(MainWindow& w, int port) {
   if (port < 1 || port > kHighestPort) return;
   for (const Job& queued : jobs_) {

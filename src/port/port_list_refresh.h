@@ -14,17 +14,9 @@
 
 namespace vz {
 
-// The highest port number a port can have (port.ini holds one byte).
-inline constexpr int kHighestPort = 255;
 // Quiet time after the last "devices changed" broadcast before the
 // unlisted ports are probed, so that a burst gives one probe.
 inline constexpr std::uint64_t kDeviceSettleMs = 500;
-
-// The name under which port n is opened: "COM3", and "\\.\COM12" from 10 on,
-// since only the first nine are reachable without the device prefix.
-std::string PortDeviceName(int n);
-// The port list's entry for port n: "COM3".
-std::wstring PortEntry(int n);
 
 class PortListRefresh {
  public:

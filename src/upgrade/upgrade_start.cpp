@@ -2,7 +2,6 @@
 
 #include "log/event_log.h"
 #include "port/port_choice.h"
-#include "port/port_list_refresh.h"
 #include "upgrade/process_lookup.h"
 #include "uploader/uploader_contract.h"
 
