@@ -72,6 +72,7 @@ class NullWindow : public vz::MainWindow {
     work();
     done(*this);
   }
+  void AwaitBackgroundWork() override {}
   void Show() override {}
   void EndProgram() override {}
   int messages = 0;
@@ -281,7 +282,7 @@ void BenchLog(vz::Win32System& sys) {
 
 void BenchProcessLookup(vz::Win32System& sys) {
   std::vector<double> lookup, floor;
-  std::size_t processes = sys.RunningProcesses().names.size();
+  std::size_t processes = sys.RunningProcesses().entries.size();
   volatile bool sink = false;
   for (int i = 0; i < 200; ++i) {
     Stopwatch a;

@@ -10,14 +10,22 @@ function(vz_allow_windows10 target)
   target_compile_options(${target} PRIVATE -U_WIN32_WINNT -D_WIN32_WINNT=0x0A00 -UWINVER -DWINVER=0x0A00)
 endfunction()
 
-# Static, so the exe runs on a bare Windows; ASLR (high entropy) and DEP.
+# Static, so the exe runs on a bare Windows; ASLR (high entropy) and DEP;
+# terminal-server aware, as the GUI programs Windows' own tools link are.
+# Stack canaries and checked string and memory calls: MinGW-w64 links its
+# libssp statically, which adds three ADVAPI32 imports Windows 7 has.
 if(MINGW)
+  set(VZ_WIN_HARDENING -fstack-protector-strong -D_FORTIFY_SOURCE=2)
+  # Whatever links the program's code links libssp too.
+  target_compile_options(vz_core PRIVATE ${VZ_WIN_HARDENING})
+  target_link_options(vz_core INTERFACE -fstack-protector-strong)
   set(VZ_WIN_LINK -static -static-libgcc -static-libstdc++
-      -Wl,--dynamicbase -Wl,--high-entropy-va -Wl,--nxcompat)
+      -Wl,--dynamicbase -Wl,--high-entropy-va -Wl,--nxcompat -Wl,--tsaware)
   set(VZ_UNICODE_ENTRY -municode)
   set(VZ_STRIP -s)
 else()
-  set(VZ_WIN_LINK /DYNAMICBASE /HIGHENTROPYVA /NXCOMPAT)
+  set(VZ_WIN_HARDENING "")
+  set(VZ_WIN_LINK /DYNAMICBASE /HIGHENTROPYVA /NXCOMPAT /TSAWARE)
   set(VZ_UNICODE_ENTRY "")
   set(VZ_STRIP "")
 endif()
@@ -30,12 +38,14 @@ add_library(vz_win32 STATIC
   src/ui/picture.cpp
 )
 target_link_libraries(vz_win32 PUBLIC vz_core comctl32 ole32 oleaut32 uuid gdi32 user32)
+target_compile_options(vz_win32 PRIVATE ${VZ_WIN_HARDENING})
 
 add_executable(Vardolin_VaZuvovev WIN32
   src/app/main_win32.cpp
   src/ui/resources.rc
 )
 target_link_libraries(Vardolin_VaZuvovev PRIVATE vz_win32)
+target_compile_options(Vardolin_VaZuvovev PRIVATE ${VZ_WIN_HARDENING})
 target_link_options(Vardolin_VaZuvovev PRIVATE ${VZ_WIN_LINK} ${VZ_UNICODE_ENTRY} ${VZ_STRIP})
 # The manifest carries the version: made from its template next to
 # app_version.h, where the resource script finds both.

@@ -6,9 +6,14 @@
 
 namespace vz {
 
-void FormHandlers::OnPortClick(MainWindow& w) { OnPortChoice(g_, sys_, w); }
+void FormHandlers::OnPortClick(MainWindow& w) {
+  if (HoldPortWhileUploaderRuns(g_, sys_, w)) return;
+  OnPortChoice(g_, sys_, w);
+}
 
 void FormHandlers::OnPortTextCommitted(MainWindow& w) {
+  // Leaving the list again, or a second Enter, finds nothing new.
+  if (!PortTextIsNew(g_, w) || HoldPortWhileUploaderRuns(g_, sys_, w)) return;
   CommitPortText(g_, sys_, w);
 }
 
@@ -19,7 +24,7 @@ void FormHandlers::OnLanguageClick(MainWindow& w) {
 void FormHandlers::OnUpgradeClick(MainWindow& w) {
   StartUpgrade(g_, sys_, w, monitor_);
   // A start refused before the monitor was armed gives the run back.
-  if (!monitor_.runUnderWay) ports_.ResumeAfterRun(w);
+  if (!*monitor_.runUnderWay) ports_.ResumeAfterRun(w);
 }
 
 void FormHandlers::OnExitClick(MainWindow& w) { w.EndProgram(); }
@@ -28,7 +33,7 @@ void FormHandlers::OnClosing(MainWindow&) { OnWindowClosing(g_, sys_, monitor_);
 
 void FormHandlers::OnUpgradeTick(MainWindow& w) {
   UpgradeTick(g_, sys_, w, monitor_);
-  if (!monitor_.runUnderWay) ports_.ResumeAfterRun(w);
+  if (!*monitor_.runUnderWay) ports_.ResumeAfterRun(w);
 }
 
 }  // namespace vz

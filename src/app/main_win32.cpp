@@ -24,12 +24,18 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   (void)vz::NewerApi::OfThisWindows().RestrictDllSearch();
 
   vz::Win32System system;
-  // A second copy in the same folder shows the first one and ends.
+  // A second copy in the same folder shows the first one and ends; one
+  // that cannot says so.
   const std::wstring folder = system.ExecutableDir();
-  const vz::FolderInstance thisCopy(folder);
+  vz::FolderInstance thisCopy(folder);
   if (!thisCopy.first()) {
-    (void)vz::BringCopyForward(vz::kMainWindowClass, folder, kFindFirstCopyMs);
-    return 0;
+    switch (vz::WaitForFirstCopy(thisCopy, vz::kMainWindowClass, folder, kFindFirstCopyMs)) {
+      case vz::FirstCopy::BroughtForward: return 0;
+      case vz::FirstCopy::Ended: break;  // this copy is the first now
+      case vz::FirstCopy::NotReached:
+        return vz::ReportStartupFailure(std::wstring(vz::layout::kAppTitle) + L".exe: " +
+                                        vz::ErrorTextOrNumber(ERROR_BUSY));
+    }
   }
   // The picture decoder is a COM object.
   (void)CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);

@@ -1,7 +1,10 @@
 #include "app/startup.h"
 
 #include <cwctype>
+#include <functional>
+#include <system_error>
 #include <thread>
+#include <utility>
 
 #include "app/centring.h"
 #include "i18n/language.h"
@@ -9,6 +12,39 @@
 #include "port/port_choice.h"
 
 namespace vz {
+namespace {
+
+// Runs a job on a thread of its own, or here when no thread can be had,
+// and joins it however the caller leaves. Nothing the job throws leaves
+// its thread: the job just ends there.
+class BesideThread {
+ public:
+  explicit BesideThread(std::function<void()> job) : job_(std::move(job)) {
+    try {
+      thread_ = std::thread([this] { RunJob(); });
+    } catch (const std::system_error&) {
+      RunJob();
+    }
+  }
+  ~BesideThread() { Join(); }
+  BesideThread(const BesideThread&) = delete;
+  BesideThread& operator=(const BesideThread&) = delete;
+  void Join() {
+    if (thread_.joinable()) thread_.join();
+  }
+
+ private:
+  void RunJob() noexcept {
+    try {
+      job_();
+    } catch (...) {
+    }
+  }
+  std::function<void()> job_;
+  std::thread thread_;
+};
+
+}  // namespace
 
 void ProbeComPorts(System& sys, std::vector<bool>& available) {
   available.assign(kHighestPort + 1, false);
@@ -41,7 +77,7 @@ void Main(Globals& g, System& sys,
   // the loading of the texts and the window, which touch no serial port;
   // the list is filled once both are done.
   std::vector<bool> portAvailability;
-  std::thread probe([&sys, &portAvailability] { ProbeComPorts(sys, portAvailability); });
+  BesideThread probe([&sys, &portAvailability] { ProbeComPorts(sys, portAvailability); });
 
   ReadLanguageSetting(g, sys);
   SelectLanguageFiles(g);
@@ -55,10 +91,11 @@ void Main(Globals& g, System& sys,
   form.AddItem(Control::LanguageList, L"ENGLISH");
   form.SetText(Control::LanguageList, g.currentLanguage);
 
-  probe.join();
+  probe.Join();
   form.ClearItems(Control::PortList);
-  for (int n = 1; n <= kHighestPort; ++n) {
-    if (portAvailability[n]) form.AddItem(Control::PortList, PortEntry(n));
+  // A probe that failed half-way lists what it found.
+  for (std::size_t n = 1; n < portAvailability.size(); ++n) {
+    if (portAvailability[n]) form.AddItem(Control::PortList, PortEntry(static_cast<int>(n)));
   }
 
   (void)form.LoadPicture(Control::Flag, g.programDir + g.flagImageName);

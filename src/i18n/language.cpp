@@ -58,7 +58,8 @@ IoResult WriteLanguageSetting(const Globals& g, System& sys,
 }
 
 void ReadLanguageSetting(Globals& g, System& sys) {
-  if (!sys.FileExists(g.programDir, kLanguageIniName)) {
+  // A hidden or system file is a setting too: replacing it would lose it.
+  if (!sys.AnyFileExists(g.programDir + kLanguageIniName)) {
     g.currentLanguage = kDefaultLanguage;
     // If the file cannot be created this run still goes on in French.
     (void)WriteLanguageSetting(g, sys, g.currentLanguage);

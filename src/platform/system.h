@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -48,13 +49,20 @@ inline constexpr std::uint32_t kFileExists = 80;
 inline constexpr std::uint32_t kBusy = 170;
 }  // namespace error_number
 
-// Executable names of the processes running at the moment of the call, as
-// the platform reports them (bare names or full paths, 8-bit code page).
-// ok is false when the list could not be taken or not be read to its end;
-// error then holds the system's error number.
+// A process running at the moment the list was taken: its id, and its
+// executable name as the platform reports it (a bare name or a full path,
+// 8-bit code page).
+struct RunningProcess {
+  std::uint32_t id = 0;
+  std::string name;
+};
+
+// The processes running at the moment of the call. ok is false when the
+// list could not be taken or not be read to its end; error then holds the
+// system's error number.
 struct ProcessList {
   bool ok = false;
-  std::vector<std::string> names;
+  std::vector<RunningProcess> entries;
   std::uint32_t error = 0;
 };
 
@@ -89,6 +97,14 @@ class System {
   // case ignored. Hidden files, system files and directories never count.
   virtual bool FileExists(const std::wstring& dir,
                           const std::wstring& pattern) = 0;
+  // True when a file, hidden and system files included, lies at `path`;
+  // a directory does not count.
+  virtual bool AnyFileExists(const std::wstring& path) = 0;
+  // True when both paths reach one folder: the same volume and file index,
+  // whatever drive letter, share name or link leads there. Where the
+  // system gives no index (some network shares), their long names are
+  // compared, letter case ignored.
+  virtual bool SameFolder(const std::wstring& a, const std::wstring& b) = 0;
   virtual IoResult RemoveFile(const std::wstring& path) = 0;
   // Copies, replacing the target. Copying a file onto itself leaves it
   // untouched and counts as success.
@@ -101,8 +117,9 @@ class System {
                               const std::string& bytes) = 0;
   // Replaces the file whole or not at all: the bytes go to a temporary file
   // beside it, the path with ".new" appended (overwritten when one is left
-  // there), which is then moved over the file in one step. On any failure
-  // the file is left as it was and the temporary file is removed.
+  // there), which is then moved over the file in one step. A hidden or
+  // system file stays so. On any failure the file is left as it was and
+  // the temporary file is removed.
   virtual IoResult ReplaceWhole(const std::wstring& path,
                                const std::string& bytes) = 0;
   // Opens for reading and writing (created when missing, never truncated)
@@ -125,7 +142,15 @@ class System {
   // opened, else the system's error number (a port another program holds
   // gives access denied). Safe to call from another thread.
   virtual IoResult ProbeSerialPort(const std::string& name) = 0;
+  // The same probe as a function that owns all it uses, for a worker
+  // thread: it may still be in an open (seconds, for an outgoing Bluetooth
+  // port) when this object is gone.
+  using PortProbe = std::function<IoResult(const std::string& name)>;
+  virtual PortProbe SharedPortProbe() = 0;
   virtual ProcessList RunningProcesses() = 0;
+  // The full path of a running process's program; nullopt when it cannot
+  // be read (the process has ended, or belongs to another user).
+  virtual std::optional<std::wstring> ProgramPath(std::uint32_t processId) = 0;
   // Starts the program at this full path, no arguments, window shown
   // normally, current directory inherited; does not wait.
   virtual StartResult StartProgram(const std::wstring& path) = 0;

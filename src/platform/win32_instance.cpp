@@ -2,44 +2,20 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <vector>
+#include <optional>
+
+#include "platform/win32_system.h"
 
 namespace vz {
 namespace {
 
-std::wstring Upper(std::wstring text) {
-  if (!text.empty()) {
-    LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, text.data(), static_cast<int>(text.size()),
-                 text.data(), static_cast<int>(text.size()));
-  }
-  return text;
-}
-
-std::wstring LongName(const std::wstring& path) {
-  const DWORD n = GetLongPathNameW(path.c_str(), nullptr, 0);
-  if (n == 0) return path;
-  std::wstring full(n, L'\0');
-  const DWORD got = GetLongPathNameW(path.c_str(), full.data(), n);
-  if (got == 0 || got >= n) return path;
-  full.resize(got);
-  return full;
-}
-
-// The folder of a running process's program; empty when it cannot be read.
-std::wstring ProcessFolder(DWORD pid) {
-  const ScopedHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
-  if (!process.valid()) return {};
-  std::vector<wchar_t> path(32768);
-  DWORD size = static_cast<DWORD>(path.size());
-  if (!QueryFullProcessImageNameW(process.get(), 0, path.data(), &size)) return {};
-  const std::wstring exe(path.data(), size);
-  const std::size_t slash = exe.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? std::wstring() : exe.substr(0, slash);
-}
+// How long a window that was told to come forward is given to do so.
+constexpr DWORD kComeForwardMs = 1000;
+constexpr DWORD kPollMs = 50;
 
 struct Search {
   const wchar_t* windowClass;
-  std::wstring key;
+  const std::wstring* folder;
   HWND found;
 };
 
@@ -50,46 +26,82 @@ BOOL CALLBACK CheckWindow(HWND hwnd, LPARAM parameter) {
   DWORD pid = 0;
   GetWindowThreadProcessId(hwnd, &pid);
   if (pid == GetCurrentProcessId()) return TRUE;
-  const std::wstring folder = ProcessFolder(pid);
-  if (folder.empty() || FolderKey(folder) != search->key) return TRUE;
+  const std::optional<std::wstring> program = ProcessProgramPath(pid);
+  if (!program) return TRUE;
+  const std::size_t slash = program->find_last_of(L"\\/");
+  if (slash == std::wstring::npos || !IsSameFolder(program->substr(0, slash), *search->folder)) {
+    return TRUE;
+  }
   search->found = hwnd;
   return FALSE;
 }
 
-}  // namespace
-
-std::wstring FolderKey(const std::wstring& folder) {
-  std::wstring key = Upper(LongName(folder));
-  while (!key.empty() && (key.back() == L'\\' || key.back() == L'/')) key.pop_back();
-  return key + L'\\';
+// Asks the window to come forward with calls that do not wait on it (a
+// copy that hangs must not hang this one too), then sees whether it did:
+// a copy run as administrator takes no orders from this one.
+bool BringForward(HWND window) {
+  (void)ShowWindowAsync(window, IsIconic(window) ? SW_RESTORE : SW_SHOW);
+  (void)SetForegroundWindow(window);
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < kComeForwardMs) {
+    if (!IsIconic(window) && GetForegroundWindow() == window) return true;
+    Sleep(kPollMs);
+  }
+  return false;
 }
 
-FolderInstance::FolderInstance(const std::wstring& folder) {
+}  // namespace
+
+std::wstring FolderMutexName(const std::wstring& folder) {
+  wchar_t name[96];
+  if (const std::optional<FolderId> id = ReadFolderId(folder)) {
+    swprintf(name, 96, L"Global\\Vardolin_VaZuvovev-%08lx-%016llx",
+             static_cast<unsigned long>(id->volume), static_cast<unsigned long long>(id->index));
+    return name;
+  }
   // A kernel object's name may hold no backslash and is limited in length,
-  // so the folder goes in as a hash (FNV-1a, 64 bits).
+  // so the key goes in as a hash (FNV-1a, 64 bits).
   std::uint64_t hash = 14695981039346656037ull;
   for (wchar_t c : FolderKey(folder)) {
     hash = (hash ^ static_cast<std::uint16_t>(c)) * 1099511628211ull;
   }
-  wchar_t name[64];
-  swprintf(name, 64, L"Local\\Vardolin_VaZuvovev-%016llx", static_cast<unsigned long long>(hash));
-  mutex_.reset(CreateMutexW(nullptr, FALSE, name));
-  // Without a mutex (no rights, no memory) the copy runs: better than none.
-  first_ = !(mutex_.valid() && GetLastError() == ERROR_ALREADY_EXISTS);
+  swprintf(name, 96, L"Global\\Vardolin_VaZuvovev-path-%016llx",
+           static_cast<unsigned long long>(hash));
+  return name;
 }
 
-bool BringCopyForward(const wchar_t* windowClass, const std::wstring& folder, DWORD timeoutMs) {
-  Search search{windowClass, FolderKey(folder), nullptr};
+FolderInstance::FolderInstance(const std::wstring& folder) : name_(FolderMutexName(folder)) {
+  (void)TryTake();
+}
+
+bool FolderInstance::TryTake() {
+  mutex_.reset(CreateMutexW(nullptr, FALSE, name_.c_str()));
+  const DWORD error = GetLastError();
+  if (mutex_.valid()) {
+    first_ = error != ERROR_ALREADY_EXISTS;
+    // Another copy's mutex is not held: it must go with that copy.
+    if (!first_) mutex_.Close();
+  } else {
+    // A mutex that exists but may not be opened is another copy's. Any
+    // other failure (no memory) lets this copy run: better than none.
+    first_ = error != ERROR_ACCESS_DENIED;
+  }
+  return first_;
+}
+
+FirstCopy WaitForFirstCopy(FolderInstance& self, const wchar_t* windowClass,
+                           const std::wstring& folder, DWORD timeoutMs) {
+  Search search{windowClass, &folder, nullptr};
   const DWORD start = GetTickCount();
   for (;;) {
+    // A program closed and at once started again finds the closing copy
+    // still holding the folder for a moment.
+    if (self.TryTake()) return FirstCopy::Ended;
     EnumWindows(CheckWindow, reinterpret_cast<LPARAM>(&search));
-    if (search.found) break;
-    if (GetTickCount() - start >= timeoutMs) return false;
-    Sleep(50);
+    if (search.found) return BringForward(search.found) ? FirstCopy::BroughtForward : FirstCopy::NotReached;
+    if (GetTickCount() - start >= timeoutMs) return FirstCopy::NotReached;
+    Sleep(kPollMs);
   }
-  if (IsIconic(search.found)) ShowWindow(search.found, SW_RESTORE);
-  SetForegroundWindow(search.found);
-  return true;
 }
 
 }  // namespace vz

@@ -11,27 +11,42 @@
 
 namespace vz {
 
-// The folder in one spelling: its long name, upper case, one trailing
-// backslash. Two paths to the same folder that differ only in letter case
-// or an 8.3 short name give the same key.
-std::wstring FolderKey(const std::wstring& folder);
+// The name of the folder's mutex. It is made from the folder's identity
+// (volume serial number and file index), so that every path to the folder
+// (a mapped drive and its share name, a link) gives the same name; only
+// where the system gives no identity, from the folder's key. "Global\":
+// copies of two Windows users, or sessions, in one folder are one too.
+std::wstring FolderMutexName(const std::wstring& folder);
 
 class FolderInstance {
  public:
-  // Takes the folder's named mutex for the life of this object (the
-  // process): "Local\Vardolin_VaZuvovev-" and a hash of the folder's key.
+  // Takes the folder's named mutex, for the life of this object (the
+  // process) once it holds it.
   explicit FolderInstance(const std::wstring& folder);
-  // False when another copy started from this folder holds it.
+  // False while another copy holds the mutex, or has made it so that this
+  // copy may not open it (run as administrator, or by another user).
   bool first() const { return first_; }
+  // Tries again; true once this copy holds the mutex (the other copy has
+  // ended meanwhile).
+  bool TryTake();
 
  private:
+  std::wstring name_;
   ScopedHandle mutex_;
-  bool first_ = true;
+  bool first_ = false;
 };
 
-// Brings the main window (of class `windowClass`) of the copy that runs
-// from `folder` to the front, restoring it when minimised. Waits up to
-// `timeoutMs` for a copy that is still starting; false when none was found.
-bool BringCopyForward(const wchar_t* windowClass, const std::wstring& folder, DWORD timeoutMs);
+// What a second copy's wait for the first copy came to.
+enum class FirstCopy {
+  BroughtForward,  // its window is restored and in front
+  Ended,           // it ended meanwhile: this copy now holds the folder
+  NotReached,      // no window of it turned up, or it would not come forward
+};
+
+// Looks, up to `timeoutMs`, for the main window (of class `windowClass`)
+// of the copy that runs from `folder`, trying the mutex again meanwhile,
+// and brings the window to the front without waiting on it.
+FirstCopy WaitForFirstCopy(FolderInstance& self, const wchar_t* windowClass,
+                           const std::wstring& folder, DWORD timeoutMs);
 
 }  // namespace vz

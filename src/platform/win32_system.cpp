@@ -14,6 +14,31 @@ namespace {
 
 IoResult LastError() { return IoResult::Failure(GetLastError()); }
 
+std::wstring Upper(std::wstring text) {
+  if (!text.empty()) {
+    LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, text.data(), static_cast<int>(text.size()),
+                 text.data(), static_cast<int>(text.size()));
+  }
+  return text;
+}
+
+std::wstring LongName(const std::wstring& path) {
+  const DWORD n = GetLongPathNameW(path.c_str(), nullptr, 0);
+  if (n == 0) return path;
+  std::wstring full(n, L'\0');
+  const DWORD got = GetLongPathNameW(path.c_str(), full.data(), n);
+  if (got == 0 || got >= n) return path;
+  full.resize(got);
+  return full;
+}
+
+IoResult ProbePort(const std::string& name) {
+  const ScopedHandle port(CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                     nullptr));
+  return port.valid() ? IoResult::Success() : LastError();
+}
+
 // Volume and file index identify a file whatever path reaches it.
 bool SameFile(const std::wstring& a, const std::wstring& b) {
   BY_HANDLE_FILE_INFORMATION ia{}, ib{};
@@ -58,6 +83,29 @@ std::wstring SystemText(std::uint32_t error, const std::wstring& subject = {}) {
 
 }  // namespace
 
+std::optional<FolderId> ReadFolderId(const std::wstring& folder) {
+  std::wstring path = folder;
+  while (!path.empty() && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
+  if (path.size() == 2 && path[1] == L':') path += L'\\';  // a drive's root
+  // No access is asked for, and every sharing is allowed: reading the
+  // identity needs none, and no other program is ever in the way.
+  const ScopedHandle dir(CreateFileW(path.c_str(), 0,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!dir.valid() || !GetFileInformationByHandle(dir.get(), &info)) return std::nullopt;
+  const std::uint64_t index =
+      (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  if (index == 0) return std::nullopt;
+  return FolderId{info.dwVolumeSerialNumber, index};
+}
+
+std::wstring FolderKey(const std::wstring& folder) {
+  std::wstring key = Upper(LongName(folder));
+  while (!key.empty() && (key.back() == L'\\' || key.back() == L'/')) key.pop_back();
+  return key + L'\\';
+}
+
 std::wstring Win32System::ExecutableDir() {
   std::vector<wchar_t> buffer(MAX_PATH);
   for (;;) {
@@ -100,6 +148,18 @@ bool Win32System::FileExists(const std::wstring& dir,
     }
   } while (!found && FindNextFileW(find.get(), &data));
   return found;
+}
+
+bool Win32System::AnyFileExists(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool IsSameFolder(const std::wstring& a, const std::wstring& b) {
+  const std::optional<FolderId> ia = ReadFolderId(a);
+  const std::optional<FolderId> ib = ReadFolderId(b);
+  if (ia && ib) return *ia == *ib;
+  return FolderKey(a) == FolderKey(b);
 }
 
 IoResult Win32System::RemoveFile(const std::wstring& path) {
@@ -169,6 +229,7 @@ IoResult Win32System::WriteBytes(const std::wstring& path,
 IoResult Win32System::ReplaceWhole(const std::wstring& path,
                                   const std::string& bytes) {
   const std::wstring temporary = path + L".new";
+  const DWORD before = GetFileAttributesW(path.c_str());
   // Flushed first, so that the file moved into place is never one whose
   // content is still on its way to the disk.
   IoResult result = WriteWholeFile(temporary, bytes, Flush::Yes);
@@ -179,7 +240,16 @@ IoResult Win32System::ReplaceWhole(const std::wstring& path,
   }
   // A temporary file held by another program cannot go; the next write
   // overwrites it, and nothing ever reads it.
-  if (!result.ok) (void)DeleteFileW(temporary.c_str());
+  if (!result.ok) {
+    (void)DeleteFileW(temporary.c_str());
+    return result;
+  }
+  // A file the technician hid stays hidden. Should this fail, the file is
+  // merely seen.
+  constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  if (before != INVALID_FILE_ATTRIBUTES && (before & kKept) != 0) {
+    (void)SetFileAttributesW(path.c_str(), before & (kKept | FILE_ATTRIBUTE_ARCHIVE));
+  }
   return result;
 }
 
@@ -220,12 +290,10 @@ std::wstring ErrorTextOrNumber(std::uint32_t error) {
   return text.empty() ? L"error " + std::to_wstring(error) : text;
 }
 
-IoResult Win32System::ProbeSerialPort(const std::string& name) {
-  const ScopedHandle port(CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                     nullptr));
-  return port.valid() ? IoResult::Success() : LastError();
-}
+IoResult Win32System::ProbeSerialPort(const std::string& name) { return ProbePort(name); }
+
+// A plain function: it uses nothing of this object.
+System::PortProbe Win32System::SharedPortProbe() { return ProbePort; }
 
 ProcessList Win32System::RunningProcesses() {
   ProcessList list;
@@ -245,15 +313,24 @@ ProcessList Win32System::RunningProcesses() {
       list.ok = error == ERROR_NO_MORE_FILES;
       if (!list.ok) {
         list.error = error;
-        list.names.clear();
+        list.entries.clear();
       }
       return list;
     }
     const std::size_t length = strnlen(entry.szExeFile, sizeof(entry.szExeFile));
     // An empty name, or one without its terminating NUL, names nothing.
     if (length == 0 || length == sizeof(entry.szExeFile)) continue;
-    list.names.emplace_back(entry.szExeFile, length);
+    list.entries.push_back({entry.th32ProcessID, std::string(entry.szExeFile, length)});
   }
+}
+
+std::optional<std::wstring> ProcessProgramPath(std::uint32_t processId) {
+  const ScopedHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+  if (!process.valid()) return std::nullopt;
+  std::vector<wchar_t> path(32768);
+  DWORD size = static_cast<DWORD>(path.size());
+  if (!QueryFullProcessImageNameW(process.get(), 0, path.data(), &size)) return std::nullopt;
+  return std::wstring(path.data(), size);
 }
 
 namespace {

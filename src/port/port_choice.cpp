@@ -53,9 +53,13 @@ void OnPortChoice(Globals& g, System& sys, MainWindow& w) {
   HandlePortText(g, sys, w, FailureReport::EveryTime);
 }
 
+bool PortTextIsNew(const Globals& g, MainWindow& w) {
+  return w.Text(Control::PortList) != g.port.handledText;
+}
+
 void CommitPortText(Globals& g, System& sys, MainWindow& w) {
   // Leaving the list again, or a second Enter, finds nothing new.
-  if (w.Text(Control::PortList) == g.port.handledText) return;
+  if (!PortTextIsNew(g, w)) return;
   HandlePortText(g, sys, w, FailureReport::OncePerText);
 }
 

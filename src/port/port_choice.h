@@ -34,6 +34,8 @@ void OnPortChoice(Globals& g, System& sys, MainWindow& window);
 // The port list lost the focus or Enter was pressed in it: a text other
 // than the one last handled is handled as a pick is.
 void CommitPortText(Globals& g, System& sys, MainWindow& window);
+// The list shows a text other than the one last handled.
+bool PortTextIsNew(const Globals& g, MainWindow& window);
 
 // How often the report of a failed save is shown: after a pick and at the
 // start every time; after leaving the list once per text, so that going in

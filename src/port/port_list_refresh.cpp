@@ -22,10 +22,7 @@ std::vector<int> ListedPorts(MainWindow& w) {
 }  // namespace
 
 void PortListRefresh::PortArrived(MainWindow& w, int port) {
-  if (port < 1 || port > kHighestPort) return;
-  for (const Job& queued : jobs_) {
-    if (queued.port == port) return;
-  }
+  if (port < 1 || port > kHighestPort || Queued(port)) return;
   jobs_.push_back({port});
   StartNextJob(w);
 }
@@ -50,14 +47,16 @@ void PortListRefresh::SettleTick(MainWindow& w) {
   if (!settling_ || sys_.ElapsedMilliseconds() - lastChangeMs_ < kDeviceSettleMs) return;
   settling_ = false;
   w.SetDeviceSettleTimer(false);
-  for (const Job& queued : jobs_) {
-    if (queued.port == 0) return;  // a sweep is waiting already
-  }
+  if (Queued(0)) return;  // a sweep is waiting already
   jobs_.push_back({0});
   StartNextJob(w);
 }
 
 void PortListRefresh::DropDownClosed(MainWindow& w) { ApplyChanges(w); }
+
+bool PortListRefresh::Queued(int port) const {
+  return std::any_of(jobs_.begin(), jobs_.end(), [port](const Job& j) { return j.port == port; });
+}
 
 std::vector<int> PortListRefresh::PortsToProbe(MainWindow& w, const Job& job) {
   std::set<int> skip(toAdd_.begin(), toAdd_.end());
@@ -81,7 +80,7 @@ std::vector<int> PortListRefresh::PortsToProbe(MainWindow& w, const Job& job) {
 }
 
 void PortListRefresh::StartNextJob(MainWindow& w) {
-  while (!probing_ && !runUnderWay_ && !jobs_.empty()) {
+  while (!probing_ && !*runUnderWay_ && !jobs_.empty()) {
     const Job job = jobs_.front();
     jobs_.pop_front();
     const std::vector<int> ports = PortsToProbe(w, job);
@@ -89,28 +88,34 @@ void PortListRefresh::StartNextJob(MainWindow& w) {
     probing_ = true;
     removedWhileProbing_.clear();
     // The probe runs on the window's worker thread: an open can take
-    // seconds (an outgoing Bluetooth port). Only the result comes back.
-    auto opened = std::make_shared<std::vector<int>>();
-    System& sys = sys_;
+    // seconds (an outgoing Bluetooth port). The work owns all it uses, so
+    // that it may outlive this object; only the finding comes back.
+    auto finding = std::make_shared<Finding>();
     w.RunInBackground(
-        [&sys, ports, opened] {
+        [probe = sys_.SharedPortProbe(), run = runUnderWay_, ports, finding] {
           for (int n : ports) {
-            if (sys.ProbeSerialPort(PortDeviceName(n)).ok) opened->push_back(n);
+            if (*run) {
+              finding->cutShort = true;
+              return;
+            }
+            if (probe(PortDeviceName(n)).ok) finding->opened.push_back(n);
           }
         },
-        [this, opened](MainWindow& window) { ProbeDone(window, *opened); });
+        [this, job, finding](MainWindow& window) { ProbeDone(window, job, *finding); });
   }
 }
 
-void PortListRefresh::ProbeDone(MainWindow& w, const std::vector<int>& opened) {
+void PortListRefresh::ProbeDone(MainWindow& w, const Job& job, const Finding& finding) {
   probing_ = false;
-  for (int n : opened) {
+  for (int n : finding.opened) {
     if (removedWhileProbing_.count(n)) continue;
     toRemove_.erase(n);
     toAdd_.insert(n);
   }
   removedWhileProbing_.clear();
   ApplyChanges(w);
+  // Ports found before the run began are listed; the rest waits for its end.
+  if (finding.cutShort && !Queued(job.port)) jobs_.push_front(job);
   StartNextJob(w);
 }
 

@@ -3,8 +3,10 @@
 // every top-level window; the window hands each broadcast on here.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -22,9 +24,11 @@ class PortListRefresh {
  public:
   // `runUnderWay` is true while a run holds the port list (from the
   // question until the start is refused or given back): no probe starts
-  // then, since the run's port must not be opened under the uploader.
-  PortListRefresh(System& sys, const bool& runUnderWay)
-      : sys_(sys), runUnderWay_(runUnderWay) {}
+  // then, and a probe under way stops before its next open, since no port
+  // may be opened beside the run's port check or the uploader. A probe
+  // cut short runs again once the run is over.
+  PortListRefresh(System& sys, std::shared_ptr<const std::atomic<bool>> runUnderWay)
+      : sys_(sys), runUnderWay_(std::move(runUnderWay)) {}
 
   // A port named in the broadcast arrived: probed, and listed if it opens.
   void PortArrived(MainWindow& w, int port);
@@ -44,15 +48,21 @@ class PortListRefresh {
   struct Job {
     int port;  // 0: every port that is not listed
   };
+  // What a probe found; `cutShort` when a run began before its last open.
+  struct Finding {
+    std::vector<int> opened;
+    bool cutShort = false;
+  };
+  bool Queued(int port) const;  // port 0: a sweep
   void StartNextJob(MainWindow& w);
-  void ProbeDone(MainWindow& w, const std::vector<int>& opened);
+  void ProbeDone(MainWindow& w, const Job& job, const Finding& finding);
   void ApplyChanges(MainWindow& w);
   std::vector<int> PortsToProbe(MainWindow& w, const Job& job);
 
   System& sys_;
   std::deque<Job> jobs_;
   bool probing_ = false;
-  const bool& runUnderWay_;
+  std::shared_ptr<const std::atomic<bool>> runUnderWay_;
   bool settling_ = false;
   std::uint64_t lastChangeMs_ = 0;
   // Changes to the list not yet made (the drop-down was open).

@@ -29,8 +29,6 @@ constexpr UINT_PTR kDeviceSettleTimerId = 4;
 // drop-down has closed (posted, so that a choice it reports comes first).
 constexpr UINT kJobDoneMessage = WM_APP + 11;
 constexpr UINT kPortListClosedMessage = WM_APP + 12;
-// How long a closing window waits for a probe in flight.
-constexpr DWORD kJobWaitAtCloseMs = 3000;
 
 struct BackgroundJob {
   std::function<void()> work;
@@ -39,7 +37,12 @@ struct BackgroundJob {
 
 DWORD WINAPI RunBackgroundJob(void* parameter) {
   const std::unique_ptr<BackgroundJob> job(static_cast<BackgroundJob*>(parameter));
-  job->work();
+  // Nothing may leave a thread's edge: an exception there ends the program.
+  // A job that failed reports what it found so far.
+  try {
+    job->work();
+  } catch (...) {
+  }
   // Fails harmlessly when the window has gone meanwhile.
   PostMessageW(job->window, kJobDoneMessage, 0, 0);
   return 0;
@@ -118,8 +121,8 @@ Win32Window::~Win32Window() {
     options_.quitOnDestroy = false;
     DestroyWindow(hwnd_);
   }
-  // The job's work may use what the window's owner frees next.
-  WaitForBackgroundJob(kJobWaitAtCloseMs);
+  // A job still in flight owns what it uses and is not waited for: an open
+  // that hangs must not keep the program running unseen.
 }
 
 bool Win32Window::RegisterClasses(HINSTANCE instance) {

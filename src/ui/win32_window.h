@@ -81,6 +81,7 @@ class Win32Window : public MainWindow {
   void SetDeviceSettleTimer(bool enabled) override;
   void RunInBackground(std::function<void()> work,
                        std::function<void(MainWindow&)> done) override;
+  void AwaitBackgroundWork() override { WaitForBackgroundJob(INFINITE); }
   void Show() override;
   void EndProgram() override;
 

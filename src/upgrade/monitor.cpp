@@ -160,7 +160,7 @@ struct Tick {
     w.SetVisible(Control::UpgradeButton, true);
     w.SetVisible(Control::InteractiveUpgradeButton, true);
     w.SetVisible(Control::ExitButton, true);
-    m.runUnderWay = false;
+    *m.runUnderWay = false;
     w.SetEnabled(Control::PortList, true);
   }
 };

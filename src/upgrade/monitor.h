@@ -4,6 +4,7 @@
 // 10-second time-out.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -38,8 +39,12 @@ struct MonitorState {
   bool lookupFailureTold = false;
   // The run holds the port list, locked: from the confirmation question
   // until the start is refused or the monitor gives it back. No port is
-  // probed meanwhile. A successful run ends the program still holding it.
-  bool runUnderWay = false;
+  // probed meanwhile: the probe's worker thread looks at this flag before
+  // each open. A successful run ends the program still holding it.
+  std::shared_ptr<std::atomic<bool>> runUnderWay = std::make_shared<std::atomic<bool>>(false);
+  // An upgrade click is being handled (its question, checks and pumps): a
+  // second click meanwhile is dropped.
+  bool starting = false;
   // A run is followed: from its start until the log has told how it ended.
   bool following = false;
   // The uploader this run launched, until phase 0 has seen it gone.

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cwctype>
 #include <exception>
+#include <optional>
 #include <string>
 
 namespace vz {
@@ -19,9 +20,17 @@ bool EndsWith(std::wstring_view text, std::wstring_view tail) {
          text.substr(text.size() - tail.size()) == tail;
 }
 
-}  // namespace
+// A path's folder (with its separator) and file name.
+std::wstring FolderOf(const std::wstring& path) {
+  const std::size_t at = path.find_last_of(L"\\/");
+  return at == std::wstring::npos ? std::wstring() : path.substr(0, at + 1);
+}
+std::wstring FileNameOf(const std::wstring& path) { return path.substr(FolderOf(path).size()); }
 
-ProcessLookup LookUpProcess(System& sys, std::wstring_view name) {
+// Walks the list of running processes; Running once `matches` holds for
+// one of them.
+template <typename Matches>
+ProcessLookup Walk(System& sys, std::wstring_view name, Matches matches) {
   try {
     const ProcessList list = sys.RunningProcesses();
     if (!list.ok) {
@@ -30,17 +39,32 @@ ProcessLookup LookUpProcess(System& sys, std::wstring_view name) {
                   sys.ErrorText(list.error, std::wstring(name)),
               false};
     }
-    const std::wstring wanted = Lower(name);
-    for (const std::string& exe : list.names) {
-      if (EndsWith(Lower(sys.FromAnsi(exe)), wanted)) {
-        return {ProcessState::Running, {}, false};
-      }
+    for (const RunningProcess& process : list.entries) {
+      if (matches(process)) return {ProcessState::Running, {}, false};
     }
     return {ProcessState::NotRunning, {}, false};
   } catch (const std::exception& e) {
     const std::string what = e.what();
     return {ProcessState::Unknown, std::wstring(what.begin(), what.end()), true};
   }
+}
+
+}  // namespace
+
+ProcessLookup LookUpProcess(System& sys, std::wstring_view name) {
+  const std::wstring wanted = Lower(name);
+  return Walk(sys, name, [&](const RunningProcess& process) {
+    return EndsWith(Lower(sys.FromAnsi(process.name)), wanted);
+  });
+}
+
+ProcessLookup LookUpProcessIn(System& sys, std::wstring_view name, const std::wstring& folder) {
+  const std::wstring wanted = Lower(name);
+  return Walk(sys, name, [&](const RunningProcess& process) {
+    if (Lower(FileNameOf(sys.FromAnsi(process.name))) != wanted) return false;
+    const std::optional<std::wstring> program = sys.ProgramPath(process.id);
+    return !program || sys.SameFolder(FolderOf(*program), folder);
+  });
 }
 
 void WaitSeconds(System& sys, double seconds) {

@@ -23,8 +23,15 @@ struct ProcessLookup {
 };
 
 // Whether a running process's executable name ends with `name`, letter case
-// ignored (so a full path, or extra characters in front, still match).
+// ignored (so a full path, or extra characters in front, still match), in
+// any folder.
 ProcessLookup LookUpProcess(System& sys, std::wstring_view name);
+
+// Whether a process whose file name is `name` (letter case ignored) runs
+// from `folder`, the same folder by the system's identity whatever path
+// reaches it. A process whose program cannot be read counts: it may be
+// this folder's.
+ProcessLookup LookUpProcessIn(System& sys, std::wstring_view name, const std::wstring& folder);
 
 // Blocks for seconds x 1000 ms, rounded; window events wait meanwhile.
 void WaitSeconds(System& sys, double seconds);

@@ -40,25 +40,32 @@ bool ClearStaleMarkers(Globals& g, System& sys, MainWindow& w) {
   return true;
 }
 
-// A second uploader would write over the first one's run (a window closed
-// during a run leaves its uploader running). A list that cannot be read
-// does not refuse the start: it is told, and the monitor waits on it.
+std::wstring UploaderBusyText(System& sys) {
+  return std::wstring(kProgramFile) + L": " + sys.ErrorText(error_number::kBusy, kProgramFile);
+}
+
+// This folder's uploader, left running by a window closed during a run,
+// reads port.ini and writes the markers: a second run would write over
+// it. A list that cannot be read does not refuse the start: it is told,
+// and the monitor waits on it.
 bool NoUploaderRuns(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
-  const ProcessLookup lookup = LookUpProcess(sys, kProcessName);
+  const ProcessLookup lookup = LookUpProcessIn(sys, kProgramFile, g.downloadDir);
   if (lookup.state == ProcessState::Unknown) TellLookupFailure(g, sys, w, m, lookup);
   if (lookup.state != ProcessState::Running) return true;
   WriteLog(sys, g.programDir, kLogUploaderAlreadyRunning);
-  w.ShowMessage(std::wstring(kProgramFile) + L": " +
-                    sys.ErrorText(error_number::kBusy, kProgramFile),
-                MessageKind::Error);
+  w.ShowMessage(UploaderBusyText(sys), MessageKind::Error);
   return false;
 }
 
 // The run's port is opened and closed as the start-up probe does: a port
 // another program took since it was chosen would only give a time-out
-// that blames the register.
+// that blames the register. A probe of the port list stops before its
+// next open once a run is under way; the open in flight is waited for.
 bool RunPortOpens(Globals& g, System& sys, MainWindow& w, std::uint8_t port) {
+  w.SetHourglass(true);
+  w.AwaitBackgroundWork();
   const IoResult opened = sys.ProbeSerialPort(PortDeviceName(port));
+  w.SetHourglass(false);
   if (opened.ok) return true;
   const std::wstring name = PortEntry(port);
   const std::wstring reason = sys.ErrorText(opened.error, name);
@@ -94,9 +101,7 @@ StartOutcome ConfirmAndArm(Globals& g, System& sys, MainWindow& w, MonitorState&
     WriteLog(sys, g.programDir, kLogUploaderMissing);
     return StartOutcome::Refused;
   }
-  m.lookupFailureTold = false;
-  if (!NoUploaderRuns(g, sys, w, m) || !RunPortOpens(g, sys, w, port) ||
-      !ClearStaleMarkers(g, sys, w)) {
+  if (!RunPortOpens(g, sys, w, port) || !ClearStaleMarkers(g, sys, w)) {
     return StartOutcome::Refused;
   }
 
@@ -123,9 +128,7 @@ StartOutcome ConfirmAndArm(Globals& g, System& sys, MainWindow& w, MonitorState&
   return StartOutcome::Armed;
 }
 
-}  // namespace
-
-void StartUpgrade(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
+void StartUpgradeOnce(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
   // The uploader gets the port the list shows, typed or picked.
   const std::wstring text = w.Text(Control::PortList);
   g.port.handledText = text;
@@ -135,6 +138,9 @@ void StartUpgrade(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
     w.ShowMessage(g.messages[Msg::NoComSelect], MessageKind::Error);
     return;
   }
+  // Before port.ini is touched: this folder's uploader may be reading it.
+  m.lookupFailureTold = false;
+  if (!NoUploaderRuns(g, sys, w, m)) return;
   if (port != g.port.savedPort) {
     if (!SaveChosenPort(g, sys, w, text, *port, FailureReport::EveryTime)) {
       return;
@@ -142,11 +148,35 @@ void StartUpgrade(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
     w.SetBackColor(Control::PortList, kColorGreen);
   }
   // The port the uploader gets cannot change under the run.
-  m.runUnderWay = true;
+  *m.runUnderWay = true;
   w.SetEnabled(Control::PortList, false);
   if (ConfirmAndArm(g, sys, w, m, *port) != StartOutcome::Refused) return;
-  m.runUnderWay = false;
+  *m.runUnderWay = false;
   w.SetEnabled(Control::PortList, true);
+}
+
+}  // namespace
+
+void StartUpgrade(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
+  // A click that comes while a start is handled (its pumps and boxes let
+  // events through) or while a run is followed starts nothing.
+  if (m.starting || *m.runUnderWay) return;
+  m.starting = true;
+  StartUpgradeOnce(g, sys, w, m);
+  m.starting = false;
+}
+
+bool HoldPortWhileUploaderRuns(Globals& g, System& sys, MainWindow& w) {
+  if (LookUpProcessIn(sys, kProgramFile, g.downloadDir).state != ProcessState::Running) {
+    return false;
+  }
+  // Posted: a box now would swallow the click that made the choice.
+  w.PostMessageBox(UploaderBusyText(sys), MessageKind::Error);
+  const std::wstring saved = g.port.savedPort ? PortEntry(*g.port.savedPort) : std::wstring();
+  w.SetText(Control::PortList, saved);
+  w.SetBackColor(Control::PortList, g.port.savedPort ? kColorGreen : kColorRed);
+  g.port.handledText = saved;
+  return true;
 }
 
 }  // namespace vz

@@ -13,4 +13,9 @@ namespace vz {
 void StartUpgrade(Globals& g, System& sys, MainWindow& window,
                   MonitorState& m);
 
+// A port chosen while this folder's uploader runs is not written: that
+// uploader may be reading port.ini. The busy box is posted and the list
+// shows the saved port again. True when the choice was held so.
+bool HoldPortWhileUploaderRuns(Globals& g, System& sys, MainWindow& window);
+
 }  // namespace vz

@@ -112,10 +112,14 @@ class MainWindow {
   virtual void SetDeviceSettleTimer(bool enabled) = 0;
   // Runs `work` on the window's worker thread and then `done` on the
   // window's own thread, as an event. The caller starts one job at a time.
-  // `work` must not touch the window. A job still running when the window
-  // goes is waited for a little; its `done` is dropped.
+  // `work` must not touch the window, and must own all it uses: a job still
+  // running when the window goes is left to end on its own, and its `done`
+  // is dropped.
   virtual void RunInBackground(std::function<void()> work,
                                std::function<void(MainWindow&)> done) = 0;
+  // Blocks until the work of the job in flight, if any, has returned; its
+  // `done` still comes later, as an event.
+  virtual void AwaitBackgroundWork() = 0;
 
   // Shows the window where it stands and gives the focus to the first
   // control of the tab order.

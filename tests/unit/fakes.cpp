@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cwctype>
 #include <stdexcept>
+#include <utility>
 
 #include "support/cp1252.h"
 
@@ -157,6 +158,20 @@ bool FakeSystem::FileExists(const std::wstring& dir,
   return false;
 }
 
+bool FakeSystem::AnyFileExists(const std::wstring& path) {
+  const Entry* e = Find(path);
+  return e && !e->directory;
+}
+
+bool FakeSystem::SameFolder(const std::wstring& a, const std::wstring& b) {
+  const auto folder = [](const std::wstring& path) {
+    std::wstring key = Key(path);
+    while (!key.empty() && key.back() == L'\\') key.pop_back();
+    return key;
+  };
+  return folder(a) == folder(b);
+}
+
 std::uint32_t FakeSystem::OpenFailure(Entry& e, bool forWriting) {
   if (e.busyOpens != 0) {
     if (e.busyOpens > 0) --e.busyOpens;
@@ -226,8 +241,14 @@ IoResult FakeSystem::ReplaceWhole(const std::wstring& path,
     (void)RemoveFile(temporary);
     return result;
   }
+  // A hidden or system file stays so.
+  const Entry* before = Find(path);
+  const bool hidden = before && before->hidden;
+  const bool system = before && before->system;
   Remove(path);
   Put(path, Bytes(temporary));
+  File(path).hidden = hidden;
+  File(path).system = system;
   Remove(temporary);
   return IoResult::Success();
 }
@@ -275,9 +296,27 @@ IoResult FakeSystem::ProbeSerialPort(const std::string& name) {
   return serialPorts.count(name) ? IoResult::Success() : IoResult::Failure(2);
 }
 
+System::PortProbe FakeSystem::SharedPortProbe() {
+  return [this](const std::string& name) { return ProbeSerialPort(name); };
+}
+
 ProcessList FakeSystem::RunningProcesses() {
   if (throwOnProcessList) throw std::runtime_error("Out of memory");
   return processes;
+}
+
+void FakeSystem::SetProcesses(const std::vector<std::string>& programs) {
+  processes = {true, {}, 0};
+  for (const std::string& program : programs) {
+    processes.entries.push_back({static_cast<std::uint32_t>(processes.entries.size() + 1), program});
+  }
+}
+
+std::optional<std::wstring> FakeSystem::ProgramPath(std::uint32_t processId) {
+  for (const RunningProcess& p : processes.entries) {
+    if (p.id == processId && p.name.find('\\') != std::string::npos) return FromAnsi(p.name);
+  }
+  return std::nullopt;
 }
 
 namespace {
@@ -380,16 +419,22 @@ void FakeWindow::SetDeviceSettleTimer(bool on) {
 
 void FakeWindow::RunInBackground(std::function<void()> work,
                                  std::function<void(MainWindow&)> done) {
-  jobs.emplace_back(std::move(work), std::move(done));
+  jobs.push_back({std::move(work), std::move(done)});
   calls.push_back("background job");
+}
+
+void FakeWindow::AwaitBackgroundWork() {
+  for (Job& job : jobs) {
+    if (job.work) std::exchange(job.work, nullptr)();
+  }
 }
 
 void FakeWindow::FinishBackgroundJobs() {
   while (!jobs.empty()) {
-    auto job = std::move(jobs.front());
+    Job job = std::move(jobs.front());
     jobs.pop_front();
-    job.first();
-    job.second(*this);
+    if (job.work) job.work();
+    job.done(*this);
   }
 }
 

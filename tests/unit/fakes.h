@@ -78,6 +78,10 @@ class FakeSystem : public System {
   std::map<std::string, std::uint32_t> serialPortErrors;
   std::vector<std::string> probed;    // every name probed, in order
   ProcessList processes{true, {}};
+  // The running processes, each named by its program's full path (which
+  // ProgramPath then gives) or by a bare name (whose path cannot be read);
+  // ids from 1.
+  void SetProcesses(const std::vector<std::string>& programs);
   bool throwOnProcessList = false;
   // What StartProgram reports: 0 (started) or an error number.
   std::uint32_t startError = 0;
@@ -99,6 +103,10 @@ class FakeSystem : public System {
   bool SetCurrentDrive(wchar_t letter) override;
   bool SetCurrentDir(const std::wstring& dir) override;
   bool FileExists(const std::wstring& dir, const std::wstring& pattern) override;
+  bool AnyFileExists(const std::wstring& path) override;
+  // Folders are one when their paths are, letter case and a trailing
+  // backslash not counting.
+  bool SameFolder(const std::wstring& a, const std::wstring& b) override;
   IoResult RemoveFile(const std::wstring& path) override;
   IoResult CopyOver(const std::wstring& from, const std::wstring& to) override;
   std::optional<std::string> ReadBytes(const std::wstring& path) override;
@@ -108,7 +116,9 @@ class FakeSystem : public System {
   IoResult AppendBytes(const std::wstring& path, const std::string& bytes) override;
   std::wstring ErrorText(std::uint32_t error, const std::wstring& subject) override;
   IoResult ProbeSerialPort(const std::string& name) override;
+  PortProbe SharedPortProbe() override;
   ProcessList RunningProcesses() override;
+  std::optional<std::wstring> ProgramPath(std::uint32_t processId) override;
   StartResult StartProgram(const std::wstring& path) override;
   void Pause(std::uint32_t ms) override;
   LocalTime Now() override { return clock; }
@@ -141,9 +151,14 @@ class FakeWindow : public MainWindow {
   bool timerEnabled = false;
   bool settleTimerEnabled = false;
   std::set<Control> droppedDown;  // combo boxes whose list is open
-  // Background jobs handed over and not yet run; FinishBackgroundJobs runs
+  // Background jobs handed over and not yet done; FinishBackgroundJobs runs
   // them (work, then done) in order, as the worker and the window would.
-  std::deque<std::pair<std::function<void()>, std::function<void(MainWindow&)>>> jobs;
+  // AwaitBackgroundWork runs the work alone, as the worker would meanwhile.
+  struct Job {
+    std::function<void()> work;
+    std::function<void(MainWindow&)> done;
+  };
+  std::deque<Job> jobs;
   void FinishBackgroundJobs();
   bool hourglass = false;
   bool shown = false;
@@ -201,6 +216,7 @@ class FakeWindow : public MainWindow {
   void SetDeviceSettleTimer(bool enabled) override;
   void RunInBackground(std::function<void()> work,
                        std::function<void(MainWindow&)> done) override;
+  void AwaitBackgroundWork() override;
   void Show() override;
   void EndProgram() override;
 };

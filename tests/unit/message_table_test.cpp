@@ -122,7 +122,7 @@ INSTANTIATE_TEST_SUITE_P(
                       IniCase{"\x81\xFF\x00\x9D\xE9\r\n", L"FRANCAISE"},
                       IniCase{"\xEF\xBB\xBF english\r\n", L"ENGLISH"}));  // UTF-8 mark
 
-TEST_F(Localisation, LanguageIniThatCannotBeReadOrIsHiddenGivesFrench) {
+TEST_F(Localisation, LanguageIniThatCannotBeReadGivesFrenchAndAHiddenOneIsRead) {
   sys.Put(kIni, "ENGLISH\r\n");
   sys.File(kIni).busyOpens = -1;
   g.currentLanguage = L"SWEDEN";
@@ -130,14 +130,17 @@ TEST_F(Localisation, LanguageIniThatCannotBeReadOrIsHiddenGivesFrench) {
   EXPECT_EQ(g.currentLanguage, L"FRANCAISE");
   EXPECT_EQ(sys.Bytes(kIni), "ENGLISH\r\n");
 
-  // A hidden file counts as missing: it is replaced by a French one.
+  // A hidden file is a setting like any other: read, kept, and still
+  // hidden once the technician picks another language.
   sys.File(kIni) = {};
   sys.Put(kIni, "ENGLISH\r\n");
   sys.File(kIni).hidden = true;
   ReadLanguageSetting(g, sys);
-  EXPECT_EQ(g.currentLanguage, L"FRANCAISE");
-  EXPECT_EQ(sys.Bytes(kIni), "FRANCAISE\r\n");
-  EXPECT_FALSE(sys.File(kIni).hidden);
+  EXPECT_EQ(g.currentLanguage, L"ENGLISH");
+  EXPECT_EQ(sys.Bytes(kIni), "ENGLISH\r\n");
+  ASSERT_TRUE(WriteLanguageSetting(g, sys, L"ITALIANO").ok);
+  EXPECT_EQ(sys.Bytes(kIni), "ITALIANO\r\n");
+  EXPECT_TRUE(sys.File(kIni).hidden);
 }
 
 struct SelectCase { const wchar_t* language; const wchar_t* messageFile; const wchar_t* flag; };

@@ -37,7 +37,7 @@ class PortListFollowsDevices : public ::testing::Test {
 
   test::FakeSystem sys;
   test::FakeWindow w;
-  bool runUnderWay = false;
+  std::shared_ptr<std::atomic<bool>> runUnderWay = std::make_shared<std::atomic<bool>>(false);
   PortListRefresh refresh{sys, runUnderWay};
 };
 
@@ -87,7 +87,7 @@ TEST_F(PortListFollowsDevices, ABurstOfChangesGivesOneProbeHalfASecondAfterTheLa
 }
 
 TEST_F(PortListFollowsDevices, NoProbeRunsDuringARunAndOnlyOneAtATimeAfterIt) {
-  runUnderWay = true;
+  *runUnderWay = true;
   refresh.PortArrived(w, 7);
   refresh.DevicesChanged(w);
   Settle();
@@ -95,14 +95,14 @@ TEST_F(PortListFollowsDevices, NoProbeRunsDuringARunAndOnlyOneAtATimeAfterIt) {
   EXPECT_TRUE(w.jobs.empty());
   EXPECT_EQ(w.items[Control::PortList], (Items{L"COM1", L"COM3"}));
 
-  runUnderWay = false;
+  *runUnderWay = false;
   refresh.ResumeAfterRun(w);
   ASSERT_EQ(w.jobs.size(), 1u) << "the arrival first";
   auto arrival = std::move(w.jobs.front());
   w.jobs.pop_front();
-  arrival.first();
+  arrival.work();
   EXPECT_TRUE(w.jobs.empty()) << "the next waits for the first to report";
-  arrival.second(w);
+  arrival.done(w);
   EXPECT_EQ(w.jobs.size(), 1u) << "then the sweep";
   w.FinishBackgroundJobs();
   EXPECT_TRUE(w.jobs.empty());
@@ -124,9 +124,9 @@ TEST_F(PortListFollowsDevices, AnOpenDropDownIsChangedOnlyOnceItCloses) {
 TEST_F(PortListFollowsDevices, APortPulledOutWhileItIsProbedIsNotListed) {
   sys.serialPorts.insert("COM7");
   refresh.PortArrived(w, 7);
-  w.jobs.front().first();  // the probe opened it ...
+  w.jobs.front().work();  // the probe opened it ...
   refresh.PortRemoved(w, 7);  // ... and then it went
-  w.jobs.front().second(w);
+  w.jobs.front().done(w);
   w.jobs.clear();
   EXPECT_EQ(w.items[Control::PortList], (Items{L"COM1", L"COM3", L"COM12"}));
 }

@@ -93,19 +93,83 @@ TEST_F(RunHold, AStartRefusedAfterTheQuestionGivesTheListBackAndSuccessKeepsItLo
   EXPECT_FALSE(w.IsEnabled(Control::PortList)) << "the program ends with the list locked";
 }
 
-TEST_F(RunHold, AnUploaderAlreadyRunningRefusesTheStartUntilItHasEnded) {
-  sys.processes.names = {"C:\\Other\\Up_Loader.exe"};
+TEST_F(RunHold, ThisFoldersUploaderRefusesTheStartAndHoldsAPickUntilItHasEnded) {
+  sys.SetProcesses({"c:\\tools\\vz\\UP_LOADER.EXE"});
+  w.texts[Control::PortList] = L"COM12";  // typed over the saved COM3
   handlers.OnUpgradeClick(w);
-  EXPECT_TRUE(Logged("Fw Upgrade: Up_Loader.exe : already running"));
-  ASSERT_EQ(w.messages.size(), 2u);
-  EXPECT_EQ(w.messages[1].text, L"Up_Loader.exe: " + sys.ErrorText(170, L"Up_Loader.exe"));
-  EXPECT_EQ(w.messages[1].kind, MessageKind::Error);
+  const std::wstring busy = L"Up_Loader.exe: " + sys.ErrorText(170, L"Up_Loader.exe");
+  EXPECT_EQ(test::LogTexts(sys), std::vector<std::string>{"Fw Upgrade: Up_Loader.exe : already running"});
+  ASSERT_EQ(w.messages.size(), 1u) << "refused before the question";
+  EXPECT_EQ(w.messages[0].text, busy);
+  EXPECT_EQ(sys.Bytes(InDir(L"port.ini")), "\x03") << "the running uploader's port stays";
   ExpectRefused();
 
-  sys.processes.names.clear();
+  // A pick writes nothing either; the list shows the saved port again.
+  w.texts[Control::PortList] = L"COM12";
+  handlers.OnPortClick(w);
+  EXPECT_EQ(sys.Bytes(InDir(L"port.ini")), "\x03");
+  EXPECT_EQ(w.texts[Control::PortList], L"COM3");
+  ASSERT_EQ(w.posted.size(), 1u);
+  EXPECT_EQ(w.posted[0].text, busy);
+
+  // One whose program cannot be read may be this folder's: it counts.
+  sys.SetProcesses({"Up_Loader.exe"});
+  handlers.OnUpgradeClick(w);
+  EXPECT_FALSE(w.timerEnabled);
+
+  sys.SetProcesses({});
+  sys.serialPorts.insert("\\\\.\\COM12");
+  w.texts[Control::PortList] = L"COM12";
   handlers.OnUpgradeClick(w);
   EXPECT_TRUE(w.timerEnabled) << "checked again, and now it goes";
-  EXPECT_FALSE(sys.Has(InDir(L"write_ok.txt")));
+  EXPECT_EQ(sys.Bytes(InDir(L"port.ini")), "\x0C");
+}
+
+TEST_F(RunHold, AnotherFoldersUploaderOrALookAlikeNameRefusesNothing) {
+  sys.SetProcesses({"C:\\Other\\Up_Loader.exe", "C:\\Tools\\Vz\\Setup_Loader.exe"});
+  sys.serialPorts.insert("\\\\.\\COM12");
+  w.texts[Control::PortList] = L"COM12";
+  handlers.OnPortClick(w);
+  EXPECT_EQ(sys.Bytes(InDir(L"port.ini")), "\x0C");
+  handlers.OnUpgradeClick(w);
+  EXPECT_TRUE(w.timerEnabled);
+}
+
+// A second click that comes through the start's own pumps or boxes.
+class ClickDuringStart : public RunHold, public ::testing::WithParamInterface<MessageAnswer> {};
+
+TEST_P(ClickDuringStart, IsDroppedWhateverItsQuestionWouldHaveBeenAnswered) {
+  w.answers = {MessageAnswer::Yes, GetParam()};
+  w.onPump = [this] { handlers.OnUpgradeClick(w); };
+  handlers.OnUpgradeClick(w);
+  EXPECT_EQ(w.Count("message Question"), 1);
+  EXPECT_EQ(test::LogTexts(sys), std::vector<std::string>{"Fw Upgrade START"});
+  EXPECT_FALSE(w.ended);
+  EXPECT_TRUE(w.timerEnabled);
+  EXPECT_FALSE(w.IsEnabled(Control::PortList)) << "the run still holds the list";
+  handlers.OnPortArrived(w, 7);
+  EXPECT_TRUE(w.jobs.empty()) << "and no port is probed beside it";
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, ClickDuringStart,
+                         ::testing::Values(MessageAnswer::Yes, MessageAnswer::No,
+                                           MessageAnswer::Neither));
+
+TEST_F(RunHold, AProbeUnderWayStopsBeforeTheRunsPortCheckAndRunsAgainAfterTheRun) {
+  sys.serialPorts.insert("COM7");
+  handlers.OnDevicesChanged(w);
+  sys.Advance(1);
+  handlers.OnDeviceSettleTick(w);
+  ASSERT_EQ(w.jobs.size(), 1u) << "a sweep on its way to the worker";
+
+  handlers.OnUpgradeClick(w);  // the start waits for the worker, which stops
+  EXPECT_EQ(sys.probed, std::vector<std::string>{"COM3"}) << "only the run's port was opened";
+  w.FinishBackgroundJobs();
+  EXPECT_TRUE(w.items[Control::PortList].empty());
+
+  TickToTheEnd();  // a time-out gives the start back
+  w.FinishBackgroundJobs();
+  EXPECT_EQ(w.items[Control::PortList], std::vector<std::wstring>{L"COM7"});
 }
 
 TEST_F(RunHold, AProcessListThatCannotBeReadDoesNotRefuseTheStartAndIsToldOnce) {

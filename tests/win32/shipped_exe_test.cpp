@@ -97,7 +97,7 @@ std::vector<Import> ImportsOf(const std::string& image) {
   return found;
 }
 
-TEST(ShippedProgram, IsLinkedWithAslrAndDep) {
+TEST(ShippedProgram, IsLinkedWithAslrDepAndAsTerminalServerAware) {
   const std::string image = ReadFileBytes(ProgramPath());
   ASSERT_GT(image.size(), 0x200u);
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image.data());
@@ -109,6 +109,7 @@ TEST(ShippedProgram, IsLinkedWithAslrAndDep) {
   EXPECT_TRUE(flags & IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE);
   EXPECT_TRUE(flags & IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA);
   EXPECT_TRUE(flags & IMAGE_DLLCHARACTERISTICS_NX_COMPAT);
+  EXPECT_TRUE(flags & IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE);
   EXPECT_EQ(nt->OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
 }
 

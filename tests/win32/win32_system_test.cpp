@@ -10,6 +10,7 @@
 #include "i18n/language.h"
 #include "i18n/language_switch.h"
 #include "log/event_log.h"
+#include "platform/win32_instance.h"
 #include "port/port_choice.h"
 #include "upgrade/process_lookup.h"
 #include "win32_support.h"
@@ -210,12 +211,14 @@ TEST(LanguageOnDisk, AFailedReplaceKeepsTheOldFileAndALeftoverChangesNothing) {
   EXPECT_EQ(ReadFileBytes(ini), "ENGLISH\r\n");
   EXPECT_FALSE(Exists(temporary));
 
-  // A hidden file is what the program reads as missing; it is replaced.
+  // A hidden file is a setting like any other: read, and still hidden
+  // once replaced.
   SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_HIDDEN);
   ReadLanguageSetting(g, sys);
-  EXPECT_EQ(g.currentLanguage, L"FRANCAISE");
-  EXPECT_EQ(ReadFileBytes(ini), "FRANCAISE\r\n");
-  EXPECT_EQ(GetFileAttributesW(ini.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
+  EXPECT_EQ(g.currentLanguage, L"ENGLISH");
+  ASSERT_TRUE(sys.ReplaceWhole(ini, "ITALIANO\r\n").ok);
+  EXPECT_EQ(ReadFileBytes(ini), "ITALIANO\r\n");
+  EXPECT_NE(GetFileAttributesW(ini.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
 }
 
 TEST(FileExistence, OnlyOrdinaryFilesCountAndCaseDoesNotMatter) {
@@ -328,6 +331,52 @@ TEST(ErrorTexts, TheSystemsTextOrTheNumber) {
   EXPECT_NE(ErrorTextOrNumber(ERROR_SHARING_VIOLATION).rfind(L"error ", 0), 0u);
   EXPECT_EQ(ErrorTextOrNumber(0x20001234), L"error 536875572") << "a number the system has no text for";
   EXPECT_EQ(ErrorTextOrNumber(0), L"error 0") << "no error number at all";
+}
+
+std::wstring Environment(const wchar_t* name) {
+  const wchar_t* value = _wgetenv(name);
+  return value ? value : L"";
+}
+
+// The test script reaches one folder by its own path, a link beside it and
+// a drive letter of its own.
+TEST(OneCopyPerFolder, EveryPathToTheFolderGivesItsOneMutex) {
+  const std::wstring real = Environment(L"VZ_FOLDER_REAL");
+  ASSERT_FALSE(real.empty()) << "run by with-ports.sh";
+  for (const wchar_t* other : {L"VZ_FOLDER_LINK", L"VZ_FOLDER_DRIVE"}) {
+    EXPECT_EQ(FolderMutexName(Environment(other)), FolderMutexName(real)) << other;
+  }
+  TempDir elsewhere(L"vzcopy");
+  EXPECT_NE(FolderMutexName(elsewhere.path()), FolderMutexName(real));
+
+  FolderInstance first(real + L"\\");
+  EXPECT_TRUE(first.first());
+  FolderInstance second(Environment(L"VZ_FOLDER_LINK"));
+  EXPECT_FALSE(second.first());
+  EXPECT_TRUE(FolderInstance(elsewhere.path()).first());
+}
+
+// A copy run as administrator, or by another user, makes a mutex this one
+// may not open.
+TEST(OneCopyPerFolder, AMutexThisCopyMayNotOpenCountsAsTaken) {
+  TempDir dir(L"vzdacl");
+  SECURITY_DESCRIPTOR descriptor;
+  ACL empty;
+  ASSERT_TRUE(InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION));
+  ASSERT_TRUE(InitializeAcl(&empty, sizeof(empty), ACL_REVISION));
+  ASSERT_TRUE(SetSecurityDescriptorDacl(&descriptor, TRUE, &empty, FALSE));
+  SECURITY_ATTRIBUTES attributes{sizeof(attributes), &descriptor, FALSE};
+  const std::wstring name = FolderMutexName(dir.path());
+  ScopedHandle other(CreateMutexW(&attributes, FALSE, name.c_str()));
+  ASSERT_TRUE(other.valid());
+  const ScopedHandle again(CreateMutexW(nullptr, FALSE, name.c_str()));
+  EXPECT_FALSE(again.valid());
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+
+  FolderInstance copy(dir.path());
+  EXPECT_FALSE(copy.first());
+  other.Close();
+  EXPECT_TRUE(copy.TryTake()) << "the other copy has ended";
 }
 
 }  // namespace
