@@ -172,10 +172,18 @@ bool HoldPortWhileUploaderRuns(Globals& g, System& sys, MainWindow& w) {
   }
   // Posted: a box now would swallow the click that made the choice.
   w.PostMessageBox(UploaderBusyText(sys), MessageKind::Error);
-  const std::wstring saved = g.port.savedPort ? PortEntry(*g.port.savedPort) : std::wstring();
-  w.SetText(Control::PortList, saved);
-  w.SetBackColor(Control::PortList, g.port.savedPort ? kColorGreen : kColorRed);
-  g.port.handledText = saved;
+  // The port that uploader reads: saved in this run, or found in port.ini
+  // (a program opened again while it runs).
+  std::optional<std::uint8_t> saved = g.port.savedPort;
+  if (!saved) {
+    const std::optional<std::string> bytes = sys.ReadBytes(g.programDir + kPortFile);
+    // A first byte of 0 names no port.
+    if (bytes && !bytes->empty() && (*bytes)[0] != 0) saved = static_cast<std::uint8_t>((*bytes)[0]);
+  }
+  const std::wstring shown = saved ? PortEntry(*saved) : std::wstring();
+  w.SetText(Control::PortList, shown);
+  w.SetBackColor(Control::PortList, saved ? kColorGreen : kColorRed);
+  g.port.handledText = shown;
   return true;
 }
 

@@ -14,7 +14,9 @@
 #include <vector>
 
 #include "driver.h"
+#include "platform/win32_instance.h"
 #include "platform/win32_owned.h"
+#include "platform/win32_system.h"
 
 namespace vz::e2e {
 namespace {
@@ -109,6 +111,24 @@ TEST(OneCopyPerFolder, ASecondCopyBringsTheFirstToTheFrontAndEnds) {
   EXPECT_TRUE(first.Running());
 }
 
+// A copy that holds the folder but shows no window of ours (it is closing,
+// or shows its start-up failure box): the second copy says so and ends.
+TEST(OneCopyPerFolder, ASecondCopyThatFindsNoWindowOfTheFirstSaysSoAndFails) {
+  StagedFolder folder;
+  const FolderInstance first(folder.path());
+  ASSERT_TRUE(first.first());
+  Program second(folder.path());
+  ASSERT_TRUE(second.Start());
+  const auto box = second.WaitForMessageBox(15000);
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->title, L"Vardolin_VaZuvovev");
+  EXPECT_EQ(box->text, L"Vardolin_VaZuvovev.exe: " + ErrorTextOrNumber(ERROR_BUSY));
+  Program::Answer(*box, IDOK);
+  ASSERT_TRUE(second.WaitForExit(10000));
+  EXPECT_NE(second.ExitCode(), 0u);
+  EXPECT_FALSE(second.window()) << "no window of its own either";
+}
+
 // Presses the upgrade button and answers the question with Yes; returns
 // the box that follows, if any.
 std::optional<MessageBoxSeen> StartAndConfirm(Program& program) {
@@ -164,8 +184,18 @@ TEST(RunChecks, AProgramOpenedAgainDuringARunRefusesASecondStart) {
   Program again(folder.path());
   ASSERT_TRUE(again.Start());
   ASSERT_TRUE(again.WaitForWindow());
-  again.Choose(Control::PortList, L"COM3");
-  const auto box = StartAndConfirm(again);
+  // A pick writes nothing under the running uploader, and says why; the
+  // list shows the port that uploader reads.
+  again.Choose(Control::PortList, L"COM12");
+  const auto held = again.WaitForMessageBox(5000);
+  ASSERT_TRUE(held.has_value());
+  EXPECT_EQ(held->text.rfind(L"Up_Loader.exe: ", 0), 0u) << testing::PrintToString(held->text);
+  Program::Answer(*held, IDOK);
+  EXPECT_EQ(folder.Read(L"port.ini").value_or(""), "\x03");
+  EXPECT_EQ(again.Text(Control::PortList), L"COM3");
+  // A start is refused before its question.
+  again.Press(Control::UpgradeButton);
+  const auto box = again.WaitForMessageBox(5000);
   ASSERT_TRUE(box.has_value());
   EXPECT_EQ(box->text.rfind(L"Up_Loader.exe: ", 0), 0u) << testing::PrintToString(box->text);
   EXPECT_TRUE(Logs(folder, "Fw Upgrade: Up_Loader.exe : already running"));
