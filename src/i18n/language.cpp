@@ -28,10 +28,7 @@ wchar_t UpperAscii(wchar_t c) {
   return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c;
 }
 
-bool IsBlank(wchar_t c) {
-  // A line end left on the line (a file with LF alone) counts as a blank.
-  return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n';
-}
+bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
 // The row of the language that `text` names, blanks around it and letter
 // case not counting; nullptr when it names none.
