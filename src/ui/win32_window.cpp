@@ -96,7 +96,7 @@ void SwitchTimer(HWND window, UINT_PTR id, UINT intervalMs, bool on) {
 // The width of a text in a control's own font, in pixels.
 int TextWidth(HWND control, const std::wstring& text) {
   HDC dc = GetDC(control);
-  const HGDIOBJ old =
+  HGDIOBJ old =
       SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
   SIZE size{};
   GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
