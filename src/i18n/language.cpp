@@ -3,6 +3,7 @@
 #include <optional>
 #include <string_view>
 
+#include "log/event_log.h"
 #include "platform/text_decoding.h"
 
 namespace vz {
@@ -27,10 +28,7 @@ wchar_t UpperAscii(wchar_t c) {
   return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c;
 }
 
-bool IsBlank(wchar_t c) {
-  // A line end left on the line (a file with LF alone) counts as a blank.
-  return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n';
-}
+bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
 // The row of the language that `text` names, blanks around it and letter
 // case not counting; nullptr when it names none.
@@ -97,10 +95,21 @@ void SelectLanguageFiles(Globals& g) {
 bool LoadMessageFile(Globals& g, System& sys, const std::wstring& fileName) {
   // An empty name (no language selected yet) must not open the directory.
   if (fileName.empty()) return false;
+  // Never a blank window or an empty question: what the file does not give,
+  // the program's own texts of that language do.
+  const MessageTable* builtIn = BuiltInMessages(fileName);
+  std::uint32_t error = 0;
   const std::optional<std::string> bytes =
-      sys.ReadBytes(g.programDir + fileName);
-  if (!bytes) return false;
-  ParseMessageText(DecodeTextFile(*bytes, sys), g.messages);
+      sys.ReadBytes(g.programDir + fileName, &error);
+  if (!bytes) {
+    WriteLog(sys, g.programDir, kLogLanguagePrefix + fileName + kLogNotRead +
+                                    std::to_wstring(error) + L" " +
+                                    sys.ErrorText(error, fileName));
+    if (builtIn) g.messages = *builtIn;
+    return false;
+  }
+  const NamedKeys named = ParseMessageText(DecodeTextFile(*bytes, sys), g.messages);
+  if (builtIn) g.messages.FillGaps(*builtIn, named);
   return true;
 }
 

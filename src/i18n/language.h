@@ -25,8 +25,15 @@ void ReadLanguageSetting(Globals& g, System& sys);
 // a known language exactly; otherwise leaves both as they were.
 void SelectLanguageFiles(Globals& g);
 
-// Loads programDir + fileName into the message table. False, with the table
-// untouched, when the file cannot be opened.
+// The log line of a message file that could not be read: the prefix, the
+// file, the middle, then the error number, a blank and the system's text.
+inline constexpr wchar_t kLogLanguagePrefix[] = L"Language: ";
+inline constexpr wchar_t kLogNotRead[] = L" : not read, ";
+
+// Loads programDir + fileName into the message table. A slot that is still
+// empty and that the file did not name gets the program's own text of that
+// language. False when the file cannot be read: that is logged, and every
+// slot gets the program's own text.
 bool LoadMessageFile(Globals& g, System& sys, const std::wstring& fileName);
 
 // Writes the language name as the single line of Language.ini, replacing

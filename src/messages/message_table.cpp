@@ -26,17 +26,26 @@ std::wstring_view MessageKey(Msg m) {
 }
 
 bool MessageTable::Store(std::wstring_view key, std::wstring value) {
-  for (std::size_t i = 0; i < kMessageCount; ++i) {
-    if (kKeys[i] == key) {
-      slots_[i] = std::move(value);
-      return true;
-    }
-  }
-  return false;
+  const std::size_t slot = SlotOf(key);
+  if (slot == kMessageCount) return false;
+  slots_[slot] = std::move(value);
+  return true;
 }
 
-void ParseMessageText(std::wstring_view text, MessageTable& table) {
-  ForEachLine(text, [&table](std::wstring_view raw) {
+void MessageTable::FillGaps(const MessageTable& from, const NamedKeys& named) {
+  for (std::size_t i = 0; i < kMessageCount; ++i) {
+    if (slots_[i].empty() && !named[i]) slots_[i] = from.slots_[i];
+  }
+}
+
+std::size_t MessageTable::SlotOf(std::wstring_view key) {
+  return static_cast<std::size_t>(std::find(std::begin(kKeys), std::end(kKeys), key) -
+                                  std::begin(kKeys));
+}
+
+NamedKeys ParseMessageText(std::wstring_view text, MessageTable& table) {
+  NamedKeys named;
+  ForEachLine(text, [&table, &named](std::wstring_view raw) {
     const std::wstring_view line = TrimTrailingSpaces(raw);
     const std::size_t eq = line.find(L'=');
     // The key needs at least one character; comments and section headers
@@ -45,8 +54,10 @@ void ParseMessageText(std::wstring_view text, MessageTable& table) {
     if (line[0] == L';' || line[0] == L'[') return;
     std::wstring value(line.substr(eq + 1));
     std::replace(value.begin(), value.end(), kSection, L'\r');
-    table.Store(line.substr(0, eq), std::move(value));
+    const std::wstring_view key = line.substr(0, eq);
+    if (table.Store(key, std::move(value))) named.set(MessageTable::SlotOf(key));
   });
+  return named;
 }
 
 }  // namespace vz

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <bitset>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -62,6 +63,9 @@ static_assert(kMessageCount == 34);
 // The key text of a slot, e.g. "FRM_ALL_C_EXIT".
 std::wstring_view MessageKey(Msg m);
 
+// The slots a message file named, whether or not it gave them a text.
+using NamedKeys = std::bitset<kMessageCount>;
+
 class MessageTable {
  public:
   const std::wstring& operator[](Msg m) const {
@@ -70,32 +74,42 @@ class MessageTable {
   // Stores the value under the key when it is one of the 34 keys (exact,
   // case-sensitive); false when the key is not known.
   bool Store(std::wstring_view key, std::wstring value);
+  // Gives every slot that is empty and not named the text of `from`: a
+  // site's own text, even an empty one, always wins.
+  void FillGaps(const MessageTable& from, const NamedKeys& named);
+  // The slot of a key, or kMessageCount when it is none of the 34.
+  static std::size_t SlotOf(std::wstring_view key);
 
  private:
   std::array<std::wstring, kMessageCount> slots_;
 };
 
-// Splits decoded text into lines the way the message files are read: CR LF
-// or a lone CR ends a line, a lone LF is an ordinary character. A last line
-// without an end counts; an empty text has no line at all.
+// The texts the program carries for one of its shipped message files
+// (e.g. "FrmDescEng.txt"), every slot filled; nullptr for any other name.
+const MessageTable* BuiltInMessages(std::wstring_view messageFile);
+
+// Splits decoded text into lines the way the message files are read: CR LF,
+// a lone CR and a lone LF each end a line, whatever system wrote the file.
+// A last line without an end counts; an empty text has no line at all.
 template <typename Fn>
 void ForEachLine(std::wstring_view text, Fn&& fn) {
   std::size_t start = 0;
   while (start < text.size()) {
-    std::size_t cr = text.find(L'\r', start);
-    if (cr == std::wstring_view::npos) {
+    const std::size_t end = text.find_first_of(L"\r\n", start);
+    if (end == std::wstring_view::npos) {
       fn(text.substr(start));
       return;
     }
-    fn(text.substr(start, cr - start));
-    start = cr + 1;
-    if (start < text.size() && text[start] == L'\n') ++start;
+    fn(text.substr(start, end - start));
+    start = end + 1;
+    if (text[end] == L'\r' && start < text.size() && text[start] == L'\n') ++start;
   }
 }
 
 // Applies the message-file rules to already decoded text: trailing blanks
 // trimmed, comment and section lines skipped, KEY=VALUE entries stored,
-// "§" turned into a line break, the last duplicate winning.
-void ParseMessageText(std::wstring_view text, MessageTable& table);
+// "§" turned into a line break, the last duplicate winning. Returns the
+// slots the text named.
+NamedKeys ParseMessageText(std::wstring_view text, MessageTable& table);
 
 }  // namespace vz

@@ -49,6 +49,13 @@ inline constexpr std::uint32_t kFileExists = 80;
 inline constexpr std::uint32_t kBusy = 170;
 }  // namespace error_number
 
+// A file found in a directory: its name as the directory spells it, and
+// its size in bytes.
+struct FileEntry {
+  std::wstring name;
+  std::uint64_t size = 0;
+};
+
 // A process running at the moment the list was taken: its id, and its
 // executable name as the platform reports it (a bare name or a full path,
 // 8-bit code page).
@@ -110,8 +117,15 @@ class System {
   // untouched and counts as success.
   virtual IoResult CopyOver(const std::wstring& from,
                             const std::wstring& to) = 0;
-  // Whole file as bytes; nullopt when it cannot be opened or read.
-  virtual std::optional<std::string> ReadBytes(const std::wstring& path) = 0;
+  // Whole file as bytes; nullopt when it cannot be opened or read, with the
+  // system's error number in *error when one is asked for.
+  virtual std::optional<std::string> ReadBytes(const std::wstring& path,
+                                               std::uint32_t* error = nullptr) = 0;
+  // The ordinary files of `dir` (ending with a separator) that match
+  // `pattern`, as FileExists counts them, with their sizes; in no
+  // particular order.
+  virtual std::vector<FileEntry> ListFiles(const std::wstring& dir,
+                                           const std::wstring& pattern) = 0;
   // Creates or truncates the file and writes the bytes.
   virtual IoResult WriteBytes(const std::wstring& path,
                               const std::string& bytes) = 0;
@@ -136,6 +150,9 @@ class System {
   // places the description leaves for a name ("%1 is not a valid ...").
   virtual std::wstring ErrorText(std::uint32_t error,
                                  const std::wstring& subject) = 0;
+  // The error number (for ErrorText) that stands for a system status such
+  // as 0xC0000005, a crashed program's exit code; 0 when there is none.
+  virtual std::uint32_t ErrorOfStatus(std::uint32_t status) = 0;
 
   // Opens the serial device under `name` ("COM3", "\\.\COM12") for reading
   // and writing with no sharing, and closes it at once: success when it

@@ -9,6 +9,7 @@ namespace {
 
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
+constexpr std::string_view kUtf16BeMark = "\xFE\xFF";
 
 bool StartsWith(std::string_view bytes, std::string_view prefix) {
   return bytes.substr(0, prefix.size()) == prefix;
@@ -20,6 +21,19 @@ std::wstring Widen(const std::u16string& units) {
   return std::wstring(units.begin(), units.end());
 }
 
+// Pairs of bytes to code units; `high` is the place of the high byte in
+// each pair.
+std::u16string Utf16ToUnits(std::string_view bytes, std::size_t high) {
+  std::u16string units;
+  units.reserve(bytes.size() / 2);
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    const auto hi = static_cast<unsigned char>(bytes[i + high]);
+    const auto lo = static_cast<unsigned char>(bytes[i + 1 - high]);
+    units.push_back(static_cast<char16_t>(lo | (hi << 8)));
+  }
+  return units;
+}
+
 }  // namespace
 
 MarkedText FindByteOrderMark(std::string_view bytes) {
@@ -28,6 +42,9 @@ MarkedText FindByteOrderMark(std::string_view bytes) {
   }
   if (StartsWith(bytes, kUtf16LeMark)) {
     return {TextEncoding::Utf16Le, bytes.substr(kUtf16LeMark.size())};
+  }
+  if (StartsWith(bytes, kUtf16BeMark)) {
+    return {TextEncoding::Utf16Be, bytes.substr(kUtf16BeMark.size())};
   }
   return {TextEncoding::Ansi, bytes};
 }
@@ -44,16 +61,9 @@ std::u16string Utf8ToUtf16(std::string_view bytes) {
   return units;
 }
 
-std::u16string Utf16LeToUnits(std::string_view bytes) {
-  std::u16string units;
-  units.reserve(bytes.size() / 2);
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    const auto low = static_cast<unsigned char>(bytes[i]);
-    const auto high = static_cast<unsigned char>(bytes[i + 1]);
-    units.push_back(static_cast<char16_t>(low | (high << 8)));
-  }
-  return units;
-}
+std::u16string Utf16LeToUnits(std::string_view bytes) { return Utf16ToUnits(bytes, 1); }
+
+std::u16string Utf16BeToUnits(std::string_view bytes) { return Utf16ToUnits(bytes, 0); }
 
 std::optional<std::wstring> DecodeMarkedText(std::string_view bytes) {
   const MarkedText marked = FindByteOrderMark(bytes);
@@ -62,6 +72,8 @@ std::optional<std::wstring> DecodeMarkedText(std::string_view bytes) {
       return Widen(Utf8ToUtf16(marked.body));
     case TextEncoding::Utf16Le:
       return Widen(Utf16LeToUnits(marked.body));
+    case TextEncoding::Utf16Be:
+      return Widen(Utf16BeToUnits(marked.body));
     case TextEncoding::Ansi:
       break;
   }

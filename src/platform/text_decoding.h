@@ -1,5 +1,6 @@
 // Bytes of a text file (a message file, Language.ini) as text. A file that
-// begins with a byte-order mark is read in the encoding the mark names;
+// begins with a byte-order mark (UTF-8, UTF-16 LE or BE) is read in the
+// encoding the mark names;
 // one without is read in the PC's ANSI code page, through the system seam.
 #pragma once
 
@@ -11,7 +12,7 @@
 
 namespace vz {
 
-enum class TextEncoding { Ansi, Utf8, Utf16Le };
+enum class TextEncoding { Ansi, Utf8, Utf16Le, Utf16Be };
 
 // The encoding a file's bytes declare, and the bytes after the mark.
 struct MarkedText {
@@ -28,9 +29,10 @@ MarkedText FindByteOrderMark(std::string_view bytes);
 // surrogate or beyond U+10FFFF).
 std::u16string Utf8ToUtf16(std::string_view bytes);
 
-// UTF-16 little-endian bytes to code units, unchanged. A last odd byte is
-// dropped.
+// UTF-16 bytes, little- or big-endian, to code units, unchanged. A last
+// odd byte is dropped.
 std::u16string Utf16LeToUnits(std::string_view bytes);
+std::u16string Utf16BeToUnits(std::string_view bytes);
 
 // The text of a file that begins with a mark, without the mark; nullopt
 // for a file without one.

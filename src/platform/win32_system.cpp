@@ -130,24 +130,45 @@ bool Win32System::SetCurrentDir(const std::wstring& dir) {
   return SetCurrentDirectoryW(dir.c_str()) != FALSE;
 }
 
-bool Win32System::FileExists(const std::wstring& dir,
-                             const std::wstring& pattern) {
+namespace {
+
+// Calls `take` for each ordinary file of `dir` matching `pattern` until it
+// returns true; true when one did.
+template <typename Fn>
+bool FindOrdinaryFiles(const std::wstring& dir, const std::wstring& pattern, Fn&& take) {
   WIN32_FIND_DATAW data;
   const FindHandle find(FindFirstFileExW((dir + pattern).c_str(), FindExInfoBasic,
                                          &data, FindExSearchNameMatch, nullptr, 0));
   if (!find.valid()) return false;
-  bool found = false;
   do {
     const DWORD skip = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN |
                        FILE_ATTRIBUTE_SYSTEM;
     // The long name is checked again: the system also matches the short
     // 8.3 alias, so "*.bin" would otherwise find "image.binary".
     if ((data.dwFileAttributes & skip) == 0 &&
-        MatchesPattern(data.cFileName, pattern)) {
-      found = true;
+        MatchesPattern(data.cFileName, pattern) && take(data)) {
+      return true;
     }
-  } while (!found && FindNextFileW(find.get(), &data));
-  return found;
+  } while (FindNextFileW(find.get(), &data));
+  return false;
+}
+
+}  // namespace
+
+bool Win32System::FileExists(const std::wstring& dir,
+                             const std::wstring& pattern) {
+  return FindOrdinaryFiles(dir, pattern, [](const WIN32_FIND_DATAW&) { return true; });
+}
+
+std::vector<FileEntry> Win32System::ListFiles(const std::wstring& dir,
+                                              const std::wstring& pattern) {
+  std::vector<FileEntry> files;
+  (void)FindOrdinaryFiles(dir, pattern, [&files](const WIN32_FIND_DATAW& data) {
+    files.push_back({data.cFileName,
+                     (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow});
+    return false;
+  });
+  return files;
 }
 
 bool Win32System::AnyFileExists(const std::wstring& path) {
@@ -173,22 +194,27 @@ IoResult Win32System::CopyOver(const std::wstring& from, const std::wstring& to)
                                                     : LastError();
 }
 
-std::optional<std::string> Win32System::ReadBytes(const std::wstring& path) {
+std::optional<std::string> Win32System::ReadBytes(const std::wstring& path,
+                                                  std::uint32_t* error) {
+  // The reason for the caller, taken at the moment of the failure.
+  const auto failed = [error](DWORD reason) -> std::optional<std::string> {
+    if (error) *error = reason;
+    return std::nullopt;
+  };
   ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) return std::nullopt;
+  if (!file.valid()) return failed(GetLastError());
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > 0x7FFFFFFF) {
-    return std::nullopt;
-  }
+  if (!GetFileSizeEx(file.get(), &size)) return failed(GetLastError());
+  if (size.QuadPart > 0x7FFFFFFF) return failed(ERROR_FILE_TOO_LARGE);
   std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
   std::size_t done = 0;
   while (done < bytes.size()) {
     DWORD got = 0;
     if (!ReadFile(file.get(), &bytes[done],
                   static_cast<DWORD>(bytes.size() - done), &got, nullptr)) {
-      return std::nullopt;
+      return failed(GetLastError());
     }
     if (got == 0) break;  // the file shrank meanwhile
     done += got;
@@ -282,6 +308,18 @@ IoResult Win32System::AppendBytes(const std::wstring& path,
 std::wstring Win32System::ErrorText(std::uint32_t error, const std::wstring& subject) {
   const std::wstring text = SystemText(error, subject);
   return text.empty() ? L"Unknown error" : text;
+}
+
+std::uint32_t Win32System::ErrorOfStatus(std::uint32_t status) {
+  // ntdll is in every process; its mapping is not declared by the headers
+  // the program builds with, so it is looked up.
+  using StatusToError = ULONG(WINAPI*)(LONG);
+  static const auto map = reinterpret_cast<StatusToError>(reinterpret_cast<void (*)()>(
+      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlNtStatusToDosError")));
+  if (!map) return 0;
+  const ULONG error = map(static_cast<LONG>(status));
+  // ERROR_MR_MID_NOT_FOUND: the status has no error of its own.
+  return error == ERROR_MR_MID_NOT_FOUND ? 0 : error;
 }
 
 std::wstring ErrorTextOrNumber(std::uint32_t error) {

@@ -43,12 +43,15 @@ class Win32System : public System {
   }
   IoResult RemoveFile(const std::wstring& path) override;
   IoResult CopyOver(const std::wstring& from, const std::wstring& to) override;
-  std::optional<std::string> ReadBytes(const std::wstring& path) override;
+  std::optional<std::string> ReadBytes(const std::wstring& path,
+                                       std::uint32_t* error = nullptr) override;
+  std::vector<FileEntry> ListFiles(const std::wstring& dir, const std::wstring& pattern) override;
   IoResult WriteBytes(const std::wstring& path, const std::string& bytes) override;
   IoResult ReplaceWhole(const std::wstring& path, const std::string& bytes) override;
   IoResult WriteFirstByte(const std::wstring& path, std::uint8_t value) override;
   IoResult AppendBytes(const std::wstring& path, const std::string& bytes) override;
   std::wstring ErrorText(std::uint32_t error, const std::wstring& subject) override;
+  std::uint32_t ErrorOfStatus(std::uint32_t status) override;
   IoResult ProbeSerialPort(const std::string& name) override;
   PortProbe SharedPortProbe() override;
   ProcessList RunningProcesses() override;

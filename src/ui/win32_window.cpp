@@ -51,6 +51,9 @@ constexpr DWORD kFormStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr DWORD kFormExStyle = WS_EX_CONTROLPARENT;
 constexpr COLORREF kTransparentKey = RGB(255, 0, 255);  // power picture
 constexpr int kComboDropHeightPx = 200;
+// Room in a dropped list beside an entry's text: its scroll bar, frame and
+// the margins of an entry.
+constexpr int kDroppedListMarginTwips = 450;
 // Sets a list's text that was set while the list reported a choice; wParam
 // is the control.
 constexpr UINT kDeferredListTextMsg = WM_APP + 1;
@@ -93,6 +96,18 @@ void SwitchTimer(HWND window, UINT_PTR id, UINT intervalMs, bool on) {
 }
 
 // The index of the combo box's entry whose text is exactly `text`, letter
+// The width of a text in a control's own font, in pixels.
+int TextWidth(HWND control, const std::wstring& text) {
+  HDC dc = GetDC(control);
+  HGDIOBJ old =
+      SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+  SIZE size{};
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(control, dc);
+  return size.cx;
+}
+
 // case counting (CB_FINDSTRINGEXACT ignores it); CB_ERR when none is.
 LRESULT ExactEntry(HWND combo, const std::wstring& text) {
   const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
@@ -297,6 +312,19 @@ void Win32Window::ApplyLayout() {
     if (d.font.face) {
       SendMessageW(item.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(d.font)), TRUE);
     }
+    if (d.kind == Kind::Combo) {
+      // Measured again in the font of this DPI.
+      SendMessageW(item.hwnd, CB_SETDROPPEDWIDTH, 0, 0);
+      for (const std::wstring& entry : Items(d.id)) WidenDroppedList(item.hwnd, entry);
+    }
+  }
+}
+
+void Win32Window::WidenDroppedList(HWND combo, const std::wstring& entry) {
+  // The list is never narrower than the box; a longer entry widens it.
+  const int needed = TextWidth(combo, entry) + Px(kDroppedListMarginTwips);
+  if (needed > SendMessageW(combo, CB_GETDROPPEDWIDTH, 0, 0)) {
+    SendMessageW(combo, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(needed), 0);
   }
 }
 
@@ -602,10 +630,14 @@ void Win32Window::SetBackColor(Control c, std::uint32_t color) {
                RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
-void Win32Window::ClearItems(Control c) { SendMessageW(Handle(c), CB_RESETCONTENT, 0, 0); }
+void Win32Window::ClearItems(Control c) {
+  SendMessageW(Handle(c), CB_RESETCONTENT, 0, 0);
+  SendMessageW(Handle(c), CB_SETDROPPEDWIDTH, 0, 0);
+}
 
 void Win32Window::AddItem(Control c, const std::wstring& text) {
   SendMessageW(Handle(c), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  WidenDroppedList(Handle(c), text);
 }
 
 void Win32Window::SetPictureBitmap(HWND image, HBITMAP bitmap) {
@@ -764,6 +796,7 @@ std::vector<std::wstring> Win32Window::Items(Control c) {
 void Win32Window::InsertItem(Control c, std::size_t index, const std::wstring& text) {
   const std::wstring shown = Text(c);
   SendMessageW(Handle(c), CB_INSERTSTRING, index, reinterpret_cast<LPARAM>(text.c_str()));
+  WidenDroppedList(Handle(c), text);
   if (Text(c) != shown) SetWindowTextW(Handle(c), shown.c_str());
 }
 

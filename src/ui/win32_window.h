@@ -117,6 +117,8 @@ class Win32Window : public MainWindow {
 
   void CreateControls();
   void ApplyLayout();  // positions, sizes and fonts at the current DPI
+  // Makes a combo box's dropped list wide enough for this entry.
+  void WidenDroppedList(HWND combo, const std::wstring& entry);
   // The pictures at the current DPI: those of the resources loaded again,
   // those of files scaled again from the file's picture.
   void ShowPicturesAtDpi();

@@ -1,6 +1,8 @@
 #include "upgrade/monitor.h"
 
+#include <iomanip>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <utility>
 
@@ -35,6 +37,7 @@ struct Tick {
   // False when the uploader could not be started and the run has ended.
   bool LaunchAndWait() {
     if (!g.uploaderStarted) {
+      m.uploaderExitCode.reset();
       // Started by its full path, so nothing else on the machine can stand
       // in for it.
       StartResult started = sys.StartProgram(g.downloadDir + kProgramFile);
@@ -68,8 +71,22 @@ struct Tick {
     if (!m.uploader) return;
     const std::optional<std::uint32_t> code = m.uploader->ExitCode();
     m.uploader.reset();
+    m.uploaderExitCode = code;
     WriteLog(sys, g.programDir,
              kLogUploaderEnded + (code ? std::to_wstring(*code) : std::wstring(L"unknown")));
+  }
+
+  // "Up_Loader.exe: exit code 2"; a system status (a crash) in hex, with
+  // the system's text of the error it stands for.
+  std::wstring ExitCodeLine(std::uint32_t code) {
+    if (code < kSystemStatusFloor) return kExitCodeLine + std::to_wstring(code);
+    std::wostringstream line;
+    line << kExitCodeLine << L"0x" << std::hex << std::uppercase << std::setw(8)
+         << std::setfill(L'0') << code;
+    if (const std::uint32_t error = sys.ErrorOfStatus(code)) {
+      line << L" " << sys.ErrorText(error, kProgramFile);
+    }
+    return line.str();
   }
 
   // The run's last line in the log; the run is no longer followed.
@@ -145,9 +162,11 @@ struct Tick {
 
   void Fail() {
     EndRun(kLogUpgradeEndTimeout + std::to_wstring(static_cast<int>(m.phase)));
-    w.ShowMessage(g.messages[Msg::DownloadTimeout] + L" " +
-                      std::to_wstring(static_cast<int>(m.phase)),
-                  MessageKind::Error);
+    std::wstring text =
+        g.messages[Msg::DownloadTimeout] + L" " + std::to_wstring(static_cast<int>(m.phase));
+    // An uploader that failed is the likelier cause than the register.
+    if (m.uploaderExitCode.value_or(0) != 0) text += L"\r" + ExitCodeLine(*m.uploaderExitCode);
+    w.ShowMessage(text, MessageKind::Error);
     GiveBackTheStart();
   }
 

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "platform/system.h"
 #include "state/globals.h"
@@ -49,6 +50,9 @@ struct MonitorState {
   bool following = false;
   // The uploader this run launched, until phase 0 has seen it gone.
   std::unique_ptr<StartedProgram> uploader;
+  // How that uploader ended, once phase 0 has seen it gone (nullopt before,
+  // or when the system could not tell); a time-out names a failure.
+  std::optional<std::uint32_t> uploaderExitCode;
 };
 
 // Tells, once per run, that the process list could not be read (the log;

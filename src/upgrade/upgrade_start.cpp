@@ -1,5 +1,10 @@
 #include "upgrade/upgrade_start.h"
 
+#include <algorithm>
+#include <cwctype>
+#include <optional>
+#include <vector>
+
 #include "log/event_log.h"
 #include "port/port_choice.h"
 #include "upgrade/process_lookup.h"
@@ -75,6 +80,30 @@ bool RunPortOpens(Globals& g, System& sys, MainWindow& w, std::uint8_t port) {
   return false;
 }
 
+// A firmware image is a *.bin of more than 0 bytes: the uploader fails at
+// once on an empty one, and the time-out that follows blames the register.
+// Returns what the run is given, for the log: the port and every *.bin
+// with its size, sorted by name; nullopt, told, when there is no image.
+std::optional<std::wstring> CheckImages(Globals& g, System& sys, MainWindow& w,
+                                        std::uint8_t port) {
+  std::vector<FileEntry> images = sys.ListFiles(g.downloadDir, kImagePattern);
+  if (std::none_of(images.begin(), images.end(), [](const FileEntry& f) { return f.size > 0; })) {
+    w.ShowMessage(g.messages[Msg::FileMissed], MessageKind::Error);
+    WriteLog(sys, g.programDir, kLogImageMissing);
+    return std::nullopt;
+  }
+  std::sort(images.begin(), images.end(), [](const FileEntry& a, const FileEntry& b) {
+    return std::lexicographical_compare(
+        a.name.begin(), a.name.end(), b.name.begin(), b.name.end(),
+        [](wchar_t x, wchar_t y) { return std::towlower(x) < std::towlower(y); });
+  });
+  std::wstring given = kLogRunGivenPrefix + PortEntry(port);
+  for (const FileEntry& image : images) {
+    given += L", " + image.name + L" " + std::to_wstring(image.size) + L" bytes";
+  }
+  return given;
+}
+
 enum class StartOutcome { Armed, Refused, ProgramEnded };
 
 // From the question on: the checks, the stale markers, and arming the
@@ -91,11 +120,8 @@ StartOutcome ConfirmAndArm(Globals& g, System& sys, MainWindow& w, MonitorState&
   }
   if (answer != MessageAnswer::Yes) return StartOutcome::Refused;
   WriteLog(sys, g.programDir, kLogUpgradeStart);
-  if (!sys.FileExists(g.downloadDir, kImagePattern)) {
-    w.ShowMessage(g.messages[Msg::FileMissed], MessageKind::Error);
-    WriteLog(sys, g.programDir, kLogImageMissing);
-    return StartOutcome::Refused;
-  }
+  const std::optional<std::wstring> given = CheckImages(g, sys, w, port);
+  if (!given) return StartOutcome::Refused;
   if (!sys.FileExists(g.downloadDir, kProgramFile)) {
     w.ShowMessage(g.messages[Msg::FileMissed], MessageKind::Error);
     WriteLog(sys, g.programDir, kLogUploaderMissing);
@@ -104,6 +130,7 @@ StartOutcome ConfirmAndArm(Globals& g, System& sys, MainWindow& w, MonitorState&
   if (!RunPortOpens(g, sys, w, port) || !ClearStaleMarkers(g, sys, w)) {
     return StartOutcome::Refused;
   }
+  WriteLog(sys, g.programDir, *given);
 
   w.SetText(Control::StatusLine1, L"");
   w.SetText(Control::StatusLine2, L"");

@@ -48,6 +48,11 @@ inline constexpr wchar_t kLogUploaderNotStarted[] =
 // 0 has seen it gone.
 inline constexpr wchar_t kLogUploaderEnded[] =
     L"Timer_UL_Test: Up_Loader.exe : ended, exit code ";
+// The time-out box's further line when that code is not 0: this and the
+// code. A code from this floor on is a system status (0xC0000005: a
+// crash), shown in hex.
+inline constexpr wchar_t kExitCodeLine[] = L"Up_Loader.exe: exit code ";
+inline constexpr std::uint32_t kSystemStatusFloor = 0xC0000000;
 // The last line of a run, after the lines above: how it ended.
 inline constexpr wchar_t kLogUpgradeEndOk[] = L"Fw Upgrade END: OK";
 // Followed by the number of the phase that timed out.
@@ -66,6 +71,9 @@ inline constexpr wchar_t kLogUploaderAlreadyRunning[] =
 // text.
 inline constexpr wchar_t kLogPortNotOpenedPrefix[] = L"Fw Upgrade: ";
 inline constexpr wchar_t kLogPortNotOpened[] = L" : not opened, ";
+// Once every check has passed: this, the run's port and every image with
+// its size, e.g. "Fw Upgrade: COM3, firmware.bin 49152 bytes".
+inline constexpr wchar_t kLogRunGivenPrefix[] = L"Fw Upgrade: ";
 inline constexpr wchar_t kLogPortWriteFailed[] =
     L"Write_rs232_fw: Superati 3 tentativi di lettura";
 

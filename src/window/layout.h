@@ -52,7 +52,9 @@ inline constexpr ControlDesign kControls[] = {
      {L"Arial", 12, false}, kNavy, kWhite, true, 0},
     {Control::ProgressPanel, Kind::Panel, L"", 120, 4820, 9915, 495,
      {L"MS Sans Serif", 8.25f, false}, kSystem, kWhite, false, 1},
-    {Control::PortList, Kind::Combo, L"", 2400, 2280, 1455, 390,
+    // Wide enough for "COM255" whole at every DPI, with Windows' Arial and
+    // Wine's fonts alike; the language label still starts well to its right.
+    {Control::PortList, Kind::Combo, L"", 2400, 2280, 1935, 390,
      {L"Arial", 12, false}, kSystem, 0x0000FF, true, 2},
     {Control::StatusLine2, Kind::Label, L"2. ", 120, 4100, 9915, 555,
      {L"Arial", 14.25f, false}, kNavy, kWhite, false, 3},

@@ -37,10 +37,18 @@ class FaultRun : public ::testing::Test {
     return program.WaitForMessageBox(timeoutMs);
   }
 
-  void ExpectTimeOutInPhase(int phase) {
+  // `failure`: the start of the further line naming the uploader's failure,
+  // which the system's text ends; none for an uploader that ended well.
+  void ExpectTimeOutInPhase(int phase, const wchar_t* failure = nullptr) {
     auto box = RunUntilMessage(60000);
     ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(box->text, AsShown(texts[Msg::DownloadTimeout]) + L" " + std::to_wstring(phase));
+    const std::wstring told = AsShown(texts[Msg::DownloadTimeout]) + L" " + std::to_wstring(phase);
+    if (failure) {
+      EXPECT_EQ(box->text.rfind(told + L"\r\n" + failure, 0), 0u) << box->text;
+      EXPECT_GT(box->text.size(), told.size() + 2 + std::wstring(failure).size()) << "with the system's text";
+    } else {
+      EXPECT_EQ(box->text, told);
+    }
     Program::Answer(*box, IDOK);
     EXPECT_TRUE(program.WaitForShown({{Control::ExitButton, true},
                                       {Control::UpgradeButton, true},
@@ -58,6 +66,7 @@ struct Stop {
   const char* scenario;
   int phase;
   const char* exitCode;  // as the log tells it
+  const wchar_t* failure;  // as the time-out tells it
 };
 
 class UploaderStops : public FaultRun, public ::testing::WithParamInterface<Stop> {};
@@ -65,7 +74,7 @@ class UploaderStops : public FaultRun, public ::testing::WithParamInterface<Stop
 TEST_P(UploaderStops, TheTimeOutNamesThePhaseThatWaitedInVain) {
   folder.Write(L"uploader-sim.ini", std::string("scenario=") + GetParam().scenario + "\r\n");
   StartProgram();
-  ExpectTimeOutInPhase(GetParam().phase);
+  ExpectTimeOutInPhase(GetParam().phase, GetParam().failure);
   EXPECT_FALSE(folder.Has(L"write_ok.txt"));
   const std::string log = folder.Read(L"memo_log.txt").value_or("");
   EXPECT_NE(log.find(std::string(" Timer_UL_Test: Up_Loader.exe : ended, exit code ") +
@@ -80,9 +89,10 @@ TEST_P(UploaderStops, TheTimeOutNamesThePhaseThatWaitedInVain) {
 
 INSTANTIATE_TEST_SUITE_P(
     EachStage, UploaderStops,
-    ::testing::Values(Stop{"stop-before-erase", 3, "0"}, Stop{"stop-before-writing", 5, "0"},
-                      Stop{"stop-before-write_ok", 6, "0"},
-                      Stop{"crash", 6, "3221225477"}),  // 0xC0000005
+    ::testing::Values(Stop{"stop-before-erase", 3, "0", nullptr},
+                      Stop{"stop-before-writing", 5, "0", nullptr},
+                      Stop{"stop-before-write_ok", 6, "0", nullptr},
+                      Stop{"crash", 6, "3221225477", L"Up_Loader.exe: exit code 0xC0000005 "}),
     [](const ::testing::TestParamInfo<Stop>& info) {
       std::string name = info.param.scenario;
       for (char& c : name) c = (c == '-' || c == '_') ? 'X' : c;

@@ -32,6 +32,30 @@ TEST(Startup, WindowIsFoundByItsCaptionAndTheExitButtonEndsTheProgram) {
   EXPECT_FALSE(folder.Has(L"memo_log.txt")) << "leaving logs nothing";
 }
 
+// An English program whose message file is gone speaks English all the
+// same, and asks a question the technician can read before anything runs.
+TEST(Startup, AnEnglishWindowWithoutItsMessageFileShowsItsOwnEnglishTexts) {
+  StagedFolder folder;
+  const MessageTable english = folder.Texts(L"FrmDescEng.txt");
+  folder.Remove(L"FrmDescEng.txt");
+  folder.Write(L"Language.ini", "ENGLISH\r\n");
+  Program program(folder.path());
+  ASSERT_TRUE(program.Start());
+  ASSERT_TRUE(program.WaitForWindow());
+  EXPECT_EQ(program.Text(Control::Window), english[Msg::Title] + L"  (Rel.2.2)");
+  EXPECT_EQ(folder.Read(L"memo_log.txt").value_or("").find("Language: FrmDescEng.txt : not read, 2 "),
+            18u) << "after the time stamp";
+
+  program.Choose(Control::PortList, L"COM3");
+  program.Press(Control::UpgradeButton);
+  auto question = program.WaitForMessageBox(5000);
+  ASSERT_TRUE(question.has_value());
+  EXPECT_FALSE(english[Msg::Confirmation].empty());
+  EXPECT_EQ(question->text, AsShown(english[Msg::Confirmation]));
+  ASSERT_TRUE(Program::Answer(*question, IDNO));
+  EXPECT_TRUE(program.WaitForExit(5000)) << "No ends the program; nothing was started";
+}
+
 TEST(Startup, TheCloseBoxEndsTheProgram) {
   StagedFolder folder;
   Program program(folder.path());

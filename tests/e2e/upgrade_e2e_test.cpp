@@ -120,10 +120,14 @@ TEST_F(UpgradeRun, SuccessEndsTheProgramAndTheRegisterGetsTheWholeImage) {
   EXPECT_TRUE(received == image) << "the bytes on COM3 differ from the image";
   const std::string log = folder.Read(L"memo_log.txt").value_or("");
   EXPECT_EQ(Count(log, " Fw Upgrade START\r\n"), 1) << log;
+  EXPECT_EQ(Count(log, " Fw Upgrade: COM3, firmware.bin " + std::to_string(image.size()) +
+                           " bytes\r\n"),
+            1)
+      << log;
   EXPECT_EQ(Count(log, " Timer_UL_Test: Up_Loader.exe : run\r\n"), 1) << log;
   EXPECT_EQ(Count(log, " Timer_UL_Test: Up_Loader.exe : ended, exit code 0\r\n"), 1) << log;
   EXPECT_EQ(Count(log, " Fw Upgrade END: OK\r\n"), 1) << log;
-  EXPECT_EQ(Count(log, "\r\n"), 4) << "nothing else is logged";
+  EXPECT_EQ(Count(log, "\r\n"), 5) << "nothing else is logged";
 }
 
 TEST_F(UpgradeRun, AFailedRunNamesItsPhaseAndASecondRunLaunchesTheUploaderAgain) {
@@ -228,7 +232,7 @@ TEST_F(UpgradeRun, WhileTheUploaderNeverEndsTheWindowCanStillBeClosed) {
   EXPECT_TRUE(program.UploaderRunning()) << "the uploader is never stopped by the program";
   const std::string log = folder.Read(L"memo_log.txt").value_or("");
   EXPECT_EQ(Count(log, " Fw Upgrade END: window closed\r\n"), 1) << log;
-  EXPECT_EQ(Count(log, "\r\n"), 3) << "closing adds that line only: " << log;
+  EXPECT_EQ(Count(log, "\r\n"), 4) << "closing adds that line only: " << log;
 }
 
 // A program folder under a path with blanks and letters outside ASCII.

@@ -41,13 +41,13 @@ Slots SlotsOf(const MessageTable& t) {
 }
 
 // The lines of a message file read a second way: every CR LF pair first
-// becomes one CR, then the text is cut at each CR; a final CR opens no
-// further line. The views point into `flat`.
+// becomes one CR and every other LF a CR, then the text is cut at each CR;
+// a final CR opens no further line. The views point into `flat`.
 struct ReferenceLines {
   explicit ReferenceLines(std::wstring_view text) {
     flat.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-      flat += text[i];
+      flat += text[i] == L'\n' ? L'\r' : text[i];
       if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
     }
     const std::wstring_view all = flat;
@@ -93,7 +93,7 @@ void CheckLineSplit(std::wstring_view text, const ReferenceLines& ref) {
   std::size_t n = 0;
   bool same = true;
   vz::ForEachLine(text, [&](std::wstring_view l) {
-    VZ_CHECK(l.find(L'\r') == std::wstring_view::npos);
+    VZ_CHECK(l.find_first_of(L"\r\n") == std::wstring_view::npos);
     same = same && n < ref.lines.size() && ref.lines[n] == l;
     ++n;
   });
@@ -105,10 +105,11 @@ void CheckLineSplit(std::wstring_view text, const ReferenceLines& ref) {
 // UTF-8, and for UTF-16 one unit per two bytes, its units unchanged.
 void CheckMarkedText(std::string_view bytes, const std::wstring& text) {
   const vz::MarkedText marked = vz::FindByteOrderMark(bytes);
-  if (marked.encoding == vz::TextEncoding::Utf16Le) {
+  if (marked.encoding == vz::TextEncoding::Utf16Le || marked.encoding == vz::TextEncoding::Utf16Be) {
+    const std::size_t low = marked.encoding == vz::TextEncoding::Utf16Le ? 0 : 1;
     VZ_CHECK(text.size() == marked.body.size() / 2);
     for (std::size_t i = 0; i < text.size(); ++i) {
-      VZ_CHECK(static_cast<unsigned char>(marked.body[2 * i]) == (text[i] & 0xFF));
+      VZ_CHECK(static_cast<unsigned char>(marked.body[2 * i + low]) == (text[i] & 0xFF));
     }
     return;
   }

@@ -146,16 +146,22 @@ bool FakeSystem::SetCurrentDir(const std::wstring& dir) {
 
 bool FakeSystem::FileExists(const std::wstring& dir,
                             const std::wstring& pattern) {
+  return !ListFiles(dir, pattern).empty();
+}
+
+std::vector<FileEntry> FakeSystem::ListFiles(const std::wstring& dir,
+                                             const std::wstring& pattern) {
+  std::vector<FileEntry> found;
   const std::wstring prefix = Key(dir);
   for (const auto& [key, value] : files_) {
     if (key.compare(0, prefix.size(), prefix) != 0) continue;
-    const std::wstring name = key.substr(prefix.size());
+    const std::wstring name = value.first.substr(prefix.size());
     if (name.find(L'\\') != std::wstring::npos) continue;
     const Entry& e = value.second;
     if (e.hidden || e.system || e.directory) continue;
-    if (MatchesPattern(name, pattern)) return true;
+    if (MatchesPattern(name, pattern)) found.push_back({name, e.bytes.size()});
   }
-  return false;
+  return found;
 }
 
 bool FakeSystem::AnyFileExists(const std::wstring& path) {
@@ -205,10 +211,13 @@ IoResult FakeSystem::CopyOver(const std::wstring& from, const std::wstring& to) 
   return IoResult::Success();
 }
 
-std::optional<std::string> FakeSystem::ReadBytes(const std::wstring& path) {
+std::optional<std::string> FakeSystem::ReadBytes(const std::wstring& path,
+                                                 std::uint32_t* error) {
   auto it = files_.find(Key(path));
-  if (it == files_.end()) return std::nullopt;
-  if (OpenFailure(it->second.second, false)) return std::nullopt;
+  const std::uint32_t failure =
+      it == files_.end() ? kErrFileNotFound : OpenFailure(it->second.second, false);
+  if (error) *error = failure;
+  if (failure) return std::nullopt;
   return it->second.second.bytes;
 }
 
@@ -284,8 +293,13 @@ std::wstring FakeSystem::ErrorText(std::uint32_t error, const std::wstring& subj
     case kErrSharing: return L"Sharing violation.";
     case kErrPathNotFound: return L"Path not found.";
     case kErrFileExists: return L"The file exists.";
+    case kErrNoAccess: return L"Invalid access to memory location.";
   }
   return L"Error " + std::to_wstring(error) + L".";
+}
+
+std::uint32_t FakeSystem::ErrorOfStatus(std::uint32_t status) {
+  return status == 0xC0000005 ? kErrNoAccess : 0;
 }
 
 IoResult FakeSystem::ProbeSerialPort(const std::string& name) {

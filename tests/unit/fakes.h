@@ -24,6 +24,8 @@ inline constexpr std::uint32_t kErrLock = 33;
 inline constexpr std::uint32_t kErrPathNotFound = 3;
 inline constexpr std::uint32_t kErrFileExists = 80;
 inline constexpr std::uint32_t kErrBadExe = 193;
+inline constexpr std::uint32_t kErrFileNotFound = 2;
+inline constexpr std::uint32_t kErrNoAccess = 998;  // what 0xC0000005 maps to
 
 std::string Narrow(const std::wstring& w);  // Windows-1252, for test output
 
@@ -109,12 +111,15 @@ class FakeSystem : public System {
   bool SameFolder(const std::wstring& a, const std::wstring& b) override;
   IoResult RemoveFile(const std::wstring& path) override;
   IoResult CopyOver(const std::wstring& from, const std::wstring& to) override;
-  std::optional<std::string> ReadBytes(const std::wstring& path) override;
+  std::optional<std::string> ReadBytes(const std::wstring& path,
+                                       std::uint32_t* error = nullptr) override;
+  std::vector<FileEntry> ListFiles(const std::wstring& dir, const std::wstring& pattern) override;
   IoResult WriteBytes(const std::wstring& path, const std::string& bytes) override;
   IoResult ReplaceWhole(const std::wstring& path, const std::string& bytes) override;
   IoResult WriteFirstByte(const std::wstring& path, std::uint8_t value) override;
   IoResult AppendBytes(const std::wstring& path, const std::string& bytes) override;
   std::wstring ErrorText(std::uint32_t error, const std::wstring& subject) override;
+  std::uint32_t ErrorOfStatus(std::uint32_t status) override;
   IoResult ProbeSerialPort(const std::string& name) override;
   PortProbe SharedPortProbe() override;
   ProcessList RunningProcesses() override;

@@ -54,10 +54,19 @@ class Localisation : public ::testing::Test {
   Globals g;
 };
 
-TEST_F(Localisation, LfOnlyFileIsOneLineGivingTheFirstEntryTheRest) {
-  ASSERT_TRUE(Load("FRM_ALL_C_EXIT=Exit\nFRM_FW_UPGRADE_TITLE=Title\n"));
-  EXPECT_EQ(g.messages[Msg::ExitCaption], L"Exit\nFRM_FW_UPGRADE_TITLE=Title\n");
-  EXPECT_EQ(g.messages[Msg::Title], L"");
+// Files written on other systems: every kind of line end, and a mix.
+TEST_F(Localisation, LfCrAndCrLfEachEndALine) {
+  for (const std::string& text :
+       {"; c\n[FrmDownload]\nFRM_ALL_C_EXIT=Exit\nFRM_FW_UPGRADE_TITLE=Title\n"s,
+        "; c\r[FrmDownload]\rFRM_ALL_C_EXIT=Exit\rFRM_FW_UPGRADE_TITLE=Title\r"s,
+        "; c\r\n[FrmDownload]\r\nFRM_ALL_C_EXIT=Exit\r\nFRM_FW_UPGRADE_TITLE=Title"s,
+        "; c\r\n[FrmDownload]\nFRM_ALL_C_EXIT=Exit\n\rFRM_FW_UPGRADE_TITLE=Title\r\n"s}) {
+    SCOPED_TRACE(text);
+    g.messages = {};
+    ASSERT_TRUE(Load(text));
+    EXPECT_EQ(g.messages[Msg::ExitCaption], L"Exit");
+    EXPECT_EQ(g.messages[Msg::Title], L"Title");
+  }
 }
 
 TEST_F(Localisation, DecodesTheCodePage) {
@@ -72,14 +81,51 @@ TEST_F(Localisation, SlotKeepsItsTextWhenALaterFileLacksTheKey) {
   EXPECT_EQ(g.messages[Msg::Title], L"Title");
 }
 
-TEST_F(Localisation, UnopenableFileReturnsFalseAndKeepsTheTable) {
-  ASSERT_TRUE(Load("FRM_ALL_C_EXIT=Sortie\r\n"));
+TEST_F(Localisation, TheProgramCarriesEveryTextOfEachShippedFile) {
+  for (const wchar_t* file :
+       {L"FrmDescFRA.txt", L"FrmDescEng.txt", L"FrmDescITA.txt", L"FrmDescSve.txt"}) {
+    const MessageTable* texts = BuiltInMessages(file);
+    ASSERT_NE(texts, nullptr);
+    for (std::size_t i = 0; i < kMessageCount; ++i) {
+      const std::wstring& text = (*texts)[static_cast<Msg>(i)];
+      EXPECT_FALSE(text.empty()) << test::Narrow(std::wstring(MessageKey(static_cast<Msg>(i))));
+      EXPECT_EQ(text.find(L'\u00A7'), std::wstring::npos) << "a line break, as read";
+    }
+  }
+  EXPECT_EQ((*BuiltInMessages(L"FrmDescEng.txt"))[Msg::ExitCaption], L"EXIT");
+  EXPECT_EQ(BuiltInMessages(L"FrmDescDeu.txt"), nullptr);
+}
+
+// Read at start-up or at a switch: a file held by another program or gone
+// gives its language's own texts in every slot, and says so in the log.
+TEST_F(Localisation, AFileThatCannotBeReadGivesEveryBuiltInTextOfItsLanguage) {
+  ASSERT_TRUE(Load("FRM_ALL_C_EXIT=Sortie\r\nFRM_FW_UPGRADE_TITLE=\r\n"));
   sys.Put(InDir(L"FrmDescEng.txt"), "FRM_ALL_C_EXIT=Exit\r\n");
   sys.File(InDir(L"FrmDescEng.txt")).busyOpens = -1;
-  EXPECT_FALSE(LoadMessageFile(g, sys, L"FrmDescEng.txt"));  // busy
-  EXPECT_FALSE(LoadMessageFile(g, sys, L"FrmDescSve.txt"));  // missing
+  EXPECT_FALSE(LoadMessageFile(g, sys, L"FrmDescEng.txt"));
+  for (std::size_t i = 0; i < kMessageCount; ++i) {
+    const Msg m = static_cast<Msg>(i);
+    EXPECT_EQ(g.messages[m], (*BuiltInMessages(L"FrmDescEng.txt"))[m]);
+  }
+  EXPECT_FALSE(LoadMessageFile(g, sys, L"FrmDescSve.txt"));
+  EXPECT_EQ(g.messages[Msg::ExitCaption], L"AVSLUTA");
   EXPECT_FALSE(LoadMessageFile(g, sys, L""));
-  EXPECT_EQ(g.messages[Msg::ExitCaption], L"Sortie");
+  EXPECT_EQ(test::LogTexts(sys),
+            (std::vector<std::string>{
+                "Language: FrmDescEng.txt : not read, 32 Sharing violation.",
+                "Language: FrmDescSve.txt : not read, 2 Error 2."}));
+}
+
+// A site's own file wins wherever it names a key, even with an empty text;
+// a key it lacks shows the program's own text and is not logged.
+TEST_F(Localisation, AKeyTheFileLacksGetsTheBuiltInTextOneItNamesKeepsTheFiles) {
+  ASSERT_TRUE(Load("FRM_FW_UPGRADE_TITLE=Mon titre\r\nFRM_ALL_C_EXIT=\r\n"));
+  EXPECT_EQ(g.messages[Msg::Title], L"Mon titre");
+  EXPECT_EQ(g.messages[Msg::ExitCaption], L"");
+  const std::wstring question = g.messages[Msg::Confirmation];
+  EXPECT_EQ(question, (*BuiltInMessages(L"FrmDescFRA.txt"))[Msg::Confirmation]);
+  EXPECT_NE(question.find(L"continuer ?"), std::wstring::npos);
+  EXPECT_FALSE(sys.Has(InDir(L"memo_log.txt")));
 }
 
 TEST_F(Localisation, GarbageDoesNotStopTheValidLines) {
@@ -114,9 +160,9 @@ INSTANTIATE_TEST_SUITE_P(
                       IniCase{"ENGLISH \r\n", L"ENGLISH"}, IniCase{"ITALIANO", L"ITALIANO"},
                       IniCase{"english\rFRANCAISE", L"ENGLISH"},
                       IniCase{" \tSweden\t \r\n", L"SWEDEN"},
-                      IniCase{"francaise\n", L"FRANCAISE"},  // LF alone: a blank here
+                      IniCase{"francaise\n", L"FRANCAISE"},  // LF alone ends a line too
                       IniCase{"Italiano\n\n", L"ITALIANO"},
-                      IniCase{"ENGLISH\nSWEDEN\n", L"FRANCAISE"},  // one line of two words
+                      IniCase{"ENGLISH\nSWEDEN\n", L"ENGLISH"},
                       IniCase{"\r\nENGLISH\r\n", L"FRANCAISE"}, IniCase{"", L"FRANCAISE"},
                       IniCase{"DEUTSCH\r\n", L"FRANCAISE"}, IniCase{"ENG LISH\r\n", L"FRANCAISE"},
                       IniCase{"\x81\xFF\x00\x9D\xE9\r\n", L"FRANCAISE"},

@@ -1,4 +1,4 @@
-// Text files read by their byte-order mark: UTF-8, UTF-16 LE, or the ANSI
+// Text files read by their byte-order mark: UTF-8, UTF-16 LE or BE, or the ANSI
 // code page without one (Windows-1252 in the fake system).
 #include "platform/text_decoding.h"
 
@@ -26,6 +26,12 @@ std::string Utf16Le(const std::u16string& text) {
   return bytes;
 }
 
+std::string Utf16Be(const std::u16string& text) {
+  std::string bytes = Utf16Le(text);
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) std::swap(bytes[i], bytes[i + 1]);
+  return bytes;
+}
+
 class TextFile : public ::testing::Test {
  protected:
   std::wstring Decode(const std::string& bytes) { return DecodeTextFile(bytes, sys); }
@@ -37,7 +43,8 @@ TEST_F(TextFile, TheMarkNamesTheEncodingAndIsNotPartOfTheText) {
   EXPECT_EQ(Decode("\xFF\xFE" + Utf16Le(u"caf\u00E9\r\n")), L"caf\u00E9\r\n");
   // Without a mark the same bytes are the ANSI code page's.
   EXPECT_EQ(Decode("caf\xC3\xA9"), L"caf\u00C3\u00A9");
-  EXPECT_EQ(Decode("\xFE\xFF" "A"), L"\u00FE\u00FF" "A");  // big-endian: no mark of ours
+  EXPECT_EQ(Decode("\xFE\xFF" + Utf16Be(u"caf\u00E9\r\n")), L"caf\u00E9\r\n");
+  EXPECT_EQ(Decode("\xFE\xFF\x00" "A" "\x00"s), L"A") << "an odd last byte is dropped";
 }
 
 TEST_F(TextFile, EmptyAndMarkOnlyFilesHaveNoText) {
@@ -57,6 +64,7 @@ TEST_F(TextFile, CharactersBeyondTheBasicPlaneBecomeSurrogatePairs) {
   const std::wstring pair = Units(u"x\xD83D\xDE00y");  // U+1F600
   EXPECT_EQ(Decode("\xEF\xBB\xBF" "x\xF0\x9F\x98\x80y"), pair);
   EXPECT_EQ(Decode("\xFF\xFE" + Utf16Le(u"x\xD83D\xDE00y")), pair);
+  EXPECT_EQ(Decode("\xFE\xFF" + Utf16Be(u"x\xD83D\xDE00y")), pair);
 }
 
 // One U+FFFD for a byte that cannot begin a character; one for a byte that
@@ -89,7 +97,8 @@ TEST_F(TextFile, InvalidUtf8GivesOneReplacementPerRuleAndLosesNothingAfter) {
 TEST_F(TextFile, TheSectionSignBreaksLinesInEveryEncoding) {
   for (const std::string& bytes :
        {"FRM_ALL_C_EXIT=A\xA7" "B\r\n"s, "\xEF\xBB\xBF" "FRM_ALL_C_EXIT=A\xC2\xA7" "B\r\n"s,
-        "\xFF\xFE" + Utf16Le(u"FRM_ALL_C_EXIT=A\u00A7B\r\n")}) {
+        "\xFF\xFE" + Utf16Le(u"FRM_ALL_C_EXIT=A\u00A7B\r\n"),
+        "\xFE\xFF" + Utf16Be(u"FRM_ALL_C_EXIT=A\u00A7B\r\n")}) {
     MessageTable t;
     ParseMessageText(Decode(bytes), t);
     EXPECT_EQ(t[Msg::ExitCaption], L"A\rB");
@@ -100,7 +109,8 @@ TEST_F(TextFile, LanguageIniWithAMarkNamesItsLanguage) {
   Globals g;
   g.programDir = test::kDir;
   for (const std::string& bytes :
-       {"\xEF\xBB\xBF" "ENGLISH\r\n"s, "\xFF\xFE" + Utf16Le(u"ENGLISH\r\n")}) {
+       {"\xEF\xBB\xBF" "ENGLISH\r\n"s, "\xFF\xFE" + Utf16Le(u"ENGLISH\r\n"),
+        "\xFE\xFF" + Utf16Be(u"ENGLISH\r\n")}) {
     sys.Put(InDir(L"Language.ini"), bytes);
     g.currentLanguage.clear();
     ReadLanguageSetting(g, sys);

@@ -30,7 +30,8 @@ class Upgrade : public ::testing::Test {
                      L"FRM_FW_UPGRADE_DOWNLOAD_TOUT_MSG=Time-out\rFRM_FW_UPGRADE_END_MSG=Done\r"
                      L"FRM_FW_UPGRADE_AVVISO_MSG=Sure?\r",
                      g.messages);
-    Put({L"fw.bin", L"Up_Loader.exe", L"model.ini"});
+    Put({L"Up_Loader.exe", L"model.ini"});
+    sys.Put(InDir(L"fw.bin"), "FW");
     // COM3 has been picked and saved; what the window saw of it is not
     // this test's business.
     w.texts[Control::PortList] = L"COM3";
@@ -79,7 +80,14 @@ class Upgrade : public ::testing::Test {
   Globals g;
   MonitorState m;
   double lastTickAt = 0, phaseEnteredAt = 0;
-  const Calls kRunLog{"Fw Upgrade START", "Timer_UL_Test: Up_Loader.exe : run"};
+  const Calls kRunLog{"Fw Upgrade START", "Fw Upgrade: COM3, fw.bin 2 bytes",
+                      "Timer_UL_Test: Up_Loader.exe : run"};
+  // The log of a run: its first lines, then these.
+  Calls RunLogThen(const Calls& more) const {
+    Calls log = kRunLog;
+    log.insert(log.end(), more.begin(), more.end());
+    return log;
+  }
   // The log as each box of the monitor found it.
   std::vector<Calls> logAtMessages;
   void NoteTheLogAtEachMessage() {
@@ -182,6 +190,7 @@ class Presence : public Upgrade, public ::testing::WithParamInterface<PresenceCa
 TEST_P(Presence, OnlyOrdinaryFilesCountWhateverTheCase) {
   sys.Remove(InDir(GetParam().replaced));
   test::FakeSystem::Entry& e = sys.File(InDir(GetParam().name));
+  e.bytes = "F";
   e.hidden = GetParam().hidden;
   e.directory = GetParam().directory;
   Start();
@@ -197,6 +206,23 @@ INSTANTIATE_TEST_SUITE_P(
                       PresenceCase{L"fw.bin", L"fw.bin.old", false, false, false},
                       PresenceCase{L"Up_Loader.exe", L"UP_LOADER.EXE", false, false, true},
                       PresenceCase{L"Up_Loader.exe", L"Up_Loader.exe", true, false, false}));
+
+// Only a *.bin of more than 0 bytes is an image; the log names every *.bin
+// beside the program once all checks have passed.
+TEST_F(Upgrade, AnEmptyImageIsNoImageAndEveryImageIsLoggedByName) {
+  sys.Put(InDir(L"fw.bin"), "");
+  Start();
+  EXPECT_EQ(w.Count("message Error:Missing"), 1);
+  EXPECT_FALSE(w.timerEnabled);
+  EXPECT_EQ(test::LogTexts(sys), (Calls{kRunLog[0], "File BIN to download missed"}));
+
+  sys.Put(InDir(L"b.BIN"), std::string(49152, '\x5A'));
+  sys.Put(InDir(L"A.bin"), "x");
+  Start();
+  EXPECT_TRUE(w.timerEnabled);
+  EXPECT_EQ(test::LogTexts(sys).back(),
+            "Fw Upgrade: COM3, A.bin 1 bytes, b.BIN 49152 bytes, fw.bin 0 bytes");
+}
 
 TEST_F(Upgrade, StaleMarkersGoOtherFilesStay) {
   const Names markers{kErasing, kErase, kWrite, kWriting, kWriteOk};
@@ -248,7 +274,7 @@ TEST_F(Upgrade, ResetsTheDisplayAndArmsTheMonitorInOrder) {
                             "visible InteractiveUpgradeButton=0", "hourglass=0"}));
   EXPECT_EQ(m.phase, Phase::UploaderRunning);
   EXPECT_FALSE(g.uploaderStarted);
-  EXPECT_EQ(test::LogTexts(sys), Calls{"Fw Upgrade START"});
+  EXPECT_EQ(test::LogTexts(sys), (Calls{kRunLog[0], kRunLog[1]}));
 }
 
 TEST_F(Upgrade, AClickOfTheWindowStartsARunThatLaunches) {
@@ -335,7 +361,7 @@ TEST_F(Upgrade, StartIsRefusedWhilePortIniCannotBeWrittenAndSavesOnceItIsFree) {
   EXPECT_EQ(w.backColor[Control::PortList], kColorGreen);
   EXPECT_EQ(w.Count("message Question"), 1);
   EXPECT_TRUE(w.timerEnabled);
-  EXPECT_EQ(test::LogTexts(sys).back(), "Fw Upgrade START");
+  EXPECT_EQ(test::LogTexts(sys).back(), kRunLog[1]);
 }
 
 // ---- Monitor ----------------------------------------------------------------
@@ -377,7 +403,7 @@ TEST_P(UnreadList, KeepsPhaseZeroWaitingAndIsToldOncePerRun) {
   EXPECT_EQ(m.phase, Phase::UploaderRunning);
   EXPECT_TRUE(w.timerEnabled);
   EXPECT_FALSE(w.visible[Control::UpgradeButton]);
-  EXPECT_EQ(test::LogTexts(sys), (Calls{kRunLog[0], kRunLog[1], told}));
+  EXPECT_EQ(test::LogTexts(sys), RunLogThen({told}));
   ASSERT_EQ(w.messages.size(), 1 + GetParam().boxes);
   if (GetParam().boxes) {
     EXPECT_EQ(w.messages[1].text, L"Out of memory");
@@ -413,13 +439,13 @@ TEST_F(Upgrade, ClosingTheWindowDuringARunEndsItInTheLogOnly) {
   w.calls.clear();
   handlers.OnClosing(w);
   handlers.OnClosing(w);
-  EXPECT_EQ(test::LogTexts(sys), (Calls{kRunLog[0], kRunLog[1], "Fw Upgrade END: window closed"}));
+  EXPECT_EQ(test::LogTexts(sys), RunLogThen({"Fw Upgrade END: window closed"}));
   EXPECT_TRUE(w.calls.empty()) << "the uploader is left to run, the window to close";
 
   // Before any run, closing logs nothing.
   FormHandlers fresh(g, sys);
   fresh.OnClosing(w);
-  EXPECT_EQ(test::LogTexts(sys).size(), 3u);
+  EXPECT_EQ(test::LogTexts(sys).size(), 4u);
 }
 
 TEST_F(Upgrade, AllMarkersEndTheProgramOnTheSeventhTick) {
@@ -437,8 +463,8 @@ TEST_F(Upgrade, AllMarkersEndTheProgramOnTheSeventhTick) {
   ASSERT_EQ(w.messages.size(), 2u);
   EXPECT_EQ(w.messages[1].text, L"Done");
   EXPECT_EQ(w.messages[1].kind, MessageKind::Information);
-  const Calls log{kRunLog[0], kRunLog[1], "Timer_UL_Test: Up_Loader.exe : ended, exit code unknown",
-                  "Fw Upgrade END: OK"};
+  const Calls log = RunLogThen({"Timer_UL_Test: Up_Loader.exe : ended, exit code unknown",
+                                "Fw Upgrade END: OK"});
   ASSERT_EQ(logAtMessages.size(), 2u);
   EXPECT_EQ(logAtMessages[1], log) << "the end line comes before the end message";
   EXPECT_EQ(test::LogTexts(sys), log);
@@ -459,14 +485,16 @@ TEST_P(Timeout, NamesTheFirstMissingPhase) {
   TickToMessage();
   ASSERT_EQ(w.messages.size(), 2u);
   EXPECT_EQ(lastTickAt - phaseEnteredAt, GetParam().secondsInPhase);
-  Calls expected{"message Error:Time-out " + std::to_string(GetParam().phase)};
+  // The crash is named under the phase, in the system's words.
+  Calls expected{"message Error:Time-out " + std::to_string(GetParam().phase) +
+                 "\rUp_Loader.exe: exit code 0xC0000005 Invalid access to memory location."};
   expected.insert(expected.end(), kStartAgain.begin(), kStartAgain.end());
   EXPECT_EQ(Calls(w.calls.end() - static_cast<std::ptrdiff_t>(expected.size()), w.calls.end()),
             expected);
   EXPECT_FLOAT_EQ(w.widths[Control::ProgressBar], 9915.0f / 26 * GetParam().barSteps);
   EXPECT_FALSE(Tick());  // the monitor has stopped
-  const Calls log{kRunLog[0], kRunLog[1], "Timer_UL_Test: Up_Loader.exe : ended, exit code 3221225477",
-                  "Fw Upgrade END: time-out, phase " + std::to_string(GetParam().phase)};
+  const Calls log = RunLogThen({"Timer_UL_Test: Up_Loader.exe : ended, exit code 3221225477",
+                                "Fw Upgrade END: time-out, phase " + std::to_string(GetParam().phase)});
   ASSERT_EQ(logAtMessages.size(), 2u);
   EXPECT_EQ(logAtMessages[1], log) << "the end line comes before the time-out message";
   EXPECT_EQ(test::LogTexts(sys), log);
@@ -480,6 +508,22 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(TimeoutCase{{}, 3, 10.5, 0}, TimeoutCase{{kErase}, 4, 10.5, 0},
                       TimeoutCase{{kErase, kWrite}, 5, 10.5, 0},
                       TimeoutCase{{kErase, kWrite, kWriting}, 6, 11.0, 2}));
+
+// An uploader that failed names itself under the time-out; one that ended
+// well, or whose end the system could not tell, adds nothing.
+TEST_F(Upgrade, TheTimeOutNamesTheUploadersExitCode) {
+  for (const std::optional<std::uint32_t> code : {std::optional<std::uint32_t>(2),
+                                                  std::optional<std::uint32_t>(0),
+                                                  std::optional<std::uint32_t>()}) {
+    sys.exitCode = code;
+    w.messages.clear();
+    RunUntilHandOver({});
+    TickToMessage();
+    ASSERT_EQ(w.messages.size(), 2u);
+    EXPECT_EQ(w.messages[1].text,
+              code == 2u ? L"Time-out 3\rUp_Loader.exe: exit code 2" : L"Time-out 3");
+  }
+}
 
 struct HeartbeatCase { Names markers; const wchar_t* heartbeat; int phase; };
 class Heartbeat : public Upgrade, public ::testing::WithParamInterface<HeartbeatCase> {};
@@ -546,7 +590,7 @@ TEST_F(Upgrade, UploaderThatCannotStartIsToldAtOnceAndTheNextStartLaunchesAgain)
   w.calls.clear();
   Tick();
   EXPECT_EQ(test::LogTexts(sys),
-            (Calls{"Fw Upgrade START",
+            (Calls{kRunLog[0], kRunLog[1],
                    "Timer_UL_Test: Up_Loader.exe : not started, 193 Bad EXE format for Up_Loader.exe."}));
   Calls expected{"timer=0", "hourglass=0",
                  "message Error:Up_Loader.exe: Bad EXE format for Up_Loader.exe."};

@@ -236,6 +236,13 @@ TEST(FileExistence, OnlyOrdinaryFilesCountAndCaseDoesNotMatter) {
   EXPECT_FALSE(sys.FileExists(dir.path(), L"*.bin")) << "only .binary there";
   WriteFileBytes(dir / L"FIRMWARE.BIN", "");
   EXPECT_TRUE(sys.FileExists(dir.path(), L"*.bin")) << "an empty image counts too";
+  WriteFileBytes(dir / L"b.bin", std::string(70000, 'x'));
+  std::vector<FileEntry> images = sys.ListFiles(dir.path(), L"*.bin");
+  std::sort(images.begin(), images.end(),
+            [](const FileEntry& a, const FileEntry& b) { return a.name < b.name; });
+  ASSERT_EQ(images.size(), 2u) << "the same files as the existence test";
+  EXPECT_EQ(images[0].name + L" " + std::to_wstring(images[0].size), L"FIRMWARE.BIN 0");
+  EXPECT_EQ(images[1].name + L" " + std::to_wstring(images[1].size), L"b.bin 70000");
   WriteFileBytes(dir / L"Write_OK.TXT", "");
   EXPECT_TRUE(sys.FileExists(dir.path(), L"write_ok.txt"));
 }
@@ -246,7 +253,11 @@ TEST(Files, UnreadableFileReadsAsMissing) {
   WriteFileBytes(dir / L"FrmDescEng.txt", "FRM_ALL_C_EXIT=Exit\r\n");
   FileHold hold(dir / L"FrmDescEng.txt");
   ASSERT_TRUE(hold.held());
-  EXPECT_FALSE(sys.ReadBytes(dir / L"FrmDescEng.txt").has_value());
+  std::uint32_t error = 0;
+  EXPECT_FALSE(sys.ReadBytes(dir / L"FrmDescEng.txt", &error).has_value());
+  EXPECT_EQ(error, 32u) << "a sharing violation";
+  EXPECT_FALSE(sys.ReadBytes(dir / L"FrmDescSve.txt", &error).has_value());
+  EXPECT_EQ(error, 2u) << "not found";
   hold.Release();
   EXPECT_EQ(sys.ReadBytes(dir / L"FrmDescEng.txt").value_or(""), "FRM_ALL_C_EXIT=Exit\r\n");
 }
@@ -331,6 +342,14 @@ TEST(ErrorTexts, TheSystemsTextOrTheNumber) {
   EXPECT_NE(ErrorTextOrNumber(ERROR_SHARING_VIOLATION).rfind(L"error ", 0), 0u);
   EXPECT_EQ(ErrorTextOrNumber(0x20001234), L"error 536875572") << "a number the system has no text for";
   EXPECT_EQ(ErrorTextOrNumber(0), L"error 0") << "no error number at all";
+}
+
+// A crashed program's exit code is a system status, told through the error
+// it stands for: Wine has no text for the status itself.
+TEST(ErrorTexts, AStatusGivesTheErrorItStandsFor) {
+  Win32System sys;
+  EXPECT_EQ(sys.ErrorOfStatus(0xC0000005), static_cast<std::uint32_t>(ERROR_NOACCESS));
+  EXPECT_EQ(sys.ErrorOfStatus(0xC0DE0001), 0u) << "a status of no known error";
 }
 
 std::wstring Environment(const wchar_t* name) {

@@ -211,6 +211,33 @@ TEST_F(StartedWindow, DpiThePowerSymbolShowsNoKeyColourAtItsEdges) {
   EXPECT_GT(red, size.cx * size.cy / 8) << "the symbol is drawn";
 }
 
+// "COM255", the longest port name, shows whole in the port list's field:
+// measured in the field's own font (Wine's here) and with Arial's advance
+// widths (Windows' font: C 722, O 778, M 833 and each digit 556 thousandths
+// of the em), against the field's formatting rectangle. The dropped list
+// is as wide as its longest entry.
+TEST_F(StartedWindow, DpiThePortListShowsTheLongestPortNameWhole) {
+  Start();
+  const std::wstring longest = L"COM255";
+  HWND edit = PortParts().hwndItem;
+  RECT format{};
+  SendMessageW(edit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
+  HDC dc = GetDC(edit);
+  const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(edit, WM_GETFONT, 0, 0)));
+  SIZE text{};
+  GetTextExtentPoint32W(dc, longest.c_str(), static_cast<int>(longest.size()), &text);
+  SelectObject(dc, old);
+  ReleaseDC(edit, dc);
+  const double emPixels = 12.0 * window->dpi() / 72;
+  const double arial = (722 + 778 + 833 + 3 * 556) / 1000.0 * emPixels;
+  EXPECT_GE(format.right - format.left, text.cx) << "at " << window->dpi() << " DPI";
+  EXPECT_GE(format.right - format.left, arial) << "at " << window->dpi() << " DPI";
+
+  window->AddItem(Control::PortList, longest);
+  EXPECT_GE(SendMessageW(H(Control::PortList), CB_GETDROPPEDWIDTH, 0, 0),
+            text.cx + GetSystemMetrics(SM_CXVSCROLL));
+}
+
 // Everything of the window that the DPI sizes: its frame, each control's
 // place and size, and the pictures.
 std::vector<long> Geometry(const Win32Window& w) {

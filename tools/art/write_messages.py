@@ -2,6 +2,7 @@
 """Write the message files data/FrmDesc*.txt from the texts held here.
 
     python3 tools/art/write_messages.py [--check] [REPO_ROOT]
+    python3 tools/art/write_messages.py --header OUT_FILE
 
 Each file is UTF-8 text with its byte-order mark (so the program reads it
 alike on every Windows code page) and CR LF line ends: a few ";" comment lines,
@@ -12,6 +13,10 @@ time-out message, which is why the latter ends with a colon.
 
 With --check nothing is written: the script exits with status 1 when a file
 on disk differs from what it would write, or when a text breaks a rule below.
+
+With --header the same texts are written as C++ initialisers, which the build
+compiles into the program: its built-in texts, used where a message file is
+missing or lacks a key.
 """
 
 import os
@@ -334,16 +339,63 @@ def render(comments, texts):
     return UTF8_MARK + "".join(line + "\r\n" for line in lines).encode("utf-8")
 
 
+def cpp_literal(text):
+    """A wide string literal of the text as the program holds it once read:
+    each "§" already a carriage return, everything beyond ASCII escaped."""
+    out = []
+    for ch in text.replace(LINE_BREAK, "\r"):
+        if ch == "\r":
+            out.append("\\r")
+        elif ch in "\\\"":
+            out.append("\\" + ch)
+        elif " " <= ch <= "~":
+            out.append(ch)
+        else:
+            out.append("\\u%04X" % ord(ch))
+    return 'L"' + "".join(out) + '"'
+
+
+def render_header():
+    """One {file, {{key, text}, ...}} initialiser per message file."""
+    lines = ["// Written by tools/art/write_messages.py from its texts; not edited by hand."]
+    for fname, _, texts in FILES:
+        validate(fname, texts)
+        lines.append("{L\"%s\", {{" % fname)
+        lines += ["  {L\"%s\", %s}," % (k, cpp_literal(texts[k])) for k in KEYS]
+        lines.append("}}},")
+    return "\n".join(lines) + "\n"
+
+
+def write_header(path):
+    try:
+        text = render_header()
+    except TextError as e:
+        sys.stderr.write("message files: %s\n" % e)
+        return 1
+    # Rewritten only when it changes, so the build does not recompile for nothing.
+    try:
+        with open(path, encoding="ascii") as f:
+            if f.read() == text:
+                return 0
+    except OSError:
+        pass
+    with open(path, "w", encoding="ascii", newline="\n") as f:
+        f.write(text)
+    return 0
+
+
 def default_root():
     return os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
 
 def main(argv):
     args = argv[1:]
+    if len(args) == 2 and args[0] == "--header":
+        return write_header(args[1])
     check = "--check" in args
     args = [a for a in args if a != "--check"]
     if len(args) > 1:
-        sys.stderr.write("usage: write_messages.py [--check] [REPO_ROOT]\n")
+        sys.stderr.write("usage: write_messages.py [--check] [REPO_ROOT] | --header OUT_FILE\n")
         return 2
     root = args[0] if args else default_root()
     problems = []

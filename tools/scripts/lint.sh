@@ -41,7 +41,9 @@ win32_defines=(-DWIN32_LEAN_AND_MEAN -DNOMINMAX -D_WIN32_WINNT=0x0601 -DWINVER=0
 # ---- clang-tidy, portable sources -------------------------------------------
 mkdir -p "$OUT"
 cmake -S . -B "$OUT" -DCMAKE_EXPORT_COMPILE_COMMANDS=ON \
-  -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=g++ >"$OUT/configure.log" 2>&1 || {
+  -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=g++ >"$OUT/configure.log" 2>&1 &&
+  # The sources include the built-in texts, which the build writes.
+  cmake --build "$OUT" --target vz_builtin_messages >>"$OUT/configure.log" 2>&1 || {
   cat "$OUT/configure.log" >&2
   exit 1
 }
