@@ -47,6 +47,13 @@ void Win32Window::SetBackColor(Control c, std::uint32_t color) {
                RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
+const Win32Window::Item* Win32Window::FindByHwnd(HWND h) const {
+  for (const Item& item : items_) {
+    if (item.hwnd && item.hwnd == h) return &item;
+  }
+  return nullptr;
+}
+
 LRESULT Win32Window::OnControlColor(HDC dc, HWND control, UINT msg) {
   HWND port = At(Control::PortList).hwnd;
   COMBOBOXINFO info{};

@@ -115,10 +115,10 @@ class Win32Window : public MainWindow {
   void ApplyLayout();  // positions, sizes and fonts at the current DPI
   HFONT FontFor(const layout::Font& f);
   Item& At(Control c) { return items_[static_cast<std::size_t>(c)]; }
-  const Item* FindByHwnd(HWND h) const;
   int Px(double twips) const { return layout::TwipsToPixels(twips, dpi_); }
 
   // ---- Captions and colours (control_texts.cpp) ----
+  const Item* FindByHwnd(HWND h) const;
   LRESULT OnControlColor(HDC dc, HWND control, UINT msg);
 
   // ---- Combo-box entries and list texts (combo_lists.cpp) ----

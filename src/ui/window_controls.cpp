@@ -108,13 +108,6 @@ HWND Win32Window::Handle(Control c) const {
   return c == Control::Window ? hwnd_ : items_[static_cast<std::size_t>(c)].hwnd;
 }
 
-const Win32Window::Item* Win32Window::FindByHwnd(HWND h) const {
-  for (const Item& item : items_) {
-    if (item.hwnd && item.hwnd == h) return &item;
-  }
-  return nullptr;
-}
-
 float Win32Window::Width(Control c) {
   if (c == Control::Window) return OuterSize().width;
   return At(c).widthTwips;
