@@ -35,6 +35,16 @@ add_library(vz_win32 STATIC
   src/platform/win32_newer_api.cpp
   src/platform/win32_instance.cpp
   src/ui/win32_window.cpp
+  src/ui/window_controls.cpp
+  src/ui/control_texts.cpp
+  src/ui/combo_lists.cpp
+  src/ui/progress_bar.cpp
+  src/ui/window_pictures.cpp
+  src/ui/message_boxes.cpp
+  src/ui/device_broadcasts.cpp
+  src/ui/background_job.cpp
+  src/ui/focus.cpp
+  src/ui/window_timers.cpp
   src/ui/picture.cpp
 )
 target_link_libraries(vz_win32 PUBLIC vz_core comctl32 ole32 oleaut32 uuid gdi32 user32)

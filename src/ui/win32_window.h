@@ -21,6 +21,10 @@
 
 namespace vz {
 
+struct WindowTimer;  // window_messages.h
+
+// Its member functions are defined by job, one file each; the private
+// section below names the file of each group.
 class Win32Window : public MainWindow {
  public:
   struct Options {
@@ -96,29 +100,39 @@ class Win32Window : public MainWindow {
     std::wstring text;     // caption as the logic set it
   };
 
+  // ---- The window and its dispatch (win32_window.cpp) ----
   static LRESULT CALLBACK FormProc(HWND, UINT, WPARAM, LPARAM);
-  static LRESULT CALLBACK PanelProc(HWND, UINT, WPARAM, LPARAM);
-  static LRESULT CALLBACK BarProc(HWND, UINT, WPARAM, LPARAM);
   static bool RegisterClasses(HINSTANCE instance);
-
   LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
   void OnCommand(int id, int code);
-  LRESULT OnControlColor(HDC dc, HWND control, UINT msg);
-  void OnTimer();
-  void OnDeviceChange(WPARAM event, LPARAM data);
-  void OnBackgroundJobDone();
-  // Waits for the worker of the job in flight, at most `ms`.
-  void WaitForBackgroundJob(DWORD ms);
-  void ShowPostedMessage();
-  // Sets the text a list was given while it reported a choice.
-  void SetDeferredText(Control c);
+  void OnDpiChanged(int dpi, const RECT& suggested);
+  void OnDestroy();
   // Translates and dispatches one queued message (dialog keys included).
   void Dispatch(MSG& msg);
 
+  // ---- Controls, layout and fonts (window_controls.cpp) ----
   void CreateControls();
   void ApplyLayout();  // positions, sizes and fonts at the current DPI
+  HFONT FontFor(const layout::Font& f);
+  Item& At(Control c) { return items_[static_cast<std::size_t>(c)]; }
+  int Px(double twips) const { return layout::TwipsToPixels(twips, dpi_); }
+
+  // ---- Captions and colours (control_texts.cpp) ----
+  const Item* FindByHwnd(HWND h) const;
+  LRESULT OnControlColor(HDC dc, HWND control, UINT msg);
+
+  // ---- Combo-box entries and list texts (combo_lists.cpp) ----
+  // Sets a list's text, or keeps it for later while the list reports a
+  // choice.
+  void SetListText(Control c, const std::wstring& text);
+  // Sets the text a list was given while it reported a choice.
+  void SetDeferredText(Control c);
+  // Tells the logic of the entry chosen in a list.
+  void ReportListChoice(Control c);
   // Makes a combo box's dropped list wide enough for this entry.
   void WidenDroppedList(HWND combo, const std::wstring& entry);
+
+  // ---- Pictures at the DPI (window_pictures.cpp) ----
   // The pictures at the current DPI: those of the resources loaded again,
   // those of files scaled again from the file's picture.
   void ShowPicturesAtDpi();
@@ -126,22 +140,42 @@ class Win32Window : public MainWindow {
   // A file's picture at the current DPI; none at 96 DPI, where the file's
   // picture itself is shown.
   BitmapHandle FilePictureAtDpi(HBITMAP original) const;
+  void SetPictureBitmap(HWND image, HBITMAP bitmap);
+
+  // ---- Message boxes (message_boxes.cpp) ----
+  void ShowPostedMessage();
+
+  // ---- Device broadcasts (device_broadcasts.cpp) ----
+  void OnDeviceChange(WPARAM event, LPARAM data);
+
+  // ---- The background job (background_job.cpp) ----
+  void OnBackgroundJobDone();
+  // Waits for the worker of the job in flight, at most `ms`.
+  void WaitForBackgroundJob(DWORD ms);
+
+  // ---- Focus (focus.cpp) ----
   // The keyboard focus, kept while the window is inactive (a message box
   // is open, another program in front) and given back on its return, as a
   // dialog does; the first control of the tab order when none was kept.
+  // True when the activation is handled.
+  bool OnActivate(WPARAM wp);
   void SaveFocus();
   bool RestoreFocus();
   HWND FirstTabStop() const;
-  Item& At(Control c) { return items_[static_cast<std::size_t>(c)]; }
-  const Item* FindByHwnd(HWND h) const;
-  int Px(double twips) const { return layout::TwipsToPixels(twips, dpi_); }
-  void SetPictureBitmap(HWND image, HBITMAP bitmap);
+
+  // ---- Timers (window_timers.cpp) ----
+  // The one place a timer of the window is switched on or off.
+  void SwitchTimer(const WindowTimer& timer, bool on);
+  void OnTimer(UINT_PTR id);
+  void OnUpgradeTick();
 
   HINSTANCE instance_;
   FormEvents& events_;
   Options options_;
   HWND hwnd_ = nullptr;
   int dpi_ = 96;
+  std::uint32_t createError_ = 0;
+  bool busy_ = false;
   std::array<Item, kControlCount> items_{};
   // One font per distinct face, size and weight, at the current DPI.
   struct FontEntry {
@@ -149,36 +183,33 @@ class Win32Window : public MainWindow {
     FontHandle handle;
   };
   std::vector<FontEntry> fonts_;
-  HFONT FontFor(const layout::Font& f);
+  BrushHandle whiteBrush_;
+  BrushHandle portBrush_;
+  std::uint32_t portColor_ = layout::kWhite;
+  HWND portEdit_ = nullptr;  // the port list's text field
+  // The list whose choice is being reported to the logic, and texts set on
+  // a list meanwhile, set once the report is done.
+  std::optional<Control> listReportingChoice_;
+  std::array<std::optional<std::wstring>, kControlCount> deferredTexts_;
   // The bitmap each picture control shows, at the current DPI; for a
   // picture of a file at 96 DPI none: the file's picture is shown as it is.
   std::array<BitmapHandle, kControlCount> pictures_;
   // The pictures of files (the flag) as decoded, at their natural size.
   std::array<BitmapHandle, kControlCount> filePictures_;
-  BrushHandle whiteBrush_;
-  BrushHandle portBrush_;
-  std::uint32_t portColor_ = layout::kWhite;
   ImageListHandle exitImages_;
-  HWND savedFocus_ = nullptr;
-  bool timerOn_ = false;
-  bool inTick_ = false;
-  bool busy_ = false;
-  std::uint32_t createError_ = 0;
-  HWND portEdit_ = nullptr;  // the port list's text field
-  // The background job in flight: its worker thread, and what runs on the
-  // window's thread once the worker is done.
-  ScopedHandle jobThread_;
-  std::function<void(MainWindow&)> jobDone_;
-  // The list whose choice is being reported to the logic, and texts set on
-  // a list meanwhile, set once the report is done.
-  std::optional<Control> listReportingChoice_;
-  std::array<std::optional<std::wstring>, kControlCount> deferredTexts_;
   struct PostedMessage {
     std::wstring text;
     MessageKind kind;
   };
   std::deque<PostedMessage> posted_;
   int openBoxes_ = 0;  // message boxes of this window now open
+  // The background job in flight: its worker thread, and what runs on the
+  // window's thread once the worker is done.
+  ScopedHandle jobThread_;
+  std::function<void(MainWindow&)> jobDone_;
+  HWND savedFocus_ = nullptr;
+  bool timerOn_ = false;
+  bool inTick_ = false;
 };
 
 // Tells the technician that the program cannot start: an error box with

@@ -34,7 +34,11 @@ failed=0
 # The Win32 sources clang-tidy reads as a MinGW-w64 target (the others are
 # left to cppcheck); defines as in cmake/windows.cmake.
 win32_tidy_files=(src/platform/win32_system.cpp src/platform/win32_newer_api.cpp
-                  src/platform/win32_instance.cpp src/app/main_win32.cpp src/ui/win32_window.cpp
+                  src/platform/win32_instance.cpp src/app/main_win32.cpp
+                  src/ui/win32_window.cpp src/ui/window_controls.cpp src/ui/control_texts.cpp
+                  src/ui/combo_lists.cpp src/ui/progress_bar.cpp src/ui/window_pictures.cpp
+                  src/ui/message_boxes.cpp src/ui/device_broadcasts.cpp
+                  src/ui/background_job.cpp src/ui/focus.cpp src/ui/window_timers.cpp
                   src/ui/picture.cpp)
 win32_defines=(-DWIN32_LEAN_AND_MEAN -DNOMINMAX -D_WIN32_WINNT=0x0601 -DWINVER=0x0601)
 

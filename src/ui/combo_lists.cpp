@@ -1,0 +1,129 @@
+// The two lists (ports and languages): their entries, the width of their
+// dropped lists, their text, and a choice reported to the logic.
+#include "ui/win32_window.h"
+
+#include "ui/display.h"
+#include "ui/window_messages.h"
+
+namespace vz {
+namespace {
+
+// Room in a dropped list beside an entry's text: its scroll bar, frame and
+// the margins of an entry.
+constexpr int kDroppedListMarginTwips = 450;
+
+// The text of a combo box's entry.
+std::wstring EntryText(HWND combo, LRESULT index) {
+  const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+  std::wstring entry(length > 0 ? static_cast<std::size_t>(length) + 1 : 1, L'\0');
+  SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(entry.data()));
+  entry.resize(wcslen(entry.c_str()));
+  return entry;
+}
+
+// The index of the combo box's entry whose text is exactly `text`, letter
+// case counting (CB_FINDSTRINGEXACT ignores it); CB_ERR when none is.
+LRESULT ExactEntry(HWND combo, const std::wstring& text) {
+  const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    if (EntryText(combo, i) == text) return i;
+  }
+  return CB_ERR;
+}
+
+// The width of a text in a control's own font, in pixels.
+int TextWidth(HWND control, const std::wstring& text) {
+  HDC dc = GetDC(control);
+  HGDIOBJ old =
+      SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+  SIZE size{};
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(control, dc);
+  return size.cx;
+}
+
+}  // namespace
+
+void Win32Window::ClearItems(Control c) {
+  SendMessageW(Handle(c), CB_RESETCONTENT, 0, 0);
+  SendMessageW(Handle(c), CB_SETDROPPEDWIDTH, 0, 0);
+}
+
+void Win32Window::AddItem(Control c, const std::wstring& text) {
+  SendMessageW(Handle(c), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  WidenDroppedList(Handle(c), text);
+}
+
+std::vector<std::wstring> Win32Window::Items(Control c) {
+  std::vector<std::wstring> items;
+  HWND h = Handle(c);
+  const LRESULT count = SendMessageW(h, CB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) items.push_back(EntryText(h, i));
+  return items;
+}
+
+void Win32Window::InsertItem(Control c, std::size_t index, const std::wstring& text) {
+  const std::wstring shown = Text(c);
+  SendMessageW(Handle(c), CB_INSERTSTRING, index, reinterpret_cast<LPARAM>(text.c_str()));
+  WidenDroppedList(Handle(c), text);
+  if (Text(c) != shown) SetWindowTextW(Handle(c), shown.c_str());
+}
+
+void Win32Window::RemoveItem(Control c, std::size_t index) {
+  // Taking out the chosen entry must not take the technician's text too.
+  const std::wstring shown = Text(c);
+  SendMessageW(Handle(c), CB_DELETESTRING, index, 0);
+  if (Text(c) != shown) SetWindowTextW(Handle(c), shown.c_str());
+}
+
+bool Win32Window::IsDroppedDown(Control c) {
+  return SendMessageW(Handle(c), CB_GETDROPPEDSTATE, 0, 0) != FALSE;
+}
+
+void Win32Window::WidenDroppedList(HWND combo, const std::wstring& entry) {
+  // The list is never narrower than the box; a longer entry widens it.
+  const int needed = TextWidth(combo, entry) + Px(kDroppedListMarginTwips);
+  if (needed > SendMessageW(combo, CB_GETDROPPEDWIDTH, 0, 0)) {
+    SendMessageW(combo, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(needed), 0);
+  }
+}
+
+void Win32Window::SetListText(Control c, const std::wstring& text) {
+  HWND combo = At(c).hwnd;
+  if (listReportingChoice_ == c) {
+    // The list puts the chosen entry into its text field once its report
+    // has returned; this text must come after that.
+    deferredTexts_[static_cast<std::size_t>(c)] = text;
+    PostMessageW(hwnd_, kDeferredListTextMsg, static_cast<WPARAM>(c), 0);
+    return;
+  }
+  // CB_ERR selects no entry and empties the field; the text follows.
+  SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(ExactEntry(combo, text)), 0);
+  SetWindowTextW(combo, ForDisplay(text).c_str());
+}
+
+void Win32Window::SetDeferredText(Control c) {
+  const auto i = static_cast<std::size_t>(c);
+  if (i >= kControlCount || !deferredTexts_[i]) return;
+  const std::wstring text = std::move(*deferredTexts_[i]);
+  deferredTexts_[i].reset();
+  SetText(c, text);
+}
+
+void Win32Window::ReportListChoice(Control c) {
+  HWND combo = At(c).hwnd;
+  // The edit field shows the chosen entry only after this notification;
+  // the handler must already read the new choice.
+  const LRESULT index = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+  if (index != CB_ERR) SetWindowTextW(combo, EntryText(combo, index).c_str());
+  listReportingChoice_ = c;
+  if (c == Control::PortList) {
+    events_.OnPortClick(*this);
+  } else {
+    events_.OnLanguageClick(*this);
+  }
+  listReportingChoice_.reset();
+}
+
+}  // namespace vz
