@@ -82,7 +82,7 @@ StagedFolder::~StagedFolder() {
   });
   if (left.empty()) return;
   for (const std::wstring& name : left) {
-    std::fwprintf(stderr, L"driver: %ls outlived its test (its family was not ended)\n", name.c_str());
+    std::fwprintf(stderr, L"driver: %ls outlived its test; ended now\n", name.c_str());
   }
   std::fflush(stderr);
   ExitProcess(3);
