@@ -10,7 +10,6 @@
 // Usage: bench_core.exe DATA_DIR   (DATA_DIR holds FrmDescFRA.txt)
 // Prints RESULT lines (see bench_common.h) and a few plain lines.
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstring>
@@ -27,6 +26,8 @@
 #include "state/globals.h"
 #include "upgrade/monitor.h"
 #include "upgrade/process_lookup.h"
+#include "testkit/processes.h"
+#include "testkit/temp_dir.h"
 #include "window/main_window.h"
 
 using vzbench::Fmt;
@@ -118,41 +119,14 @@ double ThreadCpuMs() {
   return ms(kernel) + ms(user);
 }
 
-std::wstring MakeTempDir(const wchar_t* name) {
-  wchar_t base[MAX_PATH];
-  GetTempPathW(MAX_PATH, base);
-  std::wstring dir = std::wstring(base) + L"vz-bench-" + std::to_wstring(GetCurrentProcessId()) +
-                     L"-" + name + L"\\";
-  CreateDirectoryW(dir.c_str(), nullptr);
-  return dir;
-}
-
-void RemoveDirWithFiles(const std::wstring& dir) {
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((dir + L"*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW((dir + data.cFileName).c_str());
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-  }
-  RemoveDirectoryW(dir.c_str());
-}
-
 // The bare calls a phase-0 tick cannot do without: one snapshot, walked.
-// Called directly, in the program's own (ANSI) form and with no list
-// built: the tests' shared process list would add its own costs to the
-// floor.
+// No list is built: the tests' shared process list would add its own costs
+// to the floor.
 bool FloorSnapshot() {
-  const vz::ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!snapshot.valid()) return false;
-  PROCESSENTRY32 entry{};
-  entry.dwSize = sizeof(entry);
   bool found = false;
-  for (BOOL more = Process32First(snapshot.get(), &entry); more;
-       more = Process32Next(snapshot.get(), &entry)) {
-    if (_stricmp(entry.szExeFile, "Up_Loader.exe") == 0) found = true;
-  }
+  vz::test::WalkProcesses([&](const PROCESSENTRY32W& entry) {
+    if (_wcsicmp(entry.szExeFile, L"Up_Loader.exe") == 0) found = true;
+  });
   return found;
 }
 
@@ -174,7 +148,8 @@ bool FloorTwoSearches(const std::wstring& dir) {
 void BenchTick(vz::Win32System& sys) {
   const int kTicks = 1500;
   vz::Globals g;
-  g.programDir = MakeTempDir(L"tick");
+  const vz::test::TempDir dir(L"vz-bench-tick");
+  g.programDir = dir.path();
   g.downloadDir = g.programDir;
   g.uploaderStarted = true;
   NullWindow window;
@@ -227,12 +202,12 @@ void BenchTick(vz::Win32System& sys) {
                     : std::string()));
   }
   std::printf("time-out messages during the tick benchmark: %d (expected 0)\n", window.messages);
-  RemoveDirWithFiles(g.programDir);
 }
 
 void BenchLog(vz::Win32System& sys) {
-  const std::wstring small = MakeTempDir(L"log-small");
-  const std::wstring big = MakeTempDir(L"log-big");
+  const vz::test::TempDir smallDir(L"vz-bench-log-small"), bigDir(L"vz-bench-log-big");
+  const std::wstring& small = smallDir.path();
+  const std::wstring& big = bigDir.path();
   // A 1 KB log of ordinary lines.
   {
     std::string lines;
@@ -276,8 +251,6 @@ void BenchLog(vz::Win32System& sys) {
   Report("log append (WriteLog), 200 MB log vs 1 KB log [200 each, alternating]", Fmt("%.3f ms", b),
          Fmt("%.3f ms", s) + " (1 KB log)", Fmt("%.2f", b / s), "ratio <= 1.2", b / s <= 1.2,
          "medians; the big log written for real, not sparse; one append opens, writes and closes");
-  RemoveDirWithFiles(small);
-  RemoveDirWithFiles(big);
 }
 
 void BenchProcessLookup(vz::Win32System& sys) {
@@ -301,7 +274,8 @@ void BenchProcessLookup(vz::Win32System& sys) {
 
 void BenchMessages(vz::Win32System& sys, const std::wstring& dataDir) {
   vz::Globals g;
-  g.programDir = MakeTempDir(L"msgs");
+  const vz::test::TempDir dir(L"vz-bench-msgs");
+  g.programDir = dir.path();
   const std::optional<std::string> shipped = sys.ReadBytes(dataDir + L"FrmDescFRA.txt");
   if (!shipped) {
     std::printf("FrmDescFRA.txt not found in the data folder\n");
@@ -332,7 +306,6 @@ void BenchMessages(vz::Win32System& sys, const std::wstring& dataDir) {
          Fmt("%.1f ms", m1) + " (1 MiB)", Fmt("%.2f", m5 / m1), "5 MiB/1 MiB ratio ~5 (4-6)",
          m5 / m1 >= 4 && m5 / m1 <= 6,
          Fmt("%.1f MiB/s", five.size() / mib / (m5 / 1000)) + "; read, ANSI decode and parse");
-  RemoveDirWithFiles(g.programDir);
 }
 
 // The start-up's serial-port probe, for the start-up figure's notes.

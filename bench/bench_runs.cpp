@@ -23,10 +23,10 @@
 #include <vector>
 
 #include "bench_common.h"
-#include "driver.h"
 #include "messages/message_table.h"
 #include "platform/text_decoding.h"
 #include "platform/win32_system.h"
+#include "testkit/driver.h"
 
 using vzbench::Fmt;
 using vzbench::Median;
@@ -94,12 +94,10 @@ RunResult OneRun(bool fail, int eraseMs, const vz::MessageTable& texts) {
   const bool erasingLeft = folder.Has(L"erasing.txt");
   double erasingDeleted = 0;
   std::optional<vz::e2e::MessageBoxSeen> box;
-  while (NowS() - gone < 20) {
+  WaitUntil([&] {
     if (fail && !erasingDeleted && !folder.Has(L"erasing.txt")) erasingDeleted = NowS();
-    box = vz::e2e::FindMessageBox(program.pid());
-    if (box) break;
-    Sleep(2);
-  }
+    return (box = vz::e2e::FindMessageBox(program.pid())).has_value();
+  }, 20000, 2);
   const double shown = NowS();
   if (!box) {
     r.problem = "no message within 20 s of the uploader's exit";

@@ -14,7 +14,7 @@
 
 // Finding the picture is not what is measured; one GetModuleFileNameW
 // either way.
-#include "support/exe_dir.h"
+#include "testkit/exe_dir.h"
 #endif
 
 #include <string>

@@ -12,7 +12,7 @@
 
 #include "bench_common.h"
 #include "messages/message_table.h"
-#include "support/cp1252.h"
+#include "testkit/cp1252.h"
 
 using vzbench::Fmt;
 using vzbench::Median;

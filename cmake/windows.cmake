@@ -67,6 +67,7 @@ set_source_files_properties(src/ui/resources.rc PROPERTIES
 add_executable(winwait tools/winwait/winwait.cpp)
 set_target_properties(winwait PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools/winwait)
 target_include_directories(winwait PRIVATE src)
+target_link_libraries(winwait PRIVATE vz_testkit_headers)
 target_link_options(winwait PRIVATE ${VZ_WIN_LINK} ${VZ_UNICODE_ENTRY})
 
 set(BUILD_TESTING ON)

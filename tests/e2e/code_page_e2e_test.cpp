@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "driver.h"
+#include "testkit/driver.h"
 
 namespace vz::e2e {
 namespace {

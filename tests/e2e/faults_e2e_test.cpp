@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "driver.h"
 #include "messages/message_table.h"
 #include "platform/win32_owned.h"
+#include "testkit/driver.h"
 
 namespace vz::e2e {
 namespace {

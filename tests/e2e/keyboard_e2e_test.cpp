@@ -7,9 +7,9 @@
 
 #include <string>
 
-#include "driver.h"
 #include "messages/message_table.h"
 #include "platform/win32_system.h"
+#include "testkit/driver.h"
 
 namespace vz::e2e {
 namespace {

@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "driver.h"
 #include "platform/win32_instance.h"
 #include "platform/win32_owned.h"
 #include "platform/win32_system.h"
+#include "testkit/driver.h"
 
 namespace vz::e2e {
 namespace {

@@ -9,10 +9,10 @@
 #include <sstream>
 #include <string>
 
-#include "driver.h"
 #include "messages/message_table.h"
 #include "platform/win32_owned.h"
 #include "platform/win32_system.h"
+#include "testkit/driver.h"
 
 namespace vz::e2e {
 namespace {

@@ -3,8 +3,9 @@
 
 #include <cstdio>
 
-#include "driver.h"
 #include "messages/message_table.h"
+#include "testkit/driver.h"
+#include "testkit/release.h"
 
 namespace vz::e2e {
 namespace {
@@ -18,7 +19,7 @@ TEST(Startup, WindowIsFoundByItsCaptionAndTheExitButtonEndsTheProgram) {
   std::printf("window shown %lu ms after launch\n", GetTickCount() - start);
 
   const MessageTable french = folder.Texts(L"FrmDescFRA.txt");
-  const std::wstring caption = french[Msg::Title] + L"  (Rel.2.2)";
+  const std::wstring caption = french[Msg::Title] + test::kTitleRelease;
   EXPECT_EQ(FindWindowW(nullptr, caption.c_str()), program.window());
   EXPECT_EQ(program.Text(Control::ExitButton), french[Msg::ExitCaption]);
   EXPECT_EQ(folder.Read(L"Language.ini").value_or(""), "FRANCAISE\r\n");
@@ -42,7 +43,7 @@ TEST(Startup, AnEnglishWindowWithoutItsMessageFileShowsItsOwnEnglishTexts) {
   Program program(folder.path());
   ASSERT_TRUE(program.Start());
   ASSERT_TRUE(program.WaitForWindow());
-  EXPECT_EQ(program.Text(Control::Window), english[Msg::Title] + L"  (Rel.2.2)");
+  EXPECT_EQ(program.Text(Control::Window), english[Msg::Title] + test::kTitleRelease);
   EXPECT_EQ(folder.Read(L"memo_log.txt").value_or("").find("Language: FrmDescEng.txt : not read, 2 "),
             18u) << "after the time stamp";
 
@@ -90,7 +91,7 @@ TEST(LanguageSwitch, EnglishIsShownAtOnceAndKeptForTheNextStart) {
     const auto switched = [&] {
       return folder.Read(L"Language.ini") == std::string("ENGLISH\r\n") &&
              program.Text(Control::ExitButton) == english[Msg::ExitCaption] &&
-             program.Text(Control::Window) == english[Msg::Title] + L"  (Rel.2.2)" &&
+             program.Text(Control::Window) == english[Msg::Title] + test::kTitleRelease &&
              program.Text(Control::PortLabel) == english[Msg::ComPortLabel];
     };
     EXPECT_TRUE(WaitUntil(switched, 5000))
@@ -132,7 +133,7 @@ TEST_P(HeldLanguageIni, IsToldAndTheWindowStaysAsItWas) {
   EXPECT_EQ(program.Text(Control::LanguageList), GetParam().language);
   EXPECT_EQ(SendMessageW(program.Handle(Control::LanguageList), CB_GETCURSEL, 0, 0),
             GetParam().entry);
-  EXPECT_EQ(program.Text(Control::Window), texts[Msg::Title] + L"  (Rel.2.2)");
+  EXPECT_EQ(program.Text(Control::Window), texts[Msg::Title] + test::kTitleRelease);
   EXPECT_EQ(program.Text(Control::ExitButton), texts[Msg::ExitCaption]);
   EXPECT_TRUE(program.NoMessageBoxWithin(500)) << "told once";
   held.Close();

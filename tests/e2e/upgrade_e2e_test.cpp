@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "driver.h"
 #include "messages/message_table.h"
 #include "platform/win32_system.h"
+#include "testkit/driver.h"
 
 namespace vz::e2e {
 namespace {

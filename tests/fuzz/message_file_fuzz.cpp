@@ -17,7 +17,7 @@
 #include "messages/message_table.h"
 #include "platform/text_decoding.h"
 // Beside this folder: the fuzz build names no include path but src/.
-#include "../support/cp1252.h"
+#include "testkit/cp1252.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "support/cp1252.h"
+#include "testkit/cp1252.h"
 
 namespace vz::test {
 namespace {

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "support/cp1252.h"
+#include "testkit/cp1252.h"
 
 namespace vz::test {
 namespace {

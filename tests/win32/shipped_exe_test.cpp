@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/win32_newer_api.h"
+#include "testkit/release.h"
 #include "win32_support.h"
 
 namespace vz::test {
@@ -36,8 +37,8 @@ TEST(ShippedProgram, CarriesItsVersionIconAndManifest) {
   ASSERT_GT(size, 0u);
   std::vector<char> info(size);
   ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, size, info.data()));
-  EXPECT_EQ(VersionString(info, L"FileVersion"), L"2.00.0003");
-  EXPECT_EQ(VersionString(info, L"ProductVersion"), L"2.00.0003");
+  EXPECT_EQ(VersionString(info, L"FileVersion"), kVersion);
+  EXPECT_EQ(VersionString(info, L"ProductVersion"), kVersion);
   EXPECT_EQ(VersionString(info, L"ProductName"), L"Vardolin_VaZuvovev");
   EXPECT_EQ(VersionString(info, L"FileDescription"), L"Vardolin_VaZuvovev");
 

@@ -12,7 +12,7 @@
 
 #include "app/form_handlers.h"
 #include "app/startup.h"
-#include "support/cp1252.h"
+#include "testkit/cp1252.h"
 #include "ui/win32_window.h"
 #include "win32_support.h"
 

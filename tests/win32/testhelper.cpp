@@ -9,19 +9,19 @@
 #include <string>
 
 #include "platform/win32_owned.h"
-#include "support/exe_dir.h"
+#include "testkit/exe_dir.h"
+#include "testkit/wait.h"
 
 int wmain(int argc, wchar_t** argv) {
   if (argc >= 4 && !wcscmp(argv[1], L"hold")) {
     // The test looks whether the hold is in effect by opening the file
     // itself for a moment; an open that meets that look tries again.
     vz::ScopedHandle h;
-    for (int attempt = 0; attempt < 1000 && !h.valid(); ++attempt) {
+    vz::test::WaitUntil([&] {
       h.reset(CreateFileW(argv[2], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                           FILE_ATTRIBUTE_NORMAL, nullptr));
-      if (!h.valid() && GetLastError() != ERROR_SHARING_VIOLATION) return 3;
-      if (!h.valid()) Sleep(10);
-    }
+      return h.valid() || GetLastError() != ERROR_SHARING_VIOLATION;
+    }, 10000, 10);
     if (!h.valid()) return 3;
     Sleep(wcstoul(argv[3], nullptr, 10));
     return 0;

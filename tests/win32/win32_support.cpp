@@ -1,27 +1,8 @@
 #include "win32_support.h"
 
-#include "driver.h"
+#include "testkit/wait.h"
 
 namespace vz::test {
-
-TempDir::TempDir(const std::wstring& name) {
-  wchar_t base[MAX_PATH];
-  GetTempPathW(MAX_PATH, base);
-  static unsigned counter = 0;
-  path_ = std::wstring(base) + name + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-          std::to_wstring(++counter) + L"\\";
-  CreateDirectoryW(path_.c_str(), nullptr);
-}
-
-TempDir::~TempDir() { e2e::RemoveTree(path_); }
-
-void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-  const ScopedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) return;  // the test's own reading tells it
-  DWORD written = 0;
-  WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-}
 
 std::string ReadFileBytes(const std::wstring& path) {
   Win32System sys;
@@ -60,7 +41,7 @@ FileHold::FileHold(const std::wstring& path, DWORD ms)
   // machine may take seconds to start the helper; one that ends first
   // never held anything.
   const HANDLE process = holder_.get();
-  held_ = e2e::WaitUntil(
+  held_ = WaitUntil(
       [&] {
         const ScopedHandle h(CreateFileW(path.c_str(), GENERIC_READ,
                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

@@ -7,22 +7,10 @@
 
 #include "platform/win32_owned.h"
 #include "platform/win32_system.h"
-#include "support/exe_dir.h"
+#include "testkit/exe_dir.h"
+#include "testkit/temp_dir.h"
 
 namespace vz::test {
-
-// A fresh directory under %TEMP%, removed with everything in it.
-class TempDir {
- public:
-  explicit TempDir(const std::wstring& name = L"vz");
-  ~TempDir();
-  // The directory with a trailing backslash.
-  const std::wstring& path() const { return path_; }
-  std::wstring operator/(const std::wstring& name) const { return path_ + name; }
-
- private:
-  std::wstring path_;
-};
 
 // The real system seam, with the program's directory moved to a test folder.
 class TestSystem : public Win32System {
@@ -34,7 +22,6 @@ class TestSystem : public Win32System {
   std::wstring dir_;
 };
 
-void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadFileBytes(const std::wstring& path);
 bool Exists(const std::wstring& path);
 

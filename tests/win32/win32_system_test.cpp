@@ -12,6 +12,7 @@
 #include "log/event_log.h"
 #include "platform/win32_instance.h"
 #include "port/port_choice.h"
+#include "testkit/wait.h"
 #include "upgrade/process_lookup.h"
 #include "win32_support.h"
 
@@ -295,11 +296,11 @@ TEST(Launch, UploaderStartsByItsQuotedFullPathInAFolderWithBlanks) {
   ASSERT_EQ(sys.StartProgram(uploader).error, 0u);
   // The helper writes its command line and directory, two lines, at once.
   std::wstring text;
-  for (int i = 0; i < 1000 && std::count(text.begin(), text.end(), L'\n') < 2; ++i) {
-    Sleep(10);
+  WaitUntil([&] {
     const std::string raw = ReadFileBytes(dir / L"launched.txt");
     text.assign(reinterpret_cast<const wchar_t*>(raw.data()), raw.size() / 2);
-  }
+    return std::count(text.begin(), text.end(), L'\n') >= 2;
+  }, 10000, 10);
   wchar_t cwd[MAX_PATH];
   GetCurrentDirectoryW(MAX_PATH, cwd);
   EXPECT_EQ(text, L"\"" + uploader + L"\"\n" + cwd + L"\n")
@@ -318,7 +319,7 @@ TEST(Launch, TheStartedProgramTellsItsExitCodeOnceItHasEnded) {
   ASSERT_EQ(started.error, 0u);
   ASSERT_TRUE(started.program);
   std::optional<std::uint32_t> code;
-  for (int i = 0; i < 1000 && !(code = started.program->ExitCode()); ++i) Sleep(10);
+  WaitUntil([&] { return (code = started.program->ExitCode()).has_value(); }, 10000, 10);
   EXPECT_EQ(code, std::optional<std::uint32_t>(3));
 }
 

@@ -11,8 +11,9 @@
 
 #include "app/form_handlers.h"
 #include "app/startup.h"
-#include "driver.h"
 #include "started_window.h"
+#include "testkit/driver.h"
+#include "testkit/release.h"
 #include "ui/win32_window.h"
 #include "win32_support.h"
 
@@ -59,7 +60,7 @@ class BoxAnswerer {
 TEST_F(StartedWindow, ShowsTheLocalisedDesignState) {
   Start();
   EXPECT_EQ(ReadFileBytes(dir / L"Language.ini"), "FRANCAISE\r\n");
-  EXPECT_EQ(Caption(Control::Window), L"Mise à jour  (Rel.2.2)");
+  EXPECT_EQ(Caption(Control::Window), std::wstring(L"Mise à jour") + kTitleRelease);
   EXPECT_EQ(Caption(Control::ExitButton), L"SORTIE");
   EXPECT_EQ(Caption(Control::UpgradeButton), L"LANCER");
   EXPECT_EQ(Caption(Control::PortLabel), L"Port :");
@@ -169,7 +170,7 @@ TEST_F(StartedWindow, EmptyTitleLeavesTheReleaseAloneAndAMissingFlagNoPicture) {
   WriteFileBytes(dir / L"FrmDescFRA.txt", "FRM_FW_UPGRADE_TITLE=\r\n");
   DeleteFileW((dir / L"France.gif").c_str());
   Start();
-  EXPECT_EQ(Caption(Control::Window), L"  (Rel.2.2)");
+  EXPECT_EQ(Caption(Control::Window), kTitleRelease);
   EXPECT_EQ(SendMessageW(H(Control::Flag), STM_GETIMAGE, IMAGE_BITMAP, 0), 0);
   EXPECT_TRUE(IsWindowVisible(H(Control::Window)));
 }

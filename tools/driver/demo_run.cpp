@@ -22,8 +22,8 @@
 #include <string>
 #include <vector>
 
-#include "driver.h"
 #include "platform/win32_system.h"
+#include "testkit/driver.h"
 
 namespace {
 

@@ -36,7 +36,7 @@ declare -A sources=(
 )
 targets=(message_file port_text)
 flags=(-std=c++17 -O1 -g -fno-omit-frame-pointer -Wall -Wextra -Werror
-       -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -Isrc
+       -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -Isrc -Itools
        -I/usr/include/utf8cpp)
 # The same limits for the replay and the run.
 run_flags=(-timeout=10 -rss_limit_mb=2048)

@@ -73,7 +73,7 @@ printf '%s\n' "${portable[@]}" |
 mapfile -t harnesses < <(find tests/fuzz -name '*.cpp' | sort)
 if [ ${#harnesses[@]} -gt 0 ]; then
   printf '%s\n' "${harnesses[@]}" |
-    xargs -P "$jobs" -I{} "$tidy" --quiet {} -- -std=c++17 -Wall -Wextra -Isrc \
+    xargs -P "$jobs" -I{} "$tidy" --quiet {} -- -std=c++17 -Wall -Wextra -Isrc -Itools \
       >>"$tidy_log" 2>&1 || tidy_rc=$?
 fi
 
@@ -101,7 +101,7 @@ fi
 
 # ---- cppcheck ----------------------------------------------------------------
 cpp_common=(--enable=warning,style,performance,portability --inline-suppr
-            --error-exitcode=1 --std=c++17 --language=c++ -I src -I "$OUT/generated" -q
+            --error-exitcode=1 --std=c++17 --language=c++ -I src -I tools -I "$OUT/generated" -q
             --suppressions-list=cppcheck-suppressions.txt
             --template='{file}:{line}:{column}: {severity}: {message} [{id}]'
             -j "$jobs")

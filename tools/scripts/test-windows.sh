@@ -2,7 +2,7 @@
 # Runs the Windows test programs (unit, win32, end-to-end) under Wine in a
 # private prefix, on a private X display.
 # Usage: test-windows.sh BUILD_DIR [CTEST_ARGS...]
-#   e.g. test-windows.sh build/windows -R e2e, with GTEST_FILTER=Harness.*
+#   e.g. test-windows.sh build/windows -R e2e, with GTEST_FILTER=UpgradeRun.*
 #   in the environment to run some tests of a program only.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)

@@ -10,12 +10,13 @@
 // up without write_ok.txt (exit 4), so an unattended run cannot hang.
 
 #include "sim_common.h"
+#include "testkit/wait.h"
 
 namespace {
 
 using namespace ulsim;
 
-constexpr ULONGLONG kFinalWaitMs = 5000;
+constexpr DWORD kFinalWaitMs = 5000;
 constexpr ULONGLONG kStuckLimitMs = 30000;
 constexpr DWORD kPollMs = 50;
 constexpr int kExitOk = 0;
@@ -69,13 +70,8 @@ private:
     }
 
     void WaitForCollection() {
-        const ULONGLONG until = GetTickCount64() + kFinalWaitMs;
-        while (FileExists(Writing())) {
-            if (GetTickCount64() >= until) {
-                log_.Line("writing.txt still there after 5 s");
-                return;
-            }
-            Sleep(kPollMs);
+        if (!vz::test::WaitUntil([&] { return !FileExists(Writing()); }, kFinalWaitMs, kPollMs)) {
+            log_.Line("writing.txt still there after 5 s");
         }
     }
 

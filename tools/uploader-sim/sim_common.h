@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "platform/win32_owned.h"
-#include "support/exe_dir.h"
+#include "testkit/exe_dir.h"
 
 namespace ulsim {
 

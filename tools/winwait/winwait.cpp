@@ -25,6 +25,7 @@
 #include <string>
 
 #include "platform/win32_owned.h"
+#include "testkit/wait.h"
 #include "ui/window_identity.h"
 
 namespace {
@@ -102,21 +103,17 @@ int wmain(int argc, wchar_t** argv) {
     process.reset(pi.hProcess);
   }
   HWND w = nullptr;
-  for (;;) {
-    w = FindVisible(windowClass, ownWindow ? pi.dwProcessId : 0);
-    QueryPerformanceCounter(&now);
-    const double ms = (now.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart;
-    if (w) {
-      std::printf("%.1f\n", ms);
-      break;
-    }
-    if (ms > timeoutMs) {
-      std::fprintf(stderr, "no window after %.0f ms\n", ms);
-      if (process.valid() && ownWindow) TerminateProcess(process.get(), 1);
-      return 1;
-    }
-    Sleep(1);
+  const bool shown = vz::test::WaitUntil(
+      [&] { return (w = FindVisible(windowClass, ownWindow ? pi.dwProcessId : 0)) != nullptr; },
+      timeoutMs, 1);
+  QueryPerformanceCounter(&now);
+  const double ms = (now.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart;
+  if (!shown) {
+    std::fprintf(stderr, "no window after %.0f ms\n", ms);
+    if (process.valid() && ownWindow) TerminateProcess(process.get(), 1);
+    return 1;
   }
+  std::printf("%.1f\n", ms);
   int status = 0;
   if (ownWindow) {
     if (memory) {

@@ -15,9 +15,17 @@
 
 #include "messages/message_table.h"
 #include "platform/win32_owned.h"
+#include "testkit/line_breaks.h"
+#include "testkit/temp_dir.h"
+#include "testkit/wait.h"
 #include "window/main_window.h"
 
 namespace vz::e2e {
+
+// The testkit's helpers, as the end-to-end tests and the demo name them.
+using test::AsShown;
+using test::NoChangeWithin;
+using test::WaitUntil;
 
 // A copy of the staged template folder (program, message files, flags,
 // model.ini, sample image, simulated uploader) under a fresh directory.
@@ -25,6 +33,7 @@ class StagedFolder {
  public:
   // `subdir` may hold blanks or letters outside ASCII.
   explicit StagedFolder(const std::wstring& subdir = L"stage");
+  // Stops the test program when a process of the folder still runs.
   ~StagedFolder();
   const std::wstring& path() const { return path_; }  // with a backslash
   std::wstring operator/(const std::wstring& name) const { return path_ + name; }
@@ -37,7 +46,8 @@ class StagedFolder {
   void Remove(const std::wstring& name) const;
 
  private:
-  std::wstring root_, path_;
+  test::TempDir root_{L"vz-e2e"};
+  std::wstring path_;
 };
 
 struct MessageBoxSeen {
@@ -48,10 +58,6 @@ struct MessageBoxSeen {
 
 // The visible message box of process `pid`, if one is open right now.
 std::optional<MessageBoxSeen> FindMessageBox(DWORD pid);
-
-// A text as a label or message box shows it: a lone CR of the message file
-// becomes a line break, CR LF.
-std::wstring AsShown(const std::wstring& text);
 
 // The program under test and its family: the program, the uploader it
 // launches and the uploader's helper. When the test is done, whatever its
@@ -144,28 +150,6 @@ class Program {
   ScopedHandle stopWatching_;  // event: the watcher ends
   HWND window_ = nullptr;
 };
-
-// Polls until the condition holds; false when `timeoutMs` passed first.
-template <typename Fn>
-bool WaitUntil(Fn&& condition, DWORD timeoutMs, DWORD stepMs = 20) {
-  const DWORD start = GetTickCount();
-  for (;;) {
-    if (condition()) return true;
-    if (GetTickCount() - start > timeoutMs) return false;
-    Sleep(stepMs);
-  }
-}
-
-// True when the condition stays false for the whole of `ms`: the check that
-// nothing happens ("no change within N s").
-template <typename Fn>
-bool NoChangeWithin(Fn&& happened, DWORD ms) {
-  return !WaitUntil(std::forward<Fn>(happened), ms);
-}
-
-// Removes a folder (ending with a backslash) with everything in it, read-only
-// files included.
-void RemoveTree(const std::wstring& dir);
 
 // The template folder beside the running test program.
 std::wstring TemplateDir();

@@ -1,7 +1,5 @@
 #include "driver.h"
 
-#include <shellapi.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -10,8 +8,8 @@
 #include "platform/text_decoding.h"
 #include "platform/win32_owned.h"
 #include "platform/win32_system.h"
-#include "support/exe_dir.h"
-#include "support/processes.h"
+#include "testkit/exe_dir.h"
+#include "testkit/processes.h"
 #include "ui/window_identity.h"
 
 namespace vz::e2e {
@@ -56,48 +54,42 @@ BOOL CALLBACK FindBoxProc(HWND h, LPARAM lp) {
 
 }  // namespace
 
-void RemoveTree(const std::wstring& dir) {
-  WIN32_FIND_DATAW data;
-  const FindHandle find(FindFirstFileW((dir + L"*").c_str(), &data));
-  if (find.valid()) {
-    do {
-      SetFileAttributesW((dir + data.cFileName).c_str(), FILE_ATTRIBUTE_NORMAL);
-    } while (FindNextFileW(find.get(), &data));
-  }
-  std::wstring from = dir.substr(0, dir.size() - 1) + L'\0';
-  SHFILEOPSTRUCTW op{};
-  op.wFunc = FO_DELETE;
-  op.pFrom = from.c_str();
-  op.fFlags = FOF_NO_UI;
-  SHFileOperationW(&op);
-}
-
 std::wstring TemplateDir() { return test::ExeDir() + L"template\\"; }
 
 // ---- StagedFolder ---------------------------------------------------------
 
-StagedFolder::StagedFolder(const std::wstring& subdir) {
-  wchar_t base[MAX_PATH];
-  GetTempPathW(MAX_PATH, base);
-  static unsigned counter = 0;
-  root_ = std::wstring(base) + L"vz-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-          std::to_wstring(++counter) + L"\\";
-  CreateDirectoryW(root_.c_str(), nullptr);
-  path_ = root_ + subdir + L"\\";
+StagedFolder::StagedFolder(const std::wstring& subdir) : path_(root_ / subdir + L"\\") {
   CopyTree(TemplateDir(), path_);
 }
 
+// The harness's own check that nothing a test started outlives it. Every
+// program of the folder has been ended with its family by now; a process
+// still running from here (known by its image's path, not by the family the
+// watcher followed) would disturb every later test. It is ended, and the
+// test program stops with the reason.
 StagedFolder::~StagedFolder() {
-  RemoveTree(path_);
-  RemoveDirectoryW(root_.c_str());
+  std::vector<std::wstring> left;
+  test::WalkProcesses([&](const PROCESSENTRY32W& entry) {
+    if (!Has(entry.szExeFile)) return;
+    const ScopedHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE,
+                                           FALSE, entry.th32ProcessID));
+    wchar_t image[1024];
+    DWORD size = 1024;
+    if (!process.valid() || !QueryFullProcessImageNameW(process.get(), 0, image, &size)) return;
+    if (_wcsnicmp(image, path_.c_str(), path_.size()) != 0) return;
+    TerminateProcess(process.get(), 1);
+    left.push_back(entry.szExeFile);
+  });
+  if (left.empty()) return;
+  for (const std::wstring& name : left) {
+    std::fwprintf(stderr, L"driver: %ls outlived its test; ended now\n", name.c_str());
+  }
+  std::fflush(stderr);
+  ExitProcess(3);
 }
 
 void StagedFolder::Write(const std::wstring& name, const std::string& bytes) const {
-  const ScopedHandle file(CreateFileW((path_ + name).c_str(), GENERIC_WRITE, 0, nullptr,
-                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) return;  // the test's own reading tells it
-  DWORD written = 0;
-  WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  test::WriteFileBytes(path_ + name, bytes);
 }
 
 std::optional<std::string> StagedFolder::Read(const std::wstring& name) const {
@@ -452,15 +444,6 @@ std::optional<MessageBoxSeen> FindMessageBox(DWORD pid) {
   box.title = WindowText(find.found);
   box.text = WindowText(GetDlgItem(find.found, 0xFFFF));
   return box;
-}
-
-std::wstring AsShown(const std::wstring& text) {
-  std::wstring out;
-  for (wchar_t c : text) {
-    out += c;
-    if (c == L'\r') out += L'\n';
-  }
-  return out;
 }
 
 std::optional<MessageBoxSeen> Program::WaitForMessageBox(DWORD timeoutMs) {
