@@ -18,6 +18,7 @@ run: stage
 # The version check first: it needs no build.
 test: check-version windows native
 	python3 tools/scripts/check-includes.py
+	tools/scripts/check-format.sh
 	python3 tools/scripts/check-imports.py $(WINBUILD)/Vardolin_VaZuvovev.exe
 	python3 tools/art/check_art.py
 	python3 tools/art/write_messages.py --check

@@ -26,6 +26,7 @@
 #include "state/globals.h"
 #include "upgrade/monitor.h"
 #include "upgrade/process_lookup.h"
+#include "testkit/fakes.h"
 #include "testkit/processes.h"
 #include "testkit/temp_dir.h"
 #include "window/main_window.h"
@@ -35,49 +36,6 @@ using vzbench::Median;
 using vzbench::Report;
 
 namespace {
-
-// A window that does nothing: the tick's own cost, without drawing.
-class NullWindow : public vz::MainWindow {
- public:
-  void SetText(vz::Control, const std::wstring&) override {}
-  std::wstring Text(vz::Control) override { return {}; }
-  void SetVisible(vz::Control, bool) override {}
-  bool IsEnabled(vz::Control) override { return true; }
-  void SetBackColor(vz::Control, std::uint32_t) override {}
-  void ClearItems(vz::Control) override {}
-  void AddItem(vz::Control, const std::wstring&) override {}
-  bool LoadPicture(vz::Control, const std::wstring&) override { return false; }
-  float Width(vz::Control c) override { return c == vz::Control::ProgressPanel ? 9915.f : 0.f; }
-  void SetWidth(vz::Control, float) override {}
-  void Repaint(vz::Control) override {}
-  vz::TwipSize OuterSize() override { return {10380, 7185}; }
-  vz::TwipSize ScreenSize() override { return {19200, 15360}; }
-  void SetTop(int) override {}
-  void SetLeft(int) override {}
-  void SetHourglass(bool) override {}
-  vz::MessageAnswer ShowMessage(const std::wstring&, vz::MessageKind) override {
-    ++messages;
-    return vz::MessageAnswer::Ok;
-  }
-  void PostMessageBox(const std::wstring&, vz::MessageKind) override { ++messages; }
-  void PumpEvents() override {}
-  void SetUpgradeTimer(bool) override {}
-  std::vector<std::wstring> Items(vz::Control) override { return {}; }
-  void InsertItem(vz::Control, std::size_t, const std::wstring&) override {}
-  void RemoveItem(vz::Control, std::size_t) override {}
-  bool IsDroppedDown(vz::Control) override { return false; }
-  void SetEnabled(vz::Control, bool) override {}
-  void SetDeviceSettleTimer(bool) override {}
-  void RunInBackground(std::function<void()> work,
-                       std::function<void(vz::MainWindow&)> done) override {
-    work();
-    done(*this);
-  }
-  void AwaitBackgroundWork() override {}
-  void Show() override {}
-  void EndProgram() override {}
-  int messages = 0;
-};
 
 class Stopwatch {
  public:
@@ -152,7 +110,8 @@ void BenchTick(vz::Win32System& sys) {
   g.programDir = dir.path();
   g.downloadDir = g.programDir;
   g.uploaderStarted = true;
-  NullWindow window;
+  // The stand-in window the unit tests use: the tick's own cost, without drawing.
+  vz::test::FakeWindow window;
   vz::MonitorState m;
   volatile bool sink = false;
 
@@ -201,7 +160,7 @@ void BenchTick(vz::Win32System& sys) {
                           Fmt("%.3f ms", tm - fm) + " to them"
                     : std::string()));
   }
-  std::printf("time-out messages during the tick benchmark: %d (expected 0)\n", window.messages);
+  std::printf("time-out messages during the tick benchmark: %d (expected 0)\n", static_cast<int>(window.messages.size()));
 }
 
 void BenchLog(vz::Win32System& sys) {

@@ -105,7 +105,7 @@ RunResult OneRun(bool fail, int eraseMs, const vz::MessageTable& texts) {
   }
   const std::wstring& text = box->text;
   const std::wstring expected =
-      fail ? vz::e2e::AsShown(texts[vz::Msg::DownloadTimeout]) + L" 4" : vz::e2e::AsShown(texts[vz::Msg::End]);
+      fail ? vz::ForDisplay(texts[vz::Msg::DownloadTimeout]) + L" 4" : vz::ForDisplay(texts[vz::Msg::End]);
   if (text != expected) {
     r.problem = "an unexpected message";
     return r;

@@ -35,6 +35,7 @@ add_library(vz_win32 STATIC
   src/platform/win32_newer_api.cpp
   src/platform/win32_instance.cpp
   src/ui/win32_window.cpp
+  src/ui/run_view.cpp
   src/ui/window_controls.cpp
   src/ui/control_texts.cpp
   src/ui/combo_lists.cpp

@@ -8,13 +8,17 @@ namespace vz {
 
 void FormHandlers::OnPortClick(MainWindow& w) {
   if (HoldPortWhileUploaderRuns(g_, sys_, w)) return;
-  OnPortChoice(g_, sys_, w);
+  OnPortChoice(g_, sys_, w, PortWriteNow());
 }
 
 void FormHandlers::OnPortTextCommitted(MainWindow& w) {
   // Leaving the list again, or a second Enter, finds nothing new.
   if (!PortTextIsNew(g_, w) || HoldPortWhileUploaderRuns(g_, sys_, w)) return;
-  CommitPortText(g_, sys_, w);
+  CommitPortText(g_, sys_, w, PortWriteNow());
+}
+
+PortWrite FormHandlers::PortWriteNow() const {
+  return *monitor_.runUnderWay ? PortWrite::Held : PortWrite::Allowed;
 }
 
 void FormHandlers::OnLanguageClick(MainWindow& w) {

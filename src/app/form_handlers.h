@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/system.h"
+#include "port/port_choice.h"
 #include "port/port_list_refresh.h"
 #include "state/globals.h"
 #include "upgrade/monitor.h"
@@ -28,6 +29,9 @@ class FormHandlers : public FormEvents {
   void OnPortListClosed(MainWindow& w) override { ports_.DropDownClosed(w); }
 
  private:
+  // A run holds the port list from its question on: a choice is not written.
+  PortWrite PortWriteNow() const;
+
   Globals& g_;
   System& sys_;
   MonitorState monitor_;

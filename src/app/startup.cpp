@@ -6,7 +6,6 @@
 #include <thread>
 #include <utility>
 
-#include "app/centring.h"
 #include "i18n/language.h"
 #include "i18n/language_switch.h"
 #include "port/port_choice.h"
@@ -85,22 +84,17 @@ void Main(Globals& g, System& sys,
 
   MainWindow& form = loadForm();
   ApplyLanguage(g.messages, form);
-
-  form.ClearItems(Control::LanguageList);
-  form.AddItem(Control::LanguageList, L"FRANCAISE");
-  form.AddItem(Control::LanguageList, L"ENGLISH");
-  form.SetText(Control::LanguageList, g.currentLanguage);
+  form.ShowLanguages({L"FRANCAISE", L"ENGLISH"});
+  form.ShowLanguage(g.currentLanguage);
 
   probe.Join();
-  form.ClearItems(Control::PortList);
   // A probe that failed half-way lists what it found.
+  std::size_t listed = 0;
   for (std::size_t n = 1; n < portAvailability.size(); ++n) {
-    if (portAvailability[n]) form.AddItem(Control::PortList, PortEntry(static_cast<int>(n)));
+    if (portAvailability[n]) form.InsertPortEntry(listed++, PortEntry(static_cast<int>(n)));
   }
 
-  (void)form.LoadPicture(Control::Flag, g.programDir + g.flagImageName);
-  // Placed before it appears, so the window does not jump.
-  CenterForm(form);
+  (void)form.ShowFlag(g.programDir + g.flagImageName);
   form.Show();
 }
 

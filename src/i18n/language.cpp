@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "log/event_log.h"
+#include "platform/text_case.h"
 #include "platform/text_decoding.h"
 
 namespace vz {
@@ -22,12 +23,6 @@ constexpr LanguageRow kLanguages[] = {
     {L"ITALIANO", L"FrmDescITA.txt", L"Italia.gif"},
 };
 
-// ASCII letters only: the names are ASCII, and a PC's locale must not
-// decide what matches them.
-wchar_t UpperAscii(wchar_t c) {
-  return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c;
-}
-
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
 // The row of the language that `text` names, blanks around it and letter
@@ -36,13 +31,8 @@ const LanguageRow* FindLanguage(std::wstring_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
   for (const LanguageRow& row : kLanguages) {
-    const std::wstring_view name = row.name;
-    if (name.size() != text.size()) continue;
-    bool same = true;
-    for (std::size_t i = 0; same && i < name.size(); ++i) {
-      same = UpperAscii(text[i]) == name[i];
-    }
-    if (same) return &row;
+    // ASCII letters only: a PC's locale must not decide what matches.
+    if (SameAscii(text, row.name)) return &row;
   }
   return nullptr;
 }

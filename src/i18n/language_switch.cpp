@@ -5,16 +5,12 @@
 namespace vz {
 
 void ApplyLanguage(const MessageTable& m, MainWindow& w) {
-  w.SetText(Control::ExitButton, m[Msg::ExitCaption]);
-  w.SetText(Control::Window, m[Msg::Title] + kReleaseSuffix);
-  w.SetText(Control::UpgradeButton, m[Msg::UpgradeCaption]);
-  w.SetText(Control::TitleLabel, m[Msg::TitleLabel]);
-  w.SetText(Control::PortLabel, m[Msg::ComPortLabel]);
-  w.SetText(Control::LanguageLabel, m[Msg::LanguageLabel]);
+  w.ShowCaptions({m[Msg::Title] + kReleaseSuffix, m[Msg::TitleLabel], m[Msg::ComPortLabel],
+                  m[Msg::LanguageLabel], m[Msg::UpgradeCaption], m[Msg::ExitCaption]});
 }
 
 void OnLanguageChoice(Globals& g, System& sys, MainWindow& w) {
-  const std::wstring chosen = w.Text(Control::LanguageList);
+  const std::wstring chosen = w.LanguageText();
   // A second event for the same choice (a double click) finds nothing to do.
   if (chosen == g.currentLanguage) return;
 
@@ -24,7 +20,7 @@ void OnLanguageChoice(Globals& g, System& sys, MainWindow& w) {
     // previous language, show it in the list again and say why. The box
     // waits until the list has finished taking the choice, so that it
     // cannot put the refused entry back over the previous one.
-    w.SetText(Control::LanguageList, g.currentLanguage);
+    w.ShowLanguage(g.currentLanguage);
     w.PostMessageBox(L"Language.ini: " + sys.ErrorText(saved.error, kLanguageIniName),
                      MessageKind::Error);
     return;
@@ -36,12 +32,11 @@ void OnLanguageChoice(Globals& g, System& sys, MainWindow& w) {
   ReadLanguageSetting(g, sys);
   // The list shows the language the file gave back: one that another
   // program held or changed in between gives French, or its own name.
-  if (g.currentLanguage != chosen) w.SetText(Control::LanguageList, g.currentLanguage);
+  if (g.currentLanguage != chosen) w.ShowLanguage(g.currentLanguage);
   SelectLanguageFiles(g);
   (void)LoadMessageFile(g, sys, g.messageFileName);
-  (void)w.LoadPicture(Control::Flag, g.programDir + g.flagImageName);
+  (void)w.ShowFlag(g.programDir + g.flagImageName);
   ApplyLanguage(g.messages, w);
-  w.Repaint(Control::Window);
   w.PumpEvents();
 }
 

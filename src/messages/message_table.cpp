@@ -21,6 +21,16 @@ std::wstring_view TrimTrailingSpaces(std::wstring_view line) {
 
 }  // namespace
 
+std::wstring ForDisplay(std::wstring_view text) {
+  std::wstring shown;
+  shown.reserve(text.size() + 8);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    shown += text[i];
+    if (text[i] == L'\r' && (i + 1 == text.size() || text[i + 1] != L'\n')) shown += L'\n';
+  }
+  return shown;
+}
+
 std::wstring_view MessageKey(Msg m) {
   return kKeys[static_cast<std::size_t>(m)];
 }

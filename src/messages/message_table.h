@@ -63,6 +63,11 @@ static_assert(kMessageCount == 34);
 // The key text of a slot, e.g. "FRM_ALL_C_EXIT".
 std::wstring_view MessageKey(Msg m);
 
+// A text as a label or a message box shows it: those break lines at CR LF,
+// and a text from a message file carries a lone CR ("§") where it wants a
+// new line.
+std::wstring ForDisplay(std::wstring_view text);
+
 // The slots a message file named, whether or not it gave them a text.
 using NamedKeys = std::bitset<kMessageCount>;
 

@@ -1,6 +1,6 @@
 #include "platform/system.h"
 
-#include <cwctype>
+#include "platform/text_case.h"
 
 namespace vz {
 
@@ -8,9 +8,7 @@ bool MatchesPattern(std::wstring_view name, std::wstring_view pattern) {
   // Iterative matcher with one back-tracking point for the last "*".
   std::size_t n = 0, p = 0;
   std::size_t starP = std::wstring_view::npos, starN = 0;
-  auto same = [](wchar_t a, wchar_t b) {
-    return std::towlower(a) == std::towlower(b);
-  };
+  auto same = [](wchar_t a, wchar_t b) { return NameUpper(a) == NameUpper(b); };
   while (n < name.size()) {
     if (p < pattern.size() && pattern[p] == L'*') {
       starP = p++;

@@ -25,7 +25,7 @@ struct LocalTime {
 };
 
 // Wildcard match of a file name: "*" any run of characters, "?" exactly
-// one; letter case ignored.
+// one; letter case ignored as for every file name (platform/text_case.h).
 bool MatchesPattern(std::wstring_view name, std::wstring_view pattern);
 
 // A file operation's outcome: success, or the platform's error number

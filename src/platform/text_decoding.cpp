@@ -2,6 +2,7 @@
 
 #include <utf8.h>
 
+#include <cstdint>
 #include <iterator>
 
 namespace vz {
@@ -47,6 +48,24 @@ MarkedText FindByteOrderMark(std::string_view bytes) {
     return {TextEncoding::Utf16Be, bytes.substr(kUtf16BeMark.size())};
   }
   return {TextEncoding::Ansi, bytes};
+}
+
+std::string Utf16ToUtf8(std::wstring_view text) {
+  std::string out;
+  // A wchar_t is a UTF-16 unit on Windows and a whole code point elsewhere.
+  const auto unit = [&text](std::size_t i) { return static_cast<std::uint32_t>(text[i]); };
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    std::uint32_t c = unit(i);
+    const bool high = c >= 0xD800 && c <= 0xDBFF;
+    const bool lowNext = i + 1 < text.size() && unit(i + 1) >= 0xDC00 && unit(i + 1) <= 0xDFFF;
+    if (high && lowNext) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (unit(++i) - 0xDC00);
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;
+    }
+    utf8::append(c, std::back_inserter(out));
+  }
+  return out;
 }
 
 std::u16string Utf8ToUtf16(std::string_view bytes) {

@@ -29,6 +29,9 @@ MarkedText FindByteOrderMark(std::string_view bytes);
 // surrogate or beyond U+10FFFF).
 std::u16string Utf8ToUtf16(std::string_view bytes);
 
+// UTF-16 code units to UTF-8; a lone surrogate becomes U+FFFD.
+std::string Utf16ToUtf8(std::wstring_view text);
+
 // UTF-16 bytes, little- or big-endian, to code units, unchanged. A last
 // odd byte is dropped.
 std::u16string Utf16LeToUnits(std::string_view bytes);

@@ -7,20 +7,13 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/text_case.h"
 #include "platform/win32_owned.h"
 
 namespace vz {
 namespace {
 
 IoResult LastError() { return IoResult::Failure(GetLastError()); }
-
-std::wstring Upper(std::wstring text) {
-  if (!text.empty()) {
-    LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, text.data(), static_cast<int>(text.size()),
-                 text.data(), static_cast<int>(text.size()));
-  }
-  return text;
-}
 
 std::wstring LongName(const std::wstring& path) {
   const DWORD n = GetLongPathNameW(path.c_str(), nullptr, 0);
@@ -101,7 +94,7 @@ std::optional<FolderId> ReadFolderId(const std::wstring& folder) {
 }
 
 std::wstring FolderKey(const std::wstring& folder) {
-  std::wstring key = Upper(LongName(folder));
+  std::wstring key = NameUpper(LongName(folder));
   while (!key.empty() && (key.back() == L'\\' || key.back() == L'/')) key.pop_back();
   return key + L'\\';
 }

@@ -1,6 +1,7 @@
 #include "port/port_choice.h"
 
 #include "log/event_log.h"
+#include "platform/text_case.h"
 #include "uploader/uploader_contract.h"
 
 namespace vz {
@@ -8,14 +9,14 @@ namespace {
 
 constexpr std::size_t kMaxPortDigits = 3;
 
-void HandlePortText(Globals& g, System& sys, MainWindow& w,
-                    FailureReport report) {
-  const std::wstring text = w.Text(Control::PortList);
+void HandlePortText(Globals& g, System& sys, MainWindow& w, FailureReport report,
+                    PortWrite write) {
+  const std::wstring text = w.PortText();
   g.port.handledText = text;
   const std::optional<std::uint8_t> port = ParsePortText(text);
   // A text that names no port is shown as "no port chosen".
-  w.SetBackColor(Control::PortList, port ? kColorGreen : kColorRed);
-  if (!port || !w.IsEnabled(Control::PortList)) return;
+  w.ShowPortValid(port.has_value());
+  if (!port || write == PortWrite::Held) return;
   (void)SaveChosenPort(g, sys, w, text, *port, report);
 }
 
@@ -33,12 +34,7 @@ std::optional<std::uint8_t> ParsePortText(std::wstring_view text) {
   if (text.size() <= prefix || text.size() > prefix + kMaxPortDigits) {
     return std::nullopt;
   }
-  for (std::size_t i = 0; i < prefix; ++i) {
-    const wchar_t upper = text[i] >= L'a' && text[i] <= L'z'
-                              ? static_cast<wchar_t>(text[i] - L'a' + L'A')
-                              : text[i];
-    if (upper != L"COM"[i]) return std::nullopt;
-  }
+  if (!SameAscii(text.substr(0, prefix), L"COM")) return std::nullopt;
   unsigned value = 0;
   for (wchar_t c : text.substr(prefix)) {
     if (c < L'0' || c > L'9') return std::nullopt;
@@ -49,18 +45,16 @@ std::optional<std::uint8_t> ParsePortText(std::wstring_view text) {
   return static_cast<std::uint8_t>(value);
 }
 
-void OnPortChoice(Globals& g, System& sys, MainWindow& w) {
-  HandlePortText(g, sys, w, FailureReport::EveryTime);
+void OnPortChoice(Globals& g, System& sys, MainWindow& w, PortWrite write) {
+  HandlePortText(g, sys, w, FailureReport::EveryTime, write);
 }
 
-bool PortTextIsNew(const Globals& g, MainWindow& w) {
-  return w.Text(Control::PortList) != g.port.handledText;
-}
+bool PortTextIsNew(const Globals& g, MainWindow& w) { return w.PortText() != g.port.handledText; }
 
-void CommitPortText(Globals& g, System& sys, MainWindow& w) {
+void CommitPortText(Globals& g, System& sys, MainWindow& w, PortWrite write) {
   // Leaving the list again, or a second Enter, finds nothing new.
   if (!PortTextIsNew(g, w)) return;
-  HandlePortText(g, sys, w, FailureReport::OncePerText);
+  HandlePortText(g, sys, w, FailureReport::OncePerText, write);
 }
 
 bool SaveChosenPort(Globals& g, System& sys, MainWindow& w,
@@ -74,7 +68,7 @@ bool SaveChosenPort(Globals& g, System& sys, MainWindow& w,
   }
   // What port.ini holds now is not what the list shows.
   g.port.savedPort.reset();
-  w.SetBackColor(Control::PortList, kColorRed);
+  w.ShowPortValid(false);
   if (report == FailureReport::EveryTime ||
       g.port.failureToldOnLeave.insert(text).second) {
     w.PostMessageBox(std::wstring(uploader::kPortFile) + L": " +

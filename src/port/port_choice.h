@@ -28,12 +28,15 @@ std::wstring PortEntry(int n);
 // anything else, "COM0", blanks and other characters included.
 std::optional<std::uint8_t> ParsePortText(std::wstring_view text);
 
+// Whether a chosen port may be written: not while a run holds the list.
+enum class PortWrite { Allowed, Held };
+
 // Click and double click of the port list.
-void OnPortChoice(Globals& g, System& sys, MainWindow& window);
+void OnPortChoice(Globals& g, System& sys, MainWindow& window, PortWrite write);
 
 // The port list lost the focus or Enter was pressed in it: a text other
 // than the one last handled is handled as a pick is.
-void CommitPortText(Globals& g, System& sys, MainWindow& window);
+void CommitPortText(Globals& g, System& sys, MainWindow& window, PortWrite write);
 // The list shows a text other than the one last handled.
 bool PortTextIsNew(const Globals& g, MainWindow& window);
 

@@ -12,7 +12,7 @@ namespace {
 // no port).
 std::vector<int> ListedPorts(MainWindow& w) {
   std::vector<int> ports;
-  for (const std::wstring& entry : w.Items(Control::PortList)) {
+  for (const std::wstring& entry : w.PortEntries()) {
     const std::optional<std::uint8_t> n = ParsePortText(entry);
     ports.push_back(n ? *n : 0);
   }
@@ -70,7 +70,7 @@ std::vector<int> PortListRefresh::PortsToProbe(MainWindow& w, const Job& job) {
   }
   // The port the list's text names may be in use by this program's own
   // run: it is never opened by a sweep.
-  if (const std::optional<std::uint8_t> named = ParsePortText(w.Text(Control::PortList))) {
+  if (const std::optional<std::uint8_t> named = ParsePortText(w.PortText())) {
     skip.insert(*named);
   }
   for (int n = 1; n <= kHighestPort; ++n) {
@@ -122,12 +122,12 @@ void PortListRefresh::ProbeDone(MainWindow& w, const Job& job, const Finding& fi
 void PortListRefresh::ApplyChanges(MainWindow& w) {
   if (toAdd_.empty() && toRemove_.empty()) return;
   // Never rebuilt under the technician's hand.
-  if (w.IsDroppedDown(Control::PortList)) return;
+  if (w.PortListOpen()) return;
   for (int n : toRemove_) {
     const std::vector<int> listed = ListedPorts(w);
     const auto at = std::find(listed.begin(), listed.end(), n);
     if (at != listed.end()) {
-      w.RemoveItem(Control::PortList, static_cast<std::size_t>(at - listed.begin()));
+      w.RemovePortEntry(static_cast<std::size_t>(at - listed.begin()));
     }
   }
   for (int n : toAdd_) {
@@ -135,7 +135,7 @@ void PortListRefresh::ApplyChanges(MainWindow& w) {
     if (std::find(listed.begin(), listed.end(), n) != listed.end()) continue;
     // In number order: before the first entry with a higher number.
     const auto at = std::find_if(listed.begin(), listed.end(), [n](int m) { return m > n; });
-    w.InsertItem(Control::PortList, static_cast<std::size_t>(at - listed.begin()), PortEntry(n));
+    w.InsertPortEntry(static_cast<std::size_t>(at - listed.begin()), PortEntry(n));
   }
   toAdd_.clear();
   toRemove_.clear();

@@ -2,7 +2,7 @@
 // dropped lists, their text, and a choice reported to the logic.
 #include "ui/win32_window.h"
 
-#include "ui/display.h"
+#include "messages/message_table.h"
 #include "ui/window_messages.h"
 
 namespace vz {

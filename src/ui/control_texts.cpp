@@ -2,6 +2,7 @@
 // visible and enabled, and its colours.
 #include "ui/win32_window.h"
 
+#include "messages/message_table.h"
 #include "ui/display.h"
 
 namespace vz {
@@ -34,8 +35,6 @@ std::wstring Win32Window::Text(Control c) {
 void Win32Window::SetVisible(Control c, bool visible) {
   ShowWindow(Handle(c), visible ? SW_SHOWNA : SW_HIDE);
 }
-
-bool Win32Window::IsEnabled(Control c) { return IsWindowEnabled(Handle(c)) != FALSE; }
 
 void Win32Window::SetEnabled(Control c, bool enabled) { EnableWindow(Handle(c), enabled); }
 

@@ -2,7 +2,7 @@
 // been handled; and the box of a program that cannot start.
 #include "ui/win32_window.h"
 
-#include "ui/display.h"
+#include "messages/message_table.h"
 #include "ui/window_messages.h"
 
 namespace vz {

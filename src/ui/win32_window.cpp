@@ -4,6 +4,7 @@
 #include "ui/win32_window.h"
 
 #include "ui/display.h"
+#include "window/centring.h"
 #include "ui/progress_bar.h"
 #include "ui/resource.h"
 #include "ui/window_identity.h"
@@ -223,6 +224,11 @@ void Win32Window::SetHourglass(bool busy) {
 }
 
 void Win32Window::Show() {
+  // Centred before it appears, so the window does not jump: top, then left.
+  const TwipSize outer = OuterSize();
+  const TwipSize screen = ScreenSize();
+  SetTop(CenterOffset(screen.height, outer.height));
+  SetLeft(CenterOffset(screen.width, outer.width));
   ShowWindow(hwnd_, SW_SHOWNORMAL);
   UpdateWindow(hwnd_);
   SetForegroundWindow(hwnd_);

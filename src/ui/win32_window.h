@@ -56,38 +56,38 @@ class Win32Window : public MainWindow {
   // The program's message loop; returns the exit code of WM_QUIT.
   int RunMessageLoop();
 
-  // MainWindow
-  void SetText(Control c, const std::wstring& text) override;
-  std::wstring Text(Control c) override;
-  void SetVisible(Control c, bool visible) override;
-  bool IsEnabled(Control c) override;
-  void SetBackColor(Control c, std::uint32_t color) override;
-  void ClearItems(Control c) override;
-  void AddItem(Control c, const std::wstring& text) override;
-  bool LoadPicture(Control c, const std::wstring& path) override;
-  float Width(Control c) override;
-  void SetWidth(Control c, float twips) override;
-  void Repaint(Control c) override;
-  TwipSize OuterSize() override;
-  TwipSize ScreenSize() override;
-  void SetTop(int twips) override;
-  void SetLeft(int twips) override;
-  void SetHourglass(bool busy) override;
+  // MainWindow (run_view.cpp, unless named otherwise)
+  void ShowCaptions(const Captions& captions) override;
+  bool ShowFlag(const std::wstring& path) override;
+  void ShowLanguages(const std::vector<std::wstring>& entries) override;
+  void ShowLanguage(const std::wstring& name) override;
+  std::wstring LanguageText() override;
+  std::wstring PortText() override;
+  void ShowPortText(const std::wstring& text) override;
+  void ShowPortValid(bool valid) override;
+  std::vector<std::wstring> PortEntries() override;
+  void InsertPortEntry(std::size_t index, const std::wstring& text) override;
+  void RemovePortEntry(std::size_t index) override;
+  bool PortListOpen() override;
+  void ShowStartOffered() override;
+  void ShowStartHeld() override;
+  void ShowRunStarting() override;
+  void ShowProgress(int steps, int stepsToFill) override;
+  void ShowBusy(bool busy) override;
+  void Show() override;
+  // message_boxes.cpp
   MessageAnswer ShowMessage(const std::wstring& text, MessageKind kind) override;
   void PostMessageBox(const std::wstring& text, MessageKind kind) override;
+  // win32_window.cpp
   void PumpEvents() override;
+  void EndProgram() override;
+  // window_timers.cpp
   void SetUpgradeTimer(bool enabled) override;
-  std::vector<std::wstring> Items(Control c) override;
-  void InsertItem(Control c, std::size_t index, const std::wstring& text) override;
-  void RemoveItem(Control c, std::size_t index) override;
-  bool IsDroppedDown(Control c) override;
-  void SetEnabled(Control c, bool enabled) override;
   void SetDeviceSettleTimer(bool enabled) override;
+  // background_job.cpp
   void RunInBackground(std::function<void()> work,
                        std::function<void(MainWindow&)> done) override;
   void AwaitBackgroundWork() override { WaitForBackgroundJob(INFINITE); }
-  void Show() override;
-  void EndProgram() override;
 
  private:
   static constexpr std::size_t kControlCount =
@@ -116,6 +116,33 @@ class Win32Window : public MainWindow {
   HFONT FontFor(const layout::Font& f);
   Item& At(Control c) { return items_[static_cast<std::size_t>(c)]; }
   int Px(double twips) const { return layout::TwipsToPixels(twips, dpi_); }
+
+  // ---- One control at a time (control_texts.cpp, combo_lists.cpp,
+  // window_controls.cpp, window_pictures.cpp), in twips and colours ----
+  struct TwipSize {
+    float width = 0;
+    float height = 0;
+  };
+  void SetText(Control c, const std::wstring& text);
+  std::wstring Text(Control c);
+  void SetVisible(Control c, bool visible);
+  void SetEnabled(Control c, bool enabled);
+  void SetBackColor(Control c, std::uint32_t color);
+  void ClearItems(Control c);
+  void AddItem(Control c, const std::wstring& text);
+  std::vector<std::wstring> Items(Control c);
+  void InsertItem(Control c, std::size_t index, const std::wstring& text);
+  void RemoveItem(Control c, std::size_t index);
+  bool IsDroppedDown(Control c);
+  bool LoadPicture(Control c, const std::wstring& path);
+  float Width(Control c);
+  void SetWidth(Control c, float twips);
+  void Repaint(Control c);
+  TwipSize OuterSize();
+  TwipSize ScreenSize();
+  void SetTop(int twips);
+  void SetLeft(int twips);
+  void SetHourglass(bool busy);
 
   // ---- Captions and colours (control_texts.cpp) ----
   const Item* FindByHwnd(HWND h) const;
@@ -208,6 +235,9 @@ class Win32Window : public MainWindow {
   ScopedHandle jobThread_;
   std::function<void(MainWindow&)> jobDone_;
   HWND savedFocus_ = nullptr;
+  // A run was shown starting: offering the start again brings the buttons
+  // back.
+  bool runShown_ = false;
   bool timerOn_ = false;
   bool inTick_ = false;
 };

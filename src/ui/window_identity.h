@@ -3,7 +3,7 @@
 // start-up probes find the window by these.
 #pragma once
 
-#include "window/main_window.h"
+#include "window/controls.h"
 
 namespace vz {
 

@@ -123,10 +123,7 @@ struct Tick {
       m.phaseStartMs = Now();
       Remove(kWriting);
       if (m.progressSteps < kMaxProgressSteps) ++m.progressSteps;
-      const float step = w.Width(Control::ProgressPanel) / kProgressScale;
-      w.SetWidth(Control::ProgressBar, step * static_cast<float>(m.progressSteps));
-      w.Repaint(Control::ProgressBar);
-      w.PumpEvents();
+      w.ShowProgress(m.progressSteps, kProgressScale);
     }
   }
 
@@ -147,7 +144,8 @@ struct Tick {
         if (Exists(kWriting)) {
           Enter(Phase::Writing);
           m.progressSteps = 1;
-          w.SetVisible(Control::ProgressPanel, true);
+          // The bar shows, still empty: the first heartbeat fills it.
+          w.ShowProgress(0, kProgressScale);
         }
         break;
       case Phase::Writing: FollowWriting(); break;
@@ -173,14 +171,9 @@ struct Tick {
   // The monitor stops and the technician may start again or leave.
   void GiveBackTheStart() {
     m.following = false;
-    w.SetText(Control::StatusLine1, L"");
-    w.SetText(Control::StatusLine2, L"");
     w.SetUpgradeTimer(false);
-    w.SetVisible(Control::UpgradeButton, true);
-    w.SetVisible(Control::InteractiveUpgradeButton, true);
-    w.SetVisible(Control::ExitButton, true);
     *m.runUnderWay = false;
-    w.SetEnabled(Control::PortList, true);
+    w.ShowStartOffered();
   }
 };
 
@@ -199,7 +192,6 @@ void TellLookupFailure(Globals& g, System& sys, MainWindow& w, MonitorState& m,
 void UpgradeTick(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
   Tick tick{g, sys, w, m};
   w.SetUpgradeTimer(false);
-  w.SetHourglass(false);
   if (!tick.RunPhase()) return;
   w.SetUpgradeTimer(true);
   // Only the phases that wait for the uploader's markers can time out.

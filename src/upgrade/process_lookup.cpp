@@ -1,23 +1,17 @@
 #include "upgrade/process_lookup.h"
 
 #include <cmath>
-#include <cwctype>
 #include <exception>
 #include <optional>
 #include <string>
 
+#include "platform/text_case.h"
+
 namespace vz {
 namespace {
 
-std::wstring Lower(std::wstring_view text) {
-  std::wstring out(text);
-  for (wchar_t& c : out) c = static_cast<wchar_t>(std::towlower(c));
-  return out;
-}
-
-bool EndsWith(std::wstring_view text, std::wstring_view tail) {
-  return text.size() >= tail.size() &&
-         text.substr(text.size() - tail.size()) == tail;
+bool EndsWithName(std::wstring_view text, std::wstring_view tail) {
+  return text.size() >= tail.size() && SameName(text.substr(text.size() - tail.size()), tail);
 }
 
 // A path's folder (with its separator) and file name.
@@ -52,16 +46,14 @@ ProcessLookup Walk(System& sys, std::wstring_view name, Matches matches) {
 }  // namespace
 
 ProcessLookup LookUpProcess(System& sys, std::wstring_view name) {
-  const std::wstring wanted = Lower(name);
   return Walk(sys, name, [&](const RunningProcess& process) {
-    return EndsWith(Lower(sys.FromAnsi(process.name)), wanted);
+    return EndsWithName(sys.FromAnsi(process.name), name);
   });
 }
 
 ProcessLookup LookUpProcessIn(System& sys, std::wstring_view name, const std::wstring& folder) {
-  const std::wstring wanted = Lower(name);
   return Walk(sys, name, [&](const RunningProcess& process) {
-    if (Lower(FileNameOf(sys.FromAnsi(process.name))) != wanted) return false;
+    if (!SameName(FileNameOf(sys.FromAnsi(process.name)), name)) return false;
     const std::optional<std::wstring> program = sys.ProgramPath(process.id);
     return !program || sys.SameFolder(FolderOf(*program), folder);
   });

@@ -1,11 +1,11 @@
 #include "upgrade/upgrade_start.h"
 
 #include <algorithm>
-#include <cwctype>
 #include <optional>
 #include <vector>
 
 #include "log/event_log.h"
+#include "platform/text_case.h"
 #include "port/port_choice.h"
 #include "upgrade/process_lookup.h"
 #include "uploader/uploader_contract.h"
@@ -67,10 +67,10 @@ bool NoUploaderRuns(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
 // that blames the register. A probe of the port list stops before its
 // next open once a run is under way; the open in flight is waited for.
 bool RunPortOpens(Globals& g, System& sys, MainWindow& w, std::uint8_t port) {
-  w.SetHourglass(true);
+  w.ShowBusy(true);
   w.AwaitBackgroundWork();
   const IoResult opened = sys.ProbeSerialPort(PortDeviceName(port));
-  w.SetHourglass(false);
+  w.ShowBusy(false);
   if (opened.ok) return true;
   const std::wstring name = PortEntry(port);
   const std::wstring reason = sys.ErrorText(opened.error, name);
@@ -92,11 +92,8 @@ std::optional<std::wstring> CheckImages(Globals& g, System& sys, MainWindow& w,
     WriteLog(sys, g.programDir, kLogImageMissing);
     return std::nullopt;
   }
-  std::sort(images.begin(), images.end(), [](const FileEntry& a, const FileEntry& b) {
-    return std::lexicographical_compare(
-        a.name.begin(), a.name.end(), b.name.begin(), b.name.end(),
-        [](wchar_t x, wchar_t y) { return std::towlower(x) < std::towlower(y); });
-  });
+  std::sort(images.begin(), images.end(),
+            [](const FileEntry& a, const FileEntry& b) { return NameLess(a.name, b.name); });
   std::wstring given = kLogRunGivenPrefix + PortEntry(port);
   for (const FileEntry& image : images) {
     given += L", " + image.name + L" " + std::to_wstring(image.size) + L" bytes";
@@ -132,36 +129,24 @@ StartOutcome ConfirmAndArm(Globals& g, System& sys, MainWindow& w, MonitorState&
   }
   WriteLog(sys, g.programDir, *given);
 
-  w.SetText(Control::StatusLine1, L"");
-  w.SetText(Control::StatusLine2, L"");
-  w.SetWidth(Control::ProgressBar, 0);
-  w.SetVisible(Control::ProgressPanel, false);
-  w.Repaint(Control::ProgressPanel);
-  w.PumpEvents();
   // No tick may run while the run's state is being reset.
   w.SetUpgradeTimer(false);
-  w.SetText(Control::StatusLine1, L"");
-  w.PumpEvents();
-  w.SetHourglass(true);
+  w.ShowRunStarting();
   m.phase = Phase::UploaderRunning;
   m.following = true;
   m.uploader.reset();
   g.uploaderStarted = false;
   w.SetUpgradeTimer(true);
-  w.SetVisible(Control::ExitButton, false);
-  w.SetVisible(Control::UpgradeButton, false);
-  w.SetVisible(Control::InteractiveUpgradeButton, false);
-  w.SetHourglass(false);
   return StartOutcome::Armed;
 }
 
 void StartUpgradeOnce(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
   // The uploader gets the port the list shows, typed or picked.
-  const std::wstring text = w.Text(Control::PortList);
+  const std::wstring text = w.PortText();
   g.port.handledText = text;
   const std::optional<std::uint8_t> port = ParsePortText(text);
   if (!port) {
-    w.SetBackColor(Control::PortList, kColorRed);
+    w.ShowPortValid(false);
     w.ShowMessage(g.messages[Msg::NoComSelect], MessageKind::Error);
     return;
   }
@@ -172,14 +157,14 @@ void StartUpgradeOnce(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
     if (!SaveChosenPort(g, sys, w, text, *port, FailureReport::EveryTime)) {
       return;
     }
-    w.SetBackColor(Control::PortList, kColorGreen);
+    w.ShowPortValid(true);
   }
   // The port the uploader gets cannot change under the run.
   *m.runUnderWay = true;
-  w.SetEnabled(Control::PortList, false);
+  w.ShowStartHeld();
   if (ConfirmAndArm(g, sys, w, m, *port) != StartOutcome::Refused) return;
   *m.runUnderWay = false;
-  w.SetEnabled(Control::PortList, true);
+  w.ShowStartOffered();
 }
 
 }  // namespace
@@ -208,8 +193,8 @@ bool HoldPortWhileUploaderRuns(Globals& g, System& sys, MainWindow& w) {
     if (bytes && !bytes->empty() && (*bytes)[0] != 0) saved = static_cast<std::uint8_t>((*bytes)[0]);
   }
   const std::wstring shown = saved ? PortEntry(*saved) : std::wstring();
-  w.SetText(Control::PortList, shown);
-  w.SetBackColor(Control::PortList, saved ? kColorGreen : kColorRed);
+  w.ShowPortText(shown);
+  w.ShowPortValid(saved.has_value());
   g.port.handledText = shown;
   return true;
 }

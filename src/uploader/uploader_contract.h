@@ -31,7 +31,7 @@ inline constexpr double kPauseAfterLaunchSeconds = 2;
 inline constexpr std::uint64_t kPhaseTimeoutMs = 10000;
 
 // Progress: this many steps fill the bar panel; the count stops at 255.
-inline constexpr float kProgressScale = 26;
+inline constexpr int kProgressScale = 26;
 inline constexpr std::uint8_t kMaxProgressSteps = 255;
 
 // Event-log texts, never translated.

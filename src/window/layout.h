@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "app_version.h"
-#include "window/main_window.h"
+#include "window/controls.h"
 
 namespace vz::layout {
 

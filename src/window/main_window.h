@@ -1,8 +1,9 @@
-// The window seam: everything the logic does to the main window and its
-// controls, and the events the window hands back to the logic. The Win32
-// window implements MainWindow; the unit tests use a recording fake.
-// Sizes and positions are in twips (1/1440 inch), colours are the window
-// system's 24-bit values (red in the low byte).
+// The window seam: what the logic needs the main window to show, and the
+// events the window hands back. The logic says what to show (the run's
+// state, the two lists, a question); the window decides how (its units and
+// colours, which controls hide, the busy pointer, repainting). The Win32
+// window implements MainWindow; the unit tests and the bench use one
+// stand-in that keeps what it was told.
 #pragma once
 
 #include <cstddef>
@@ -13,32 +14,10 @@
 
 namespace vz {
 
-enum class Control {
-  Window,                    // the main window itself
-  Logo,                      // brand mark, top left
-  Wordmark,                  // the product's name drawn as a picture
-  TitleLabel,
-  Flag,                      // flag of the current language
-  PortLabel,
-  PortList,                  // serial port: a list the technician may type in
-  LanguageLabel,
-  LanguageList,
-  StatusLine1,
-  StatusLine2,
-  ProgressPanel,             // frame of the progress bar
-  ProgressBar,
-  UpgradeButton,
-  InteractiveUpgradeButton,  // a second start button, hidden by design
-  ExitButton,
-};
-
 // Interval of the upgrade timer.
 inline constexpr std::uint32_t kUpgradeTickMs = 500;
 // Interval of the timer that waits for device broadcasts to settle.
 inline constexpr std::uint32_t kDeviceSettleTickMs = 100;
-
-constexpr std::uint32_t kColorRed = 255;      // 0x0000FF
-constexpr std::uint32_t kColorGreen = 65280;  // 0x00FF00
 
 enum class MessageKind {
   Error,        // OK button, error icon
@@ -50,53 +29,57 @@ enum class MessageKind {
 // not be shown.
 enum class MessageAnswer { Ok, Yes, No, Neither };
 
-struct TwipSize {
-  float width = 0;
-  float height = 0;
+// The captions in the current language, the title with its release.
+struct Captions {
+  std::wstring title;
+  std::wstring titleLabel;
+  std::wstring portLabel;
+  std::wstring languageLabel;
+  std::wstring upgrade;
+  std::wstring exit;
 };
 
 class MainWindow {
  public:
   virtual ~MainWindow() = default;
 
-  // Caption of a label or button, the window's title, or the shown text of
-  // a combo box; a combo box also selects the entry of exactly that text,
-  // or none. Set on a list while it reports a choice, the text replaces
-  // the choice once the report is done.
-  virtual void SetText(Control c, const std::wstring& text) = 0;
-  virtual std::wstring Text(Control c) = 0;
-  virtual void SetVisible(Control c, bool visible) = 0;
-  virtual bool IsEnabled(Control c) = 0;
-  virtual void SetBackColor(Control c, std::uint32_t color) = 0;
+  virtual void ShowCaptions(const Captions& captions) = 0;
+  // The flag of the current language, from a picture file (GIF); false,
+  // and no flag, when it cannot be shown.
+  virtual bool ShowFlag(const std::wstring& path) = 0;
 
-  // Combo-box items.
-  virtual void ClearItems(Control c) = 0;
-  virtual void AddItem(Control c, const std::wstring& text) = 0;
-  // One item at a time, so that the shown text and the colour stay as they
-  // are.
-  virtual std::vector<std::wstring> Items(Control c) = 0;
-  virtual void InsertItem(Control c, std::size_t index, const std::wstring& text) = 0;
-  virtual void RemoveItem(Control c, std::size_t index) = 0;
-  // True while a combo box's drop-down list is open.
-  virtual bool IsDroppedDown(Control c) = 0;
-  virtual void SetEnabled(Control c, bool enabled) = 0;
+  // The language list: its entries, and the name it shows (also one that
+  // is none of them). Shown while the list reports a choice, the name
+  // replaces the choice once the report is done.
+  virtual void ShowLanguages(const std::vector<std::wstring>& entries) = 0;
+  virtual void ShowLanguage(const std::wstring& name) = 0;
+  virtual std::wstring LanguageText() = 0;
 
-  // Loads a picture file (GIF) into an image control; on failure the image
-  // is left empty and false comes back.
-  virtual bool LoadPicture(Control c, const std::wstring& path) = 0;
+  // The port list: the text it shows (picked or typed), whether that text
+  // names a port, and its entries. Entries change one at a time, so that
+  // the text and its mark stay as they are.
+  virtual std::wstring PortText() = 0;
+  virtual void ShowPortText(const std::wstring& text) = 0;
+  virtual void ShowPortValid(bool valid) = 0;
+  virtual std::vector<std::wstring> PortEntries() = 0;
+  virtual void InsertPortEntry(std::size_t index, const std::wstring& text) = 0;
+  virtual void RemovePortEntry(std::size_t index) = 0;
+  // True while the port list's drop-down is open.
+  virtual bool PortListOpen() = 0;
 
-  virtual float Width(Control c) = 0;
-  virtual void SetWidth(Control c, float twips) = 0;
-  virtual void Repaint(Control c) = 0;
+  // The run, as the technician sees it. Offered: the start buttons and
+  // Exit are there and the port list takes choices. Held: a start is being
+  // asked for; the port list takes none. Starting: the run is armed; the
+  // buttons go and the progress is emptied and hidden. Progress: `steps`
+  // of `stepsToFill` fill the bar, which shows from the first step (0
+  // shows it empty).
+  virtual void ShowStartOffered() = 0;
+  virtual void ShowStartHeld() = 0;
+  virtual void ShowRunStarting() = 0;
+  virtual void ShowProgress(int steps, int stepsToFill) = 0;
+  // The busy pointer, while the window waits on the system.
+  virtual void ShowBusy(bool busy) = 0;
 
-  // The window's outer size (frame included), the screen's size, and the
-  // window's position on the screen.
-  virtual TwipSize OuterSize() = 0;
-  virtual TwipSize ScreenSize() = 0;
-  virtual void SetTop(int twips) = 0;
-  virtual void SetLeft(int twips) = 0;
-
-  virtual void SetHourglass(bool busy) = 0;
   // Modal message box titled with the application's name.
   virtual MessageAnswer ShowMessage(const std::wstring& text,
                                     MessageKind kind) = 0;
@@ -121,11 +104,11 @@ class MainWindow {
   // `done` still comes later, as an event.
   virtual void AwaitBackgroundWork() = 0;
 
-  // Shows the window where it stands and gives the focus to the first
-  // control of the tab order.
+  // Shows the window, centred on the screen, and gives the focus to the
+  // first control of the tab order.
   virtual void Show() = 0;
   // Unloads the window and ends the program at once. The caller returns
-  // straight after; a fake records the call instead.
+  // straight after; a stand-in records the call instead.
   virtual void EndProgram() = 0;
 };
 

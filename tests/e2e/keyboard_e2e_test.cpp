@@ -92,7 +92,7 @@ TEST_F(Keyboard, AfterAMessageBoxTheFocusIsBackOnTheControlThatHadIt) {
   PressKey(VK_SPACE);  // no port chosen: the box says so
   auto box = program.WaitForMessageBox(5000);
   ASSERT_TRUE(box.has_value());
-  EXPECT_EQ(box->text, AsShown(texts[Msg::NoComSelect]));
+  EXPECT_EQ(box->text, ForDisplay(texts[Msg::NoComSelect]));
   PressKey(VK_RETURN);
   EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box->hwnd); }, 5000)) << "Enter closes the box";
   EXPECT_TRUE(FocusComesTo(Control::UpgradeButton));
@@ -118,7 +118,7 @@ TEST_F(Keyboard, DownTabSpaceAndEnterStartAnUpgradeOnThePickedPort) {
   PressKey(VK_SPACE);
   auto question = program.WaitForMessageBox(5000);
   ASSERT_TRUE(question.has_value());
-  EXPECT_EQ(question->text, AsShown(texts[Msg::Confirmation]));
+  EXPECT_EQ(question->text, ForDisplay(texts[Msg::Confirmation]));
   PressKey(VK_RETURN);  // Yes
   ASSERT_TRUE(WaitUntil([&] { return !IsWindow(question->hwnd); }, 5000));
   // The run has started on the port picked with the keys; the rest of a

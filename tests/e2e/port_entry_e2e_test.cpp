@@ -76,11 +76,11 @@ TEST_F(PortEntry, ATypedCom25GivesAWholeSuccessfulRunOnThatPort) {
   EXPECT_EQ(program.Text(Control::PortList), L"COM25");
   auto question = PressUpgrade();
   ASSERT_TRUE(question.has_value());
-  EXPECT_EQ(question->text, AsShown(texts[Msg::Confirmation]));
+  EXPECT_EQ(question->text, ForDisplay(texts[Msg::Confirmation]));
   Program::Answer(*question, IDYES);
   auto end = program.WaitForMessageBox(60000);
   ASSERT_TRUE(end.has_value());
-  EXPECT_EQ(end->text, AsShown(texts[Msg::End]));
+  EXPECT_EQ(end->text, ForDisplay(texts[Msg::End]));
   Program::Answer(*end, IDOK);
   EXPECT_TRUE(program.WaitForExit(5000));
   const std::string simLog = folder.Read(L"uploader-sim.log").value_or("");
@@ -96,7 +96,7 @@ TEST_F(PortEntry, ATypedTextThatNamesNoPortIsRefusedWithTheNoPortMessage) {
   auto box = PressUpgrade();
   ASSERT_TRUE(box.has_value());
   EXPECT_EQ(box->title, L"Vardolin_VaZuvovev");
-  EXPECT_EQ(box->text, AsShown(texts[Msg::NoComSelect]));
+  EXPECT_EQ(box->text, ForDisplay(texts[Msg::NoComSelect]));
   Close(*box);
   EXPECT_TRUE(program.NoMessageBoxWithin(1000)) << "no question follows";
   EXPECT_TRUE(program.Visible(Control::UpgradeButton));
@@ -173,7 +173,7 @@ TEST_F(PortEntry, APortIniHeldByAnotherProgramIsToldWithTheSystemsReason) {
   EXPECT_EQ(folder.Read(L"port.ini").value_or(""), "\x07");
   auto question = PressUpgrade();
   ASSERT_TRUE(question.has_value());
-  EXPECT_EQ(question->text, AsShown(texts[Msg::Confirmation])) << "saved now that the file is free";
+  EXPECT_EQ(question->text, ForDisplay(texts[Msg::Confirmation])) << "saved now that the file is free";
   EXPECT_EQ(folder.Read(L"port.ini").value_or(""), std::string("\x1A", 1));
   Program::Answer(*question, IDNO);
   EXPECT_TRUE(program.WaitForExit(5000));

@@ -52,7 +52,7 @@ TEST(Startup, AnEnglishWindowWithoutItsMessageFileShowsItsOwnEnglishTexts) {
   auto question = program.WaitForMessageBox(5000);
   ASSERT_TRUE(question.has_value());
   EXPECT_FALSE(english[Msg::Confirmation].empty());
-  EXPECT_EQ(question->text, AsShown(english[Msg::Confirmation]));
+  EXPECT_EQ(question->text, ForDisplay(english[Msg::Confirmation]));
   ASSERT_TRUE(Program::Answer(*question, IDNO));
   EXPECT_TRUE(program.WaitForExit(5000)) << "No ends the program; nothing was started";
 }

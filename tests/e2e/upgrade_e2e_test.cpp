@@ -9,6 +9,7 @@
 #include <string>
 
 #include "messages/message_table.h"
+#include "platform/text_decoding.h"
 #include "platform/win32_system.h"
 #include "testkit/driver.h"
 
@@ -27,14 +28,6 @@ std::wstring CapturePath() {
 std::string ReadAll(const std::wstring& path) {
   Win32System sys;
   return sys.ReadBytes(path).value_or("");
-}
-
-std::string Utf8(const std::wstring& text) {
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), n, nullptr, nullptr);
-  out.resize(out.size() - 1);
-  return out;
 }
 
 int Count(const std::string& text, const std::string& what) {
@@ -65,7 +58,7 @@ class UpgradeRun : public ::testing::Test {
     auto question = program.WaitForMessageBox(5000);
     ASSERT_TRUE(question.has_value());
     EXPECT_EQ(question->title, L"Vardolin_VaZuvovev");
-    EXPECT_EQ(question->text, AsShown(texts[Msg::Confirmation]));
+    EXPECT_EQ(question->text, ForDisplay(texts[Msg::Confirmation]));
     Program::Answer(*question, IDYES);
     ASSERT_TRUE(program.WaitForShown({{Control::ExitButton, false},
                                       {Control::UpgradeButton, false},
@@ -100,7 +93,7 @@ class UpgradeRun : public ::testing::Test {
     ASSERT_TRUE(end.has_value()) << SimLog();
     EXPECT_FALSE(program.UploaderRunning()) << "the end message waits for the uploader's end";
     EXPECT_NE(UploaderFinished().atTick, 0u) << SimLog();
-    EXPECT_EQ(end->text, AsShown(texts[Msg::End]));
+    EXPECT_EQ(end->text, ForDisplay(texts[Msg::End]));
     Program::Answer(*end, IDOK);
     EXPECT_TRUE(program.WaitForExit(5000)) << "the program ends after the end message";
   }
@@ -136,7 +129,7 @@ TEST_F(UpgradeRun, AFailedRunNamesItsPhaseAndASecondRunLaunchesTheUploaderAgain)
   auto timeout = program.WaitForMessageBox(60000);
   ASSERT_TRUE(timeout.has_value()) << SimLog();
   const ULONGLONG shown = GetTickCount64();
-  EXPECT_EQ(timeout->text, AsShown(texts[Msg::DownloadTimeout]) + L" 4");
+  EXPECT_EQ(timeout->text, ForDisplay(texts[Msg::DownloadTimeout]) + L" 4");
   EXPECT_FALSE(program.UploaderRunning()) << "markers are judged only once the uploader is gone";
   // Phase 4 begins after the uploader's exit and waits its full 10 s; the
   // exit is dated by the uploader itself, so a slow test cannot shorten it.
@@ -246,7 +239,7 @@ TEST_F(UpgradeRunInOddFolder, StillLaunchesTheUploaderByItsFullPath) {
   ExpectSuccess(60000);
   const std::string log = SimLog();
   const std::wstring dir = folder.path().substr(0, folder.path().size() - 1);
-  EXPECT_NE(log.find(" cwd=" + Utf8(dir) + " args=\"" + Utf8(folder / L"Up_Loader.exe") + "\"\r\n"),
+  EXPECT_NE(log.find(" cwd=" + Utf16ToUtf8(dir) + " args=\"" + Utf16ToUtf8(folder / L"Up_Loader.exe") + "\"\r\n"),
             std::string::npos)
       << "the quoted full path, no argument, the program's folder as current directory\n"
       << log;

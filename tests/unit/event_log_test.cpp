@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "fakes.h"
+#include "testkit/fakes.h"
 
 namespace vz {
 namespace {

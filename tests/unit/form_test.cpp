@@ -1,11 +1,9 @@
-// The main window's own operations: captions, centring, and the handler of
-// the exit button.
-#include "app/centring.h"
+// The captions of the current language, and centring.
+#include "window/centring.h"
 
 #include <gtest/gtest.h>
 
-#include "app/form_handlers.h"
-#include "fakes.h"
+#include "testkit/fakes.h"
 #include "i18n/language_switch.h"
 
 namespace vz {
@@ -28,15 +26,7 @@ INSTANTIATE_TEST_SUITE_P(
                       OffsetCase{19200, 10380.4f, 4410},    // 8819.6 rounds up
                       OffsetCase{19200, 10380.6f, 4409}));  // 8819.4 rounds down
 
-TEST(CenterForm, SetsTopBeforeLeft) {
-  FakeWindow w;
-  w.outer = {10380, 7140};
-  w.screen = {19200, 10800};
-  CenterForm(w);
-  EXPECT_EQ(w.calls, (std::vector<std::string>{"top=1830", "left=4410"}));
-}
-
-TEST(ApplyLanguage, SetsTheSixCaptionsExactlyAsStored) {
+TEST(ApplyLanguage, ShowsTheSixCaptionsExactlyAsStoredWithTheRelease) {
   MessageTable m;
   ParseMessageText(L"FRM_ALL_C_EXIT= Exit\rFRM_FW_UPGRADE_TITLE=Update\r"
                    L"FRM_FW_UPGRADE_C_UPGRADE=Go\rFRM_FW_UPGRADE_L_TITOLO=FW\r"
@@ -44,23 +34,12 @@ TEST(ApplyLanguage, SetsTheSixCaptionsExactlyAsStored) {
                    m);
   FakeWindow w;
   ApplyLanguage(m, w);
-  EXPECT_EQ(w.calls, (std::vector<std::string>{"text ExitButton= Exit", "text Window=Update  (Rel.2.2)",
-                                               "text UpgradeButton=Go", "text TitleLabel=FW",
-                                               "text PortLabel=Port", "text LanguageLabel=Lang"}));
-  ApplyLanguage(MessageTable{}, w);
-  EXPECT_EQ(w.texts[Control::Window], L"  (Rel.2.2)");
-  EXPECT_EQ(w.texts[Control::InteractiveUpgradeButton], L"Upgrade Interattivo");
-}
-
-TEST(Form, ExitEndsTheProgramWithoutALogLine) {
-  test::FakeSystem sys;
-  Globals g;
-  FakeWindow w;
-  FormHandlers handlers{g, sys};
-  g.programDir = g.downloadDir = test::kDir;
-  handlers.OnExitClick(w);
-  EXPECT_EQ(w.calls, std::vector<std::string>{"end"});
-  EXPECT_TRUE(sys.Paths().empty());
+  EXPECT_EQ(w.captions.title, L"Update  (Rel." VZ_RELEASE ")");
+  EXPECT_EQ(w.captions.exit, L" Exit");
+  EXPECT_EQ(w.captions.upgrade, L"Go");
+  EXPECT_EQ(w.captions.titleLabel, L"FW");
+  EXPECT_EQ(w.captions.portLabel, L"Port");
+  EXPECT_EQ(w.captions.languageLabel, L"Lang");
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "fakes.h"
+#include "testkit/fakes.h"
 
 namespace vz {
 namespace {
@@ -42,15 +42,14 @@ class PortChoice : public ::testing::Test {
     sys.Put(InDir(L"model.ini"), "ECR-1");
   }
   void Choose(const wchar_t* text) {
-    w.texts[Control::PortList] = text;
-    OnPortChoice(g, sys, w);
+    w.portText = text;
+    OnPortChoice(g, sys, w, write);
   }
   // The technician types into the list's field; nothing is handled yet.
-  void Type(const wchar_t* text) { w.texts[Control::PortList] = text; }
+  void Type(const wchar_t* text) { w.portText = text; }
   // Leaving the list or pressing Enter in it.
-  void Commit() { CommitPortText(g, sys, w); }
+  void Commit() { CommitPortText(g, sys, w, write); }
   std::string PortIni() { return sys.Bytes(InDir(L"port.ini")); }
-  std::uint32_t Color() { return w.backColor[Control::PortList]; }
   void BlockPortIni() {
     sys.Put(InDir(L"port.ini"), "\x07");
     sys.File(InDir(L"port.ini")).busyOpens = -1;
@@ -58,18 +57,19 @@ class PortChoice : public ::testing::Test {
   test::FakeSystem sys;
   test::FakeWindow w;
   Globals g;
+  PortWrite write = PortWrite::Allowed;
 };
 
 TEST_F(PortChoice, ListItemWritesOneByteAndTurnsGreen) {
   Choose(L"COM3");
-  EXPECT_EQ(Color(), kColorGreen);
+  EXPECT_TRUE(w.portValid);
   EXPECT_EQ(PortIni(), "\x03");
   Choose(L"COM12");
   EXPECT_EQ(PortIni(), "\x0C");
   Choose(L"COM12");  // double click: the same byte again
   EXPECT_EQ(sys.writeFirstByteCalls, 3);
   EXPECT_EQ(PortIni(), "\x0C");
-  EXPECT_EQ(Color(), kColorGreen);
+  EXPECT_TRUE(w.portValid);
 }
 
 TEST_F(PortChoice, ExistingFileKeepsItsOtherBytes) {
@@ -78,15 +78,15 @@ TEST_F(PortChoice, ExistingFileKeepsItsOtherBytes) {
   EXPECT_EQ(PortIni(), "\x03QRST");
 }
 
-TEST_F(PortChoice, EmptyOrTypedNonsenseOrADisabledListWritesNothing) {
+TEST_F(PortChoice, EmptyOrTypedNonsenseOrAListTheRunHoldsWritesNothing) {
   for (const wchar_t* text : {L"", L"COM256", L"LPT1", L"CO", L"COM0"}) {
-    w.backColor[Control::PortList] = kColorGreen;
+    w.portValid = true;
     Choose(text);
-    EXPECT_EQ(Color(), kColorRed) << test::Narrow(text);
+    EXPECT_FALSE(w.portValid) << test::Narrow(text);
   }
-  w.enabled[Control::PortList] = false;
+  write = PortWrite::Held;  // a run holds the list
   Choose(L"COM3");
-  EXPECT_EQ(Color(), kColorGreen);
+  EXPECT_TRUE(w.portValid);
   EXPECT_EQ(sys.writeFirstByteCalls, 0);
   EXPECT_FALSE(sys.Has(InDir(L"port.ini")) || sys.Has(InDir(L"memo_log.txt")) || w.ended);
 }
@@ -115,7 +115,7 @@ TEST_F(PortChoice, TypedPortAboveTheListIsSavedWhenTheListIsLeft) {
   EXPECT_EQ(PortIni(), "\x19");
   EXPECT_EQ(sys.Bytes(L"D:\\Up\\port.ini"), "\x19");
   EXPECT_EQ(sys.Bytes(L"D:\\Up\\model.ini"), "ECR-1");
-  EXPECT_EQ(Color(), kColorGreen);
+  EXPECT_TRUE(w.portValid);
   EXPECT_EQ(g.port.savedPort, 25);
 }
 
@@ -130,12 +130,12 @@ TEST_F(PortChoice, OnlyAChangedTextIsHandled) {
   EXPECT_EQ(sys.writeFirstByteCalls, 2);
   Type(L"COM3x");
   Commit();
-  EXPECT_EQ(Color(), kColorRed);
+  EXPECT_FALSE(w.portValid);
   EXPECT_EQ(PortIni(), "\x17") << "a text that names no port writes nothing";
   EXPECT_EQ(g.port.savedPort, 23) << "port.ini still names the port last saved";
-  w.backColor[Control::PortList] = kColorGreen;
+  w.portValid = true;
   Commit();
-  EXPECT_EQ(Color(), kColorGreen) << "the same text again is not handled again";
+  EXPECT_TRUE(w.portValid) << "the same text again is not handled again";
   Type(L"COM3");
   Commit();
   EXPECT_EQ(PortIni(), "\x03");
@@ -143,11 +143,11 @@ TEST_F(PortChoice, OnlyAChangedTextIsHandled) {
   EXPECT_TRUE(w.posted.empty() && w.messages.empty());
 }
 
-TEST_F(PortChoice, TypedTextThatIsCommittedInADisabledListTurnsGreenAndWritesNothing) {
-  w.enabled[Control::PortList] = false;
+TEST_F(PortChoice, TypedTextCommittedWhileARunHoldsTheListTurnsGreenAndWritesNothing) {
+  write = PortWrite::Held;  // a run holds the list
   Type(L"COM7");
   Commit();
-  EXPECT_EQ(Color(), kColorGreen);
+  EXPECT_TRUE(w.portValid);
   EXPECT_FALSE(sys.Has(InDir(L"port.ini")));
 }
 
@@ -166,12 +166,13 @@ TEST_P(PortIniBlocked, ThreeAttemptsOneLogLineNoCopyRedListAndAPostedBox) {
   EXPECT_EQ(test::LogTexts(sys),
             std::vector<std::string>{"Write_rs232_fw: Superati 3 tentativi di lettura"});
   EXPECT_FALSE(sys.Has(L"D:\\Up\\port.ini") || sys.Has(L"D:\\Up\\model.ini"));
-  EXPECT_EQ(Color(), kColorRed);
+  EXPECT_FALSE(w.portValid);
   EXPECT_FALSE(g.port.savedPort.has_value());
   // The box waits until the pick has been handled in full.
   EXPECT_TRUE(w.messages.empty());
-  EXPECT_EQ(w.calls.back(), std::string("posted Error:port.ini: ") +
-                                (GetParam() ? "Access denied." : "Sharing violation."));
+  ASSERT_EQ(w.posted.size(), 1u);
+  EXPECT_EQ(w.posted[0].text, std::wstring(L"port.ini: ") +
+                                  (GetParam() ? L"Access denied." : L"Sharing violation."));
   w.DeliverPosted();
   ASSERT_EQ(w.messages.size(), 1u);
   EXPECT_EQ(w.messages[0].kind, MessageKind::Error);
@@ -193,13 +194,13 @@ TEST_F(PortChoice, FailedSaveIsToldAfterEachPickButOncePerTextAfterLeaving) {
   EXPECT_EQ(w.posted.size(), 4u);
   EXPECT_EQ(sys.writeFirstByteCalls, 5 * 3);
   EXPECT_EQ(test::LogTexts(sys).size(), 5u) << "each failed save is logged";
-  EXPECT_EQ(Color(), kColorRed);
+  EXPECT_FALSE(w.portValid);
 
   sys.File(InDir(L"port.ini")).busyOpens = 0;  // free again
   Type(L"COM6");
   Commit();
   EXPECT_EQ(PortIni(), "\x06");
-  EXPECT_EQ(Color(), kColorGreen);
+  EXPECT_TRUE(w.portValid);
   sys.File(InDir(L"port.ini")).busyOpens = -1;  // held once more: told anew
   Type(L"COM5");
   Commit();

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "fakes.h"
+#include "testkit/fakes.h"
 
 namespace vz {
 namespace {
@@ -14,18 +14,17 @@ using Items = std::vector<std::wstring>;
 class PortListFollowsDevices : public ::testing::Test {
  protected:
   PortListFollowsDevices() {
-    w.items[Control::PortList] = {L"COM1", L"COM3", L"COM12"};
-    w.texts[Control::PortList] = L"COM3";
-    w.backColor[Control::PortList] = kColorGreen;
+    w.portEntries = {L"COM1", L"COM3", L"COM12"};
+    w.portText = L"COM3";
+    w.portValid = true;
     sys.Put(test::InDir(L"port.ini"), "\x03");
     sys.serialPorts = {"COM1", "COM3", "\\\\.\\COM12"};
   }
   // The list's text, its colour and port.ini: what a refresh never touches.
   void ExpectChoiceUntouched() {
-    EXPECT_EQ(w.texts[Control::PortList], L"COM3");
-    EXPECT_EQ(w.backColor[Control::PortList], kColorGreen);
+    EXPECT_EQ(w.portText, L"COM3");
+    EXPECT_TRUE(w.portValid);
     EXPECT_EQ(sys.Bytes(test::InDir(L"port.ini")), "\x03");
-    EXPECT_EQ(w.Count("text PortList"), 0);
   }
   // Lets the broadcasts settle, ticking as the window's timer does.
   void Settle() {
@@ -47,11 +46,11 @@ TEST_F(PortListFollowsDevices, ArrivalsRemovalsAndChangesLeaveTheChoiceAlone) {
   EXPECT_TRUE(sys.probed.empty()) << "probed on the worker, not in the broadcast";
   w.FinishBackgroundJobs();
   EXPECT_EQ(sys.probed, std::vector<std::string>{"COM7"});
-  EXPECT_EQ(w.items[Control::PortList], (Items{L"COM1", L"COM3", L"COM7", L"COM12"}));
+  EXPECT_EQ(w.portEntries, (Items{L"COM1", L"COM3", L"COM7", L"COM12"}));
 
   // The chosen port goes: out of the list, nothing opened, the text stays.
   refresh.PortRemoved(w, 3);
-  EXPECT_EQ(w.items[Control::PortList], (Items{L"COM1", L"COM7", L"COM12"}));
+  EXPECT_EQ(w.portEntries, (Items{L"COM1", L"COM7", L"COM12"}));
   EXPECT_EQ(sys.probed.size(), 1u);
 
   // Devices changed: every unlisted port is probed, never a listed one nor
@@ -65,7 +64,7 @@ TEST_F(PortListFollowsDevices, ArrivalsRemovalsAndChangesLeaveTheChoiceAlone) {
   for (const char* untouched : {"COM1", "COM3", "COM7", "\\\\.\\COM12"}) {
     EXPECT_EQ(std::count(sys.probed.begin(), sys.probed.end(), untouched), 0) << untouched;
   }
-  EXPECT_EQ(w.items[Control::PortList], (Items{L"COM1", L"COM7", L"COM12", L"COM200"}));
+  EXPECT_EQ(w.portEntries, (Items{L"COM1", L"COM7", L"COM12", L"COM200"}));
   ExpectChoiceUntouched();
 }
 
@@ -83,7 +82,7 @@ TEST_F(PortListFollowsDevices, ABurstOfChangesGivesOneProbeHalfASecondAfterTheLa
   refresh.SettleTick(w);
   EXPECT_EQ(w.jobs.size(), 1u);
   EXPECT_FALSE(w.settleTimerEnabled);
-  EXPECT_EQ(w.Count("settle timer=1"), 1);
+  EXPECT_EQ(w.settleTimerStarts, 1);
 }
 
 TEST_F(PortListFollowsDevices, NoProbeRunsDuringARunAndOnlyOneAtATimeAfterIt) {
@@ -93,7 +92,7 @@ TEST_F(PortListFollowsDevices, NoProbeRunsDuringARunAndOnlyOneAtATimeAfterIt) {
   Settle();
   refresh.PortRemoved(w, 12);  // a removal opens nothing: it is made at once
   EXPECT_TRUE(w.jobs.empty());
-  EXPECT_EQ(w.items[Control::PortList], (Items{L"COM1", L"COM3"}));
+  EXPECT_EQ(w.portEntries, (Items{L"COM1", L"COM3"}));
 
   *runUnderWay = false;
   refresh.ResumeAfterRun(w);
@@ -110,14 +109,14 @@ TEST_F(PortListFollowsDevices, NoProbeRunsDuringARunAndOnlyOneAtATimeAfterIt) {
 
 TEST_F(PortListFollowsDevices, AnOpenDropDownIsChangedOnlyOnceItCloses) {
   sys.serialPorts.insert("COM7");
-  w.droppedDown.insert(Control::PortList);
+  w.portListOpen = true;
   refresh.PortArrived(w, 7);
   w.FinishBackgroundJobs();
   refresh.PortRemoved(w, 1);
-  EXPECT_EQ(w.items[Control::PortList], (Items{L"COM1", L"COM3", L"COM12"}));
-  w.droppedDown.clear();
+  EXPECT_EQ(w.portEntries, (Items{L"COM1", L"COM3", L"COM12"}));
+  w.portListOpen = false;
   refresh.DropDownClosed(w);
-  EXPECT_EQ(w.items[Control::PortList], (Items{L"COM3", L"COM7", L"COM12"}));
+  EXPECT_EQ(w.portEntries, (Items{L"COM3", L"COM7", L"COM12"}));
   ExpectChoiceUntouched();
 }
 
@@ -128,7 +127,7 @@ TEST_F(PortListFollowsDevices, APortPulledOutWhileItIsProbedIsNotListed) {
   refresh.PortRemoved(w, 7);  // ... and then it went
   w.jobs.front().done(w);
   w.jobs.clear();
-  EXPECT_EQ(w.items[Control::PortList], (Items{L"COM1", L"COM3", L"COM12"}));
+  EXPECT_EQ(w.portEntries, (Items{L"COM1", L"COM3", L"COM12"}));
 }
 
 }  // namespace

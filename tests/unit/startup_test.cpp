@@ -3,7 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "fakes.h"
+#include "app_version.h"
+#include "testkit/fakes.h"
 
 namespace vz {
 namespace {
@@ -12,17 +13,17 @@ using test::InDir;
 
 class Startup : public ::testing::Test {
  protected:
-  // Runs Main and notes what the window had been given when it was made.
+  // Runs Main and notes the title the texts held when the window was made.
   void Run() {
     Main(g, sys, [this]() -> MainWindow& {
-      callsAtLoad = w.calls.size();
+      titleAtLoad = g.messages[Msg::Title];
       return w;
     });
   }
   test::FakeSystem sys;
   test::FakeWindow w;
   Globals g;
-  std::size_t callsAtLoad = 0;
+  std::wstring titleAtLoad;
 };
 
 struct DirCase { const wchar_t* exeDir; const wchar_t* programDir; const wchar_t* currentDir; };
@@ -60,9 +61,10 @@ TEST_F(Startup, ProbesEveryPortAndListsEachThatOpensInNumberOrder) {
     const std::string name = "COM" + std::to_string(n);
     EXPECT_EQ(sys.probed[n - 1], n < 10 ? name : "\\\\.\\" + name);
   }
-  EXPECT_EQ(w.items[Control::PortList],
+  EXPECT_EQ(w.portEntries,
             (std::vector<std::wstring>{L"COM3", L"COM12", L"COM20", L"COM21", L"COM255"}));
-  EXPECT_EQ(w.texts[Control::PortList], L"");
+  EXPECT_EQ(w.portText, L"");
+  EXPECT_FALSE(w.portValid);
 }
 
 TEST_F(Startup, ItalianSettingIsShownButNotOffered) {
@@ -71,11 +73,11 @@ TEST_F(Startup, ItalianSettingIsShownButNotOffered) {
   w.loadablePictures = {InDir(L"Italia.gif")};
   Run();
   EXPECT_EQ(sys.Bytes(InDir(L"Language.ini")), "ITALIANO\r\n");
-  EXPECT_EQ(w.items[Control::LanguageList],
+  EXPECT_EQ(w.languages,
             (std::vector<std::wstring>{L"FRANCAISE", L"ENGLISH"}));
-  EXPECT_EQ(w.texts[Control::LanguageList], L"ITALIANO");
-  EXPECT_EQ(w.pictures[Control::Flag], InDir(L"Italia.gif"));
-  EXPECT_EQ(w.texts[Control::Window], L"Aggiornamento  (Rel.2.2)");  // set at load
+  EXPECT_EQ(w.languageText, L"ITALIANO");
+  EXPECT_EQ(w.flag, InDir(L"Italia.gif"));
+  EXPECT_EQ(w.captions.title, L"Aggiornamento  (Rel." VZ_RELEASE ")");
 }
 
 TEST_F(Startup, ASettingThatNamesNoLanguageStartsInFrenchAndIsKept) {
@@ -84,27 +86,20 @@ TEST_F(Startup, ASettingThatNamesNoLanguageStartsInFrenchAndIsKept) {
   sys.Put(InDir(L"FrmDescFRA.txt"), "FRM_FW_UPGRADE_TITLE=Titre\r\n");
   w.loadablePictures = {InDir(L"France.gif")};
   Run();
-  EXPECT_EQ(w.texts[Control::LanguageList], L"FRANCAISE");
-  EXPECT_EQ(w.pictures[Control::Flag], InDir(L"France.gif"));
-  EXPECT_EQ(w.texts[Control::Window], L"Titre  (Rel.2.2)");
+  EXPECT_EQ(w.languageText, L"FRANCAISE");
+  EXPECT_EQ(w.flag, InDir(L"France.gif"));
+  EXPECT_EQ(w.captions.title, L"Titre  (Rel." VZ_RELEASE ")");
   EXPECT_EQ(sys.Bytes(InDir(L"Language.ini")), garbage);
 }
 
-TEST_F(Startup, WindowIsLoadedWithItsTextsFilledAndShownLast) {
+TEST_F(Startup, TheWindowIsMadeOnceTheTextsAreLoadedAndShownWithoutAPortOrAFlag) {
   sys.Put(InDir(L"FrmDescFRA.txt"), "FRM_FW_UPGRADE_TITLE=Titre\r\n");
   Run();
-  EXPECT_EQ(callsAtLoad, 0u);  // made untouched
-  EXPECT_EQ(w.calls[1], "text Window=Titre  (Rel.2.2)");  // captions first
-  EXPECT_TRUE(w.items[Control::PortList].empty());  // no port: shown all the same
-  EXPECT_EQ(w.Count("show"), 1);
-  // Centred, top first, just before it is shown.
-  const std::vector<std::string> last(w.calls.end() - 3, w.calls.end());
-  EXPECT_EQ(last[0].rfind("top=", 0), 0u) << last[0];
-  EXPECT_EQ(last[1].rfind("left=", 0), 0u) << last[1];
-  EXPECT_EQ(last[2], "show");
-  // The missing flag is tried and simply not shown.
-  EXPECT_EQ(w.calls[w.calls.size() - 4], "picture Flag=C:\\Tools\\Vz\\France.gif");
-  EXPECT_EQ(w.pictures.count(Control::Flag), 0u);
+  EXPECT_EQ(titleAtLoad, L"Titre");
+  EXPECT_EQ(w.captions.title, L"Titre  (Rel." VZ_RELEASE ")");
+  EXPECT_TRUE(w.portEntries.empty());  // no port: shown all the same
+  EXPECT_TRUE(w.flag.empty()) << "a missing flag is simply not shown";
+  EXPECT_TRUE(w.shown);
 }
 
 }  // namespace

@@ -1,10 +1,11 @@
 // Text files read by their byte-order mark: UTF-8, UTF-16 LE or BE, or the ANSI
 // code page without one (Windows-1252 in the fake system).
+#include "platform/text_case.h"
 #include "platform/text_decoding.h"
 
 #include <gtest/gtest.h>
 
-#include "fakes.h"
+#include "testkit/fakes.h"
 #include "i18n/language.h"
 #include "messages/message_table.h"
 
@@ -117,6 +118,26 @@ TEST_F(TextFile, LanguageIniWithAMarkNamesItsLanguage) {
     EXPECT_EQ(g.currentLanguage, L"ENGLISH");
     EXPECT_EQ(sys.Bytes(InDir(L"Language.ini")), bytes);
   }
+}
+
+TEST(TextToUtf8, KeepsPairsAndReplacesALoneSurrogate) {
+  EXPECT_EQ(Utf16ToUtf8(L"\u00E9\U0001F600"), "\xC3\xA9\xF0\x9F\x98\x80");
+  EXPECT_EQ(Utf16ToUtf8(std::wstring(1, static_cast<wchar_t>(0xD800)) + L"a"), "\xEF\xBF\xBD" "a");
+}
+
+// File and process names match as Windows matches them, the same whatever
+// C library runs the program; language names and "COM" in ASCII only.
+TEST(LetterCase, NamesFoldByTheirOwnTableAndLanguageNamesInAsciiOnly) {
+  EXPECT_TRUE(SameName(L"Up_Loader.EXE", L"up_loader.exe"));
+  EXPECT_TRUE(SameName(L"\u00C9t\u00E9.bin", L"\u00C9T\u00C9.BIN"));        // Été
+  EXPECT_TRUE(SameName(L"\u0161\u017E.bin", L"\u0160\u017D.BIN"));          // šž
+  EXPECT_TRUE(SameName(L"\u043F\u0440\u0448.bin", L"\u041F\u0420\u0428.BIN"));  // прш
+  EXPECT_FALSE(SameName(L"stra\u00DFe", L"STRASSE")) << "one unit for one unit";
+  EXPECT_FALSE(SameName(L"Up_Loader.exe", L"Up_Loader.ex"));
+  EXPECT_TRUE(NameLess(L"A.bin", L"b.BIN"));
+  EXPECT_FALSE(NameLess(L"b.BIN", L"a.bin"));
+  EXPECT_TRUE(SameAscii(L"english", L"ENGLISH"));
+  EXPECT_FALSE(SameAscii(L"fran\u00E7aise", L"FRAN\u00C7AISE")) << "no letter beyond ASCII";
 }
 
 }  // namespace

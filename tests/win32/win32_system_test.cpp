@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/startup.h"
-#include "fakes.h"
+#include "testkit/fakes.h"
 #include "i18n/language.h"
 #include "i18n/language_switch.h"
 #include "log/event_log.h"
@@ -92,8 +92,8 @@ TEST_F(LogOnDisk, ALogThatCannotBeOpenedAtAllCannotTakeItsOwnReport) {
 class PortFileOnDisk : public ::testing::Test {
  protected:
   void Choose(const std::wstring& text) {
-    window.texts[Control::PortList] = text;
-    OnPortChoice(g, sys, window);
+    window.portText = text;
+    OnPortChoice(g, sys, window, PortWrite::Allowed);
   }
   TempDir dir{L"vzport"};
   Win32System sys;
@@ -111,7 +111,7 @@ TEST_F(PortFileOnDisk, NewFileHoldsExactlyThePortByte) {
   EXPECT_EQ(ReadFileBytes(dir / L"port.ini"), std::string("\x03", 1));
   Choose(L"COM12");
   EXPECT_EQ(ReadFileBytes(dir / L"port.ini"), std::string("\x0C", 1));
-  EXPECT_EQ(window.backColor[Control::PortList], kColorGreen);
+  EXPECT_TRUE(window.portValid);
 }
 
 TEST_F(PortFileOnDisk, ExistingBytesAfterTheFirstStay) {
@@ -138,7 +138,7 @@ TEST_F(PortFileOnDisk, HeldFileGivesOneLogLineNoCopiesAndTheSystemsReason) {
       std::regex(R"(\d\d-\d\d-\d\d \d\d:\d\d:\d\d Write_rs232_fw: Superati 3 tentativi di lettura\r\n)")));
   EXPECT_FALSE(Exists(download / L"port.ini"));
   EXPECT_FALSE(Exists(download / L"model.ini"));
-  EXPECT_EQ(window.backColor[Control::PortList], kColorRed);
+  EXPECT_FALSE(window.portValid);
   ASSERT_EQ(window.posted.size(), 1u);
   EXPECT_EQ(window.posted[0].text, L"port.ini: " + sys.ErrorText(ERROR_SHARING_VIOLATION, L"port.ini"));
 
@@ -165,18 +165,18 @@ TEST(LanguageOnDisk, AHeldLanguageIniKeepsThePreviousLanguageAndSaysWhy) {
   WriteFileBytes(dir / L"Language.ini", "FRANCAISE\r\n");
   WriteFileBytes(dir / L"FrmDescEng.txt", "FRM_ALL_C_EXIT=EXIT\r\n");
   FakeWindow window;
-  window.texts[Control::LanguageList] = L"ENGLISH";
+  window.languageText = L"ENGLISH";
   FileHold hold(dir / L"Language.ini");
   ASSERT_TRUE(hold.held());
   OnLanguageChoice(g, sys, window);
   hold.Release();
   EXPECT_EQ(g.currentLanguage, L"FRANCAISE");
-  EXPECT_EQ(window.texts[Control::LanguageList], L"FRANCAISE") << "the list shows it again";
+  EXPECT_EQ(window.languageText, L"FRANCAISE") << "the list shows it again";
   ASSERT_EQ(window.posted.size(), 1u);
   // Moving over a file that is held open is refused as access denied.
   EXPECT_EQ(window.posted[0].text,
             L"Language.ini: " + sys.ErrorText(ERROR_ACCESS_DENIED, L"Language.ini"));
-  EXPECT_EQ(window.texts[Control::ExitButton], L"") << "nothing reloaded";
+  EXPECT_EQ(window.captions.exit, L"") << "nothing reloaded";
   EXPECT_EQ(ReadFileBytes(dir / L"Language.ini"), "FRANCAISE\r\n");
   EXPECT_FALSE(Exists(dir / L"Language.ini.new"));
 }

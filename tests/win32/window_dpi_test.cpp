@@ -233,7 +233,7 @@ TEST_F(StartedWindow, DpiThePortListShowsTheLongestPortNameWhole) {
   EXPECT_GE(format.right - format.left, text.cx) << "at " << window->dpi() << " DPI";
   EXPECT_GE(format.right - format.left, arial) << "at " << window->dpi() << " DPI";
 
-  window->AddItem(Control::PortList, longest);
+  window->InsertPortEntry(0, longest);
   EXPECT_GE(SendMessageW(H(Control::PortList), CB_GETDROPPEDWIDTH, 0, 0),
             text.cx + GetSystemMetrics(SM_CXVSCROLL));
 }

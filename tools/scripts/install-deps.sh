@@ -8,7 +8,7 @@ packages=(
   cmake g++ make python3 googletest libutfcpp-dev
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
   wine wine64 fonts-wine xvfb xauth socat xdotool imagemagick
-  clang libclang-rt-14-dev clang-tidy cppcheck
+  clang libclang-rt-14-dev clang-tidy clang-format cppcheck
 )
 missing=()
 for p in "${packages[@]}"; do

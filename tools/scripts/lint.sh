@@ -35,7 +35,8 @@ failed=0
 # left to cppcheck); defines as in cmake/windows.cmake.
 win32_tidy_files=(src/platform/win32_system.cpp src/platform/win32_newer_api.cpp
                   src/platform/win32_instance.cpp src/app/main_win32.cpp
-                  src/ui/win32_window.cpp src/ui/window_controls.cpp src/ui/control_texts.cpp
+                  src/ui/win32_window.cpp src/ui/run_view.cpp src/ui/window_controls.cpp
+                  src/ui/control_texts.cpp
                   src/ui/combo_lists.cpp src/ui/progress_bar.cpp src/ui/window_pictures.cpp
                   src/ui/message_boxes.cpp src/ui/device_broadcasts.cpp
                   src/ui/background_job.cpp src/ui/focus.cpp src/ui/window_timers.cpp

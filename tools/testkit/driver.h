@@ -15,15 +15,14 @@
 
 #include "messages/message_table.h"
 #include "platform/win32_owned.h"
-#include "testkit/line_breaks.h"
 #include "testkit/temp_dir.h"
 #include "testkit/wait.h"
+#include "window/controls.h"
 #include "window/main_window.h"
 
 namespace vz::e2e {
 
 // The testkit's helpers, as the end-to-end tests and the demo name them.
-using test::AsShown;
 using test::NoChangeWithin;
 using test::WaitUntil;
 

@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/text_decoding.h"
 #include "platform/win32_owned.h"
 #include "testkit/exe_dir.h"
 
@@ -40,19 +41,7 @@ constexpr const wchar_t* kHelperExeName = L"UL_Heartbeat.exe";
 using vz::FindHandle;
 using vz::ScopedHandle;
 
-inline std::string ToUtf8(const std::wstring& text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int len = static_cast<int>(text.size());
-    const int needed = WideCharToMultiByte(CP_UTF8, 0, text.data(), len, nullptr, 0, nullptr, nullptr);
-    if (needed <= 0) {
-        return {};
-    }
-    std::string out(static_cast<size_t>(needed), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), len, &out[0], needed, nullptr, nullptr);
-    return out;
-}
+inline std::string ToUtf8(const std::wstring& text) { return vz::Utf16ToUtf8(text); }
 
 using vz::test::ExeDir;  // with a trailing backslash
 

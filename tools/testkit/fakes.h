@@ -138,24 +138,37 @@ class FakeSystem : public System {
   std::map<std::wstring, std::pair<std::wstring, Entry>> files_;  // key -> (name, entry)
 };
 
+// The window as the logic has told it to look: each field holds what was
+// last shown, so that a test reads the outcome, not the calls.
 class FakeWindow : public MainWindow {
  public:
-  FakeWindow();
+  // The run as shown (ShowStartOffered, ShowStartHeld, ShowRunStarting).
+  enum class Run { Offered, Held, Starting };
 
-  // Everything done to the window, one line per call, e.g.
-  // "text StatusLine1=", "visible ExitButton=0", "timer=1", "message Error:...".
-  std::vector<std::string> calls;
-  std::map<Control, std::wstring> texts;
-  std::map<Control, bool> visible;
-  std::map<Control, bool> enabled;
-  std::map<Control, std::uint32_t> backColor;
-  std::map<Control, std::vector<std::wstring>> items;
-  std::map<Control, float> widths;
-  std::map<Control, std::wstring> pictures;  // path of the loaded picture
-  std::set<std::wstring> loadablePictures;   // paths LoadPicture accepts
+  Captions captions;
+  std::wstring flag;                        // the flag's picture file; empty: none
+  std::set<std::wstring> loadablePictures;  // files ShowFlag can show
+  std::vector<std::wstring> languages;
+  std::wstring languageText;
+  std::wstring portText;
+  // Whether the port text was last shown as naming a port; the window opens
+  // with it shown as not.
+  bool portValid = false;
+  std::vector<std::wstring> portEntries;
+  bool portListOpen = false;
+  Run run = Run::Offered;
+  // The port list takes a technician's choice only while a start is offered.
+  bool PortListTakesChoices() const { return run == Run::Offered; }
+  // The bar: steps of stepsToFill; hidden while steps is negative.
+  int progressSteps = -1;
+  int progressStepsToFill = 0;
+  bool busy = false;
   bool timerEnabled = false;
   bool settleTimerEnabled = false;
-  std::set<Control> droppedDown;  // combo boxes whose list is open
+  int settleTimerStarts = 0;
+  bool shown = false;
+  bool ended = false;
+
   // Background jobs handed over and not yet done; FinishBackgroundJobs runs
   // them (work, then done) in order, as the worker and the window would.
   // AwaitBackgroundWork runs the work alone, as the worker would meanwhile.
@@ -165,13 +178,6 @@ class FakeWindow : public MainWindow {
   };
   std::deque<Job> jobs;
   void FinishBackgroundJobs();
-  bool hourglass = false;
-  bool shown = false;
-  bool ended = false;
-  int pumps = 0;
-  TwipSize outer{10380, 7140};
-  TwipSize screen{19200, 10800};
-  std::optional<int> top, left;
 
   struct Message {
     std::wstring text;
@@ -185,48 +191,44 @@ class FakeWindow : public MainWindow {
   // window does once the current event has been handled.
   std::vector<Message> posted;
   void DeliverPosted();
+  // How many boxes of this kind were shown.
+  int Shown(MessageKind kind) const;
 
   // Runs during PumpEvents, so a test can deliver events in the middle of
   // a handler.
   std::function<void()> onPump;
-
-  int Count(const std::string& prefix) const;
+  int pumps = 0;
 
   // MainWindow
-  void SetText(Control c, const std::wstring& text) override;
-  std::wstring Text(Control c) override { return texts[c]; }
-  void SetVisible(Control c, bool v) override;
-  bool IsEnabled(Control c) override;
-  void SetBackColor(Control c, std::uint32_t color) override;
-  void ClearItems(Control c) override;
-  void AddItem(Control c, const std::wstring& text) override;
-  bool LoadPicture(Control c, const std::wstring& path) override;
-  float Width(Control c) override { return widths[c]; }
-  void SetWidth(Control c, float twips) override;
-  void Repaint(Control c) override;
-  TwipSize OuterSize() override { return outer; }
-  TwipSize ScreenSize() override { return screen; }
-  void SetTop(int twips) override;
-  void SetLeft(int twips) override;
-  void SetHourglass(bool busy) override;
+  void ShowCaptions(const Captions& c) override { captions = c; }
+  bool ShowFlag(const std::wstring& path) override;
+  void ShowLanguages(const std::vector<std::wstring>& entries) override { languages = entries; }
+  void ShowLanguage(const std::wstring& name) override { languageText = name; }
+  std::wstring LanguageText() override { return languageText; }
+  std::wstring PortText() override { return portText; }
+  void ShowPortText(const std::wstring& text) override { portText = text; }
+  void ShowPortValid(bool valid) override { portValid = valid; }
+  std::vector<std::wstring> PortEntries() override { return portEntries; }
+  void InsertPortEntry(std::size_t index, const std::wstring& text) override;
+  void RemovePortEntry(std::size_t index) override;
+  bool PortListOpen() override { return portListOpen; }
+  void ShowStartOffered() override { run = Run::Offered; }
+  void ShowStartHeld() override { run = Run::Held; }
+  void ShowRunStarting() override;
+  void ShowProgress(int steps, int stepsToFill) override;
+  void ShowBusy(bool on) override { busy = on; }
   MessageAnswer ShowMessage(const std::wstring& text, MessageKind kind) override;
   void PostMessageBox(const std::wstring& text, MessageKind kind) override;
   void PumpEvents() override;
-  void SetUpgradeTimer(bool enabled) override;
-  std::vector<std::wstring> Items(Control c) override { return items[c]; }
-  void InsertItem(Control c, std::size_t index, const std::wstring& text) override;
-  void RemoveItem(Control c, std::size_t index) override;
-  bool IsDroppedDown(Control c) override { return droppedDown.count(c) != 0; }
-  void SetEnabled(Control c, bool on) override;
+  void SetUpgradeTimer(bool enabled) override { timerEnabled = enabled; }
   void SetDeviceSettleTimer(bool enabled) override;
   void RunInBackground(std::function<void()> work,
                        std::function<void(MainWindow&)> done) override;
   void AwaitBackgroundWork() override;
-  void Show() override;
-  void EndProgram() override;
+  void Show() override { shown = true; }
+  void EndProgram() override { ended = true; }
 };
 
-const char* ControlName(Control c);
 
 // The messages logged in kDir's memo_log.txt, without their time stamps.
 std::vector<std::string> LogTexts(const FakeSystem& sys);

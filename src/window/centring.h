@@ -1,9 +1,9 @@
-// Centring the main window on the screen, in twips.
+// Centring the main window on the screen, in twips, as the window was
+// designed to be placed.
 #pragma once
 
 #include <cstdint>
 
-#include "window/main_window.h"
 
 namespace vz {
 
@@ -11,8 +11,5 @@ namespace vz {
 // taken in single precision, rounded to the nearest integer with halves to
 // the even neighbour, then halved truncating toward zero.
 std::int32_t CenterOffset(float outer, float inner);
-
-// Centres the window on the screen: top first, then left.
-void CenterForm(MainWindow& window);
 
 }  // namespace vz

@@ -1,32 +1,15 @@
-#include "fakes.h"
+#include "testkit/fakes.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cwctype>
 #include <stdexcept>
 #include <utility>
 
+#include "platform/text_case.h"
 #include "testkit/cp1252.h"
 
 namespace vz::test {
-namespace {
-
-std::wstring Lower(const std::wstring& s) {
-  std::wstring out = s;
-  for (wchar_t& c : out) c = static_cast<wchar_t>(std::towlower(c));
-  return out;
-}
-
-const char* KindName(MessageKind k) {
-  switch (k) {
-    case MessageKind::Error: return "Error";
-    case MessageKind::Question: return "Question";
-    case MessageKind::Information: return "Information";
-    case MessageKind::Plain: return "Plain";
-  }
-  return "?";
-}
-
-}  // namespace
 
 std::string Narrow(const std::wstring& w) {
   std::string out;
@@ -53,31 +36,9 @@ std::vector<std::string> LogTexts(const FakeSystem& sys) {
   return out;
 }
 
-const char* ControlName(Control c) {
-  switch (c) {
-    case Control::Window: return "Window";
-    case Control::Logo: return "Logo";
-    case Control::Wordmark: return "Wordmark";
-    case Control::TitleLabel: return "TitleLabel";
-    case Control::Flag: return "Flag";
-    case Control::PortLabel: return "PortLabel";
-    case Control::PortList: return "PortList";
-    case Control::LanguageLabel: return "LanguageLabel";
-    case Control::LanguageList: return "LanguageList";
-    case Control::StatusLine1: return "StatusLine1";
-    case Control::StatusLine2: return "StatusLine2";
-    case Control::ProgressPanel: return "ProgressPanel";
-    case Control::ProgressBar: return "ProgressBar";
-    case Control::UpgradeButton: return "UpgradeButton";
-    case Control::InteractiveUpgradeButton: return "InteractiveUpgradeButton";
-    case Control::ExitButton: return "ExitButton";
-  }
-  return "?";
-}
-
 // ---- FakeSystem -----------------------------------------------------------
 
-std::wstring FakeSystem::Key(const std::wstring& path) { return Lower(path); }
+std::wstring FakeSystem::Key(const std::wstring& path) { return NameUpper(path); }
 
 FakeSystem::Entry& FakeSystem::File(const std::wstring& path) {
   auto& slot = files_[Key(path)];
@@ -365,76 +326,72 @@ std::string FakeSystem::ToAnsi(const std::wstring& text) { return cp1252::Encode
 
 // ---- FakeWindow -----------------------------------------------------------
 
-FakeWindow::FakeWindow() {
-  // The design state that the logic relies on.
-  widths[Control::ProgressPanel] = 9915;
-  widths[Control::ProgressBar] = 495;
-  for (Control c : {Control::UpgradeButton, Control::ExitButton, Control::TitleLabel,
-                    Control::PortList, Control::LanguageList}) {
-    visible[c] = true;
-  }
-  texts[Control::InteractiveUpgradeButton] = L"Upgrade Interattivo";
-  backColor[Control::PortList] = kColorRed;
+bool FakeWindow::ShowFlag(const std::wstring& path) {
+  const bool shows = loadablePictures.count(path) != 0;
+  flag = shows ? path : std::wstring();
+  return shows;
 }
 
-int FakeWindow::Count(const std::string& prefix) const {
-  int n = 0;
-  for (const std::string& c : calls) n += c.compare(0, prefix.size(), prefix) == 0;
-  return n;
+void FakeWindow::InsertPortEntry(std::size_t index, const std::wstring& text) {
+  portEntries.insert(portEntries.begin() + static_cast<std::ptrdiff_t>(std::min(index, portEntries.size())),
+                     text);
 }
 
-void FakeWindow::SetText(Control c, const std::wstring& text) {
-  texts[c] = text;
-  calls.push_back(std::string("text ") + ControlName(c) + "=" + Narrow(text));
+void FakeWindow::RemovePortEntry(std::size_t index) {
+  if (index < portEntries.size()) portEntries.erase(portEntries.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
-void FakeWindow::SetVisible(Control c, bool v) {
-  visible[c] = v;
-  calls.push_back(std::string("visible ") + ControlName(c) + "=" + (v ? "1" : "0"));
+void FakeWindow::ShowRunStarting() {
+  run = Run::Starting;
+  progressSteps = -1;
+  // The window lets waiting events through while it changes (see PumpEvents).
+  PumpEvents();
 }
 
-bool FakeWindow::IsEnabled(Control c) {
-  auto it = enabled.find(c);
-  return it == enabled.end() || it->second;
+void FakeWindow::ShowProgress(int steps, int stepsToFill) {
+  progressSteps = steps;
+  progressStepsToFill = stepsToFill;
+  PumpEvents();
 }
 
-void FakeWindow::SetBackColor(Control c, std::uint32_t color) {
-  backColor[c] = color;
-  calls.push_back(std::string("color ") + ControlName(c) + "=" + std::to_string(color));
+MessageAnswer FakeWindow::ShowMessage(const std::wstring& text, MessageKind kind) {
+  messages.push_back({text, kind});
+  if (onMessage) onMessage(messages.back());
+  if (kind != MessageKind::Question) return MessageAnswer::Ok;
+  if (answers.empty()) return MessageAnswer::Yes;
+  MessageAnswer a = answers.front();
+  answers.pop_front();
+  return a;
 }
 
-void FakeWindow::ClearItems(Control c) {
-  items[c].clear();
-  calls.push_back(std::string("clear ") + ControlName(c));
+void FakeWindow::PostMessageBox(const std::wstring& text, MessageKind kind) {
+  posted.push_back({text, kind});
 }
 
-void FakeWindow::InsertItem(Control c, std::size_t index, const std::wstring& text) {
-  auto& list = items[c];
-  list.insert(list.begin() + static_cast<std::ptrdiff_t>(std::min(index, list.size())), text);
-  calls.push_back(std::string("insert ") + ControlName(c) + "@" + std::to_string(index) + "=" +
-                  Narrow(text));
+void FakeWindow::DeliverPosted() {
+  const std::vector<Message> due = std::move(posted);
+  posted.clear();
+  for (const Message& m : due) ShowMessage(m.text, m.kind);
 }
 
-void FakeWindow::RemoveItem(Control c, std::size_t index) {
-  auto& list = items[c];
-  if (index < list.size()) list.erase(list.begin() + static_cast<std::ptrdiff_t>(index));
-  calls.push_back(std::string("remove ") + ControlName(c) + "@" + std::to_string(index));
+int FakeWindow::Shown(MessageKind kind) const {
+  return static_cast<int>(std::count_if(messages.begin(), messages.end(),
+                                        [kind](const Message& m) { return m.kind == kind; }));
 }
 
-void FakeWindow::SetEnabled(Control c, bool on) {
-  enabled[c] = on;
-  calls.push_back(std::string("enabled ") + ControlName(c) + "=" + (on ? "1" : "0"));
+void FakeWindow::PumpEvents() {
+  ++pumps;
+  if (onPump) onPump();
 }
 
 void FakeWindow::SetDeviceSettleTimer(bool on) {
+  if (on && !settleTimerEnabled) ++settleTimerStarts;
   settleTimerEnabled = on;
-  calls.push_back(std::string("settle timer=") + (on ? "1" : "0"));
 }
 
 void FakeWindow::RunInBackground(std::function<void()> work,
                                  std::function<void(MainWindow&)> done) {
   jobs.push_back({std::move(work), std::move(done)});
-  calls.push_back("background job");
 }
 
 void FakeWindow::AwaitBackgroundWork() {
@@ -450,89 +407,6 @@ void FakeWindow::FinishBackgroundJobs() {
     if (job.work) job.work();
     job.done(*this);
   }
-}
-
-void FakeWindow::AddItem(Control c, const std::wstring& text) {
-  items[c].push_back(text);
-  calls.push_back(std::string("item ") + ControlName(c) + "=" + Narrow(text));
-}
-
-bool FakeWindow::LoadPicture(Control c, const std::wstring& path) {
-  calls.push_back(std::string("picture ") + ControlName(c) + "=" + Narrow(path));
-  if (loadablePictures.count(path) == 0) {
-    pictures.erase(c);
-    return false;
-  }
-  pictures[c] = path;
-  return true;
-}
-
-void FakeWindow::SetWidth(Control c, float twips) {
-  widths[c] = twips;
-  calls.push_back(std::string("width ") + ControlName(c) + "=" + std::to_string(twips));
-}
-
-void FakeWindow::Repaint(Control c) {
-  calls.push_back(std::string("repaint ") + ControlName(c));
-}
-
-void FakeWindow::SetTop(int twips) {
-  top = twips;
-  calls.push_back("top=" + std::to_string(twips));
-}
-
-void FakeWindow::SetLeft(int twips) {
-  left = twips;
-  calls.push_back("left=" + std::to_string(twips));
-}
-
-void FakeWindow::SetHourglass(bool busy) {
-  hourglass = busy;
-  calls.push_back(std::string("hourglass=") + (busy ? "1" : "0"));
-}
-
-MessageAnswer FakeWindow::ShowMessage(const std::wstring& text,
-                                      MessageKind kind) {
-  messages.push_back({text, kind});
-  calls.push_back(std::string("message ") + KindName(kind) + ":" + Narrow(text));
-  if (onMessage) onMessage(messages.back());
-  if (kind != MessageKind::Question) return MessageAnswer::Ok;
-  if (answers.empty()) return MessageAnswer::Yes;
-  MessageAnswer a = answers.front();
-  answers.pop_front();
-  return a;
-}
-
-void FakeWindow::PostMessageBox(const std::wstring& text, MessageKind kind) {
-  posted.push_back({text, kind});
-  calls.push_back(std::string("posted ") + KindName(kind) + ":" + Narrow(text));
-}
-
-void FakeWindow::DeliverPosted() {
-  const std::vector<Message> due = std::move(posted);
-  posted.clear();
-  for (const Message& m : due) ShowMessage(m.text, m.kind);
-}
-
-void FakeWindow::PumpEvents() {
-  ++pumps;
-  calls.push_back("pump");
-  if (onPump) onPump();
-}
-
-void FakeWindow::SetUpgradeTimer(bool on) {
-  timerEnabled = on;
-  calls.push_back(std::string("timer=") + (on ? "1" : "0"));
-}
-
-void FakeWindow::Show() {
-  shown = true;
-  calls.push_back("show");
-}
-
-void FakeWindow::EndProgram() {
-  ended = true;
-  calls.push_back("end");
 }
 
 }  // namespace vz::test

@@ -1,0 +1,95 @@
+// The window seam's calls: what the logic asks the window to show, put onto
+// the controls of the design.
+#include "ui/win32_window.h"
+
+namespace vz {
+namespace {
+
+// The port list's colour: green when its text names a port, red when not.
+constexpr std::uint32_t kPortValid = 0x00FF00;
+constexpr std::uint32_t kPortInvalid = 0x0000FF;
+
+}  // namespace
+
+void Win32Window::ShowCaptions(const Captions& c) {
+  SetText(Control::ExitButton, c.exit);
+  SetText(Control::Window, c.title);
+  SetText(Control::UpgradeButton, c.upgrade);
+  SetText(Control::TitleLabel, c.titleLabel);
+  SetText(Control::PortLabel, c.portLabel);
+  SetText(Control::LanguageLabel, c.languageLabel);
+  Repaint(Control::Window);
+}
+
+bool Win32Window::ShowFlag(const std::wstring& path) { return LoadPicture(Control::Flag, path); }
+
+void Win32Window::ShowLanguages(const std::vector<std::wstring>& entries) {
+  ClearItems(Control::LanguageList);
+  for (const std::wstring& entry : entries) AddItem(Control::LanguageList, entry);
+}
+
+void Win32Window::ShowLanguage(const std::wstring& name) { SetText(Control::LanguageList, name); }
+
+std::wstring Win32Window::LanguageText() { return Text(Control::LanguageList); }
+
+std::wstring Win32Window::PortText() { return Text(Control::PortList); }
+
+void Win32Window::ShowPortText(const std::wstring& text) { SetText(Control::PortList, text); }
+
+void Win32Window::ShowPortValid(bool valid) {
+  SetBackColor(Control::PortList, valid ? kPortValid : kPortInvalid);
+}
+
+std::vector<std::wstring> Win32Window::PortEntries() { return Items(Control::PortList); }
+
+void Win32Window::InsertPortEntry(std::size_t index, const std::wstring& text) {
+  InsertItem(Control::PortList, index, text);
+}
+
+void Win32Window::RemovePortEntry(std::size_t index) { RemoveItem(Control::PortList, index); }
+
+bool Win32Window::PortListOpen() { return IsDroppedDown(Control::PortList); }
+
+void Win32Window::ShowStartOffered() {
+  // After a run the three start and exit buttons come back, the second
+  // start button too; a start refused before its run hid none of them.
+  if (runShown_) {
+    runShown_ = false;
+    SetText(Control::StatusLine1, L"");
+    SetText(Control::StatusLine2, L"");
+    SetVisible(Control::UpgradeButton, true);
+    SetVisible(Control::InteractiveUpgradeButton, true);
+    SetVisible(Control::ExitButton, true);
+  }
+  SetEnabled(Control::PortList, true);
+}
+
+void Win32Window::ShowStartHeld() { SetEnabled(Control::PortList, false); }
+
+void Win32Window::ShowRunStarting() {
+  runShown_ = true;
+  SetText(Control::StatusLine1, L"");
+  SetText(Control::StatusLine2, L"");
+  SetWidth(Control::ProgressBar, 0);
+  SetVisible(Control::ProgressPanel, false);
+  Repaint(Control::ProgressPanel);
+  // Events that waited meanwhile are handled before the buttons go, twice,
+  // as the window has always let them through here.
+  PumpEvents();
+  PumpEvents();
+  SetVisible(Control::ExitButton, false);
+  SetVisible(Control::UpgradeButton, false);
+  SetVisible(Control::InteractiveUpgradeButton, false);
+}
+
+void Win32Window::ShowProgress(int steps, int stepsToFill) {
+  SetVisible(Control::ProgressPanel, true);
+  const float step = Width(Control::ProgressPanel) / static_cast<float>(stepsToFill);
+  SetWidth(Control::ProgressBar, step * static_cast<float>(steps));
+  Repaint(Control::ProgressBar);
+  PumpEvents();
+}
+
+void Win32Window::ShowBusy(bool busy) { SetHourglass(busy); }
+
+}  // namespace vz
