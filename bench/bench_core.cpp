@@ -140,27 +140,32 @@ void BenchTick(vz::Win32System& sys) {
       tickCpu += ThreadCpuMs() - cpu0;
 
       Stopwatch f;
-      sink = p.phase == vz::Phase::UploaderRunning ? FloorSnapshot() : FloorTwoSearches(g.programDir);
+      sink =
+          p.phase == vz::Phase::UploaderRunning ? FloorSnapshot() : FloorTwoSearches(g.programDir);
       floor.push_back(f.Ms());
     }
     (void)sink;
     const double tm = Median(tick), fm = Median(floor);
-    std::printf("%s: wall median %.4f ms (min %.4f), floor %.4f ms; thread CPU mean %.4f ms "
-                "(GetThreadTimes, summed over %d ticks)\n",
-                p.name, tm, vzbench::Min(tick), fm, tickCpu / kTicks, kTicks);
-    Report(std::string(p.name) + " [" + std::to_string(kTicks) + " ticks, wall]",
-           Fmt("%.3f ms", tm), Fmt("%.3f ms", fm) + (p.phase == vz::Phase::UploaderRunning ? " (bare snapshot)" : " (bare 2 searches)"),
-           Fmt("%.2f", tm / fm), "< " + Fmt("%.1f", p.target) + " ms", tm < p.target,
-           "QPC wall time per tick, median (min " + Fmt("%.3f ms", vzbench::Min(tick)) +
-               "); thread CPU mean " + Fmt("%.3f ms", tickCpu / kTicks) +
-               " (GetThreadTimes: coarse under Wine, leaves out the Wine server's work)" +
-               (tm >= p.target && fm >= 0.9 * p.target
-                    ? std::string(". Missed: the bare system calls alone take ") + Fmt("%.3f ms", fm) +
-                          " under Wine (each a few Wine-server round trips); the tick adds " +
-                          Fmt("%.3f ms", tm - fm) + " to them"
-                    : std::string()));
+    std::printf(
+        "%s: wall median %.4f ms (min %.4f), floor %.4f ms; thread CPU mean %.4f ms "
+        "(GetThreadTimes, summed over %d ticks)\n",
+        p.name, tm, vzbench::Min(tick), fm, tickCpu / kTicks, kTicks);
+    Report(
+        std::string(p.name) + " [" + std::to_string(kTicks) + " ticks, wall]", Fmt("%.3f ms", tm),
+        Fmt("%.3f ms", fm) +
+            (p.phase == vz::Phase::UploaderRunning ? " (bare snapshot)" : " (bare 2 searches)"),
+        Fmt("%.2f", tm / fm), "< " + Fmt("%.1f", p.target) + " ms", tm < p.target,
+        "QPC wall time per tick, median (min " + Fmt("%.3f ms", vzbench::Min(tick)) +
+            "); thread CPU mean " + Fmt("%.3f ms", tickCpu / kTicks) +
+            " (GetThreadTimes: coarse under Wine, leaves out the Wine server's work)" +
+            (tm >= p.target && fm >= 0.9 * p.target
+                 ? std::string(". Missed: the bare system calls alone take ") + Fmt("%.3f ms", fm) +
+                       " under Wine (each a few Wine-server round trips); the tick adds " +
+                       Fmt("%.3f ms", tm - fm) + " to them"
+                 : std::string()));
   }
-  std::printf("time-out messages during the tick benchmark: %d (expected 0)\n", static_cast<int>(window.messages.size()));
+  std::printf("time-out messages during the tick benchmark: %d (expected 0)\n",
+              static_cast<int>(window.messages.size()));
 }
 
 void BenchLog(vz::Win32System& sys) {
@@ -178,8 +183,8 @@ void BenchLog(vz::Win32System& sys) {
   const long long kBig = 200LL * 1000 * 1000;
   Stopwatch make;
   {
-    HANDLE h = CreateFileW((big + vz::kLogFileName).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW((big + vz::kLogFileName).c_str(), GENERIC_WRITE, 0, nullptr,
+                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     std::string block;
     while (block.size() < (4u << 20)) block += "01-02-26 10:11:12 Fw Upgrade START\r\n";
     long long done = 0;
@@ -258,7 +263,8 @@ void BenchMessages(vz::Win32System& sys, const std::wstring& dataDir) {
       [&] { vz::LoadMessageFile(g, sys, L"gen5.txt"); }, t1, t5);
   const double mf = Median(fra), m1 = Median(t1), m5 = Median(t5);
   const double mib = 1024.0 * 1024.0;
-  Report("LoadMessageFile FrmDescFRA.txt (" + std::to_string(shipped->size()) + " B) [Wine, 200 loads]",
+  Report("LoadMessageFile FrmDescFRA.txt (" + std::to_string(shipped->size()) +
+             " B) [Wine, 200 loads]",
          Fmt("%.3f ms", mf), "-", "-", "figure only", true,
          Fmt("%.1f MiB/s", shipped->size() / mib / (mf / 1000)) + "; read, ANSI decode and parse");
   Report("LoadMessageFile 5 MiB generated [Wine, 7 loads]", Fmt("%.1f ms", m5),
@@ -280,9 +286,10 @@ void BenchPortProbe(vz::Win32System& sys) {
   for (std::size_t n = 0; n < available.size(); ++n) {
     if (available[n]) found += (found.empty() ? "COM" : ", COM") + std::to_string(n);
   }
-  Report("serial-port probe at start-up (" + std::to_string(vz::kHighestPort) + " ports) [20 probes]",
-         Fmt("%.1f ms", Median(times)), "-", "-", "figure only", true,
-         "part of the start-up figure; found: " + (found.empty() ? std::string("none") : found));
+  Report(
+      "serial-port probe at start-up (" + std::to_string(vz::kHighestPort) + " ports) [20 probes]",
+      Fmt("%.1f ms", Median(times)), "-", "-", "figure only", true,
+      "part of the start-up figure; found: " + (found.empty() ? std::string("none") : found));
 }
 
 }  // namespace

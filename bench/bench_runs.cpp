@@ -61,8 +61,8 @@ RunResult OneRun(bool fail, int eraseMs, const vz::MessageTable& texts) {
   // 2 s pause following the launch, and each run ends at another point of
   // the 500 ms tick.
   const std::string scenario = fail ? "stop-before-write" : "success";
-  folder.Write(L"uploader-sim.ini", "scenario=" + scenario + "\r\nerase_ms=" +
-                                        std::to_string(eraseMs) + "\r\n");
+  folder.Write(L"uploader-sim.ini",
+               "scenario=" + scenario + "\r\nerase_ms=" + std::to_string(eraseMs) + "\r\n");
   Program program(folder.path());
   if (!program.Start() || !program.WaitForWindow()) {
     r.problem = "the program did not show its window";
@@ -94,18 +94,20 @@ RunResult OneRun(bool fail, int eraseMs, const vz::MessageTable& texts) {
   const bool erasingLeft = folder.Has(L"erasing.txt");
   double erasingDeleted = 0;
   std::optional<vz::e2e::MessageBoxSeen> box;
-  WaitUntil([&] {
-    if (fail && !erasingDeleted && !folder.Has(L"erasing.txt")) erasingDeleted = NowS();
-    return (box = vz::e2e::FindMessageBox(program.pid())).has_value();
-  }, 20000, 2);
+  WaitUntil(
+      [&] {
+        if (fail && !erasingDeleted && !folder.Has(L"erasing.txt")) erasingDeleted = NowS();
+        return (box = vz::e2e::FindMessageBox(program.pid())).has_value();
+      },
+      20000, 2);
   const double shown = NowS();
   if (!box) {
     r.problem = "no message within 20 s of the uploader's exit";
     return r;
   }
   const std::wstring& text = box->text;
-  const std::wstring expected =
-      fail ? vz::ForDisplay(texts[vz::Msg::DownloadTimeout]) + L" 4" : vz::ForDisplay(texts[vz::Msg::End]);
+  const std::wstring expected = fail ? vz::ForDisplay(texts[vz::Msg::DownloadTimeout]) + L" 4"
+                                     : vz::ForDisplay(texts[vz::Msg::End]);
   if (text != expected) {
     r.problem = "an unexpected message";
     return r;
@@ -116,7 +118,8 @@ RunResult OneRun(bool fail, int eraseMs, const vz::MessageTable& texts) {
   if (fail) {
     if (!erasingLeft || !erasingDeleted) {
       r.ok = false;
-      r.problem = erasingLeft ? "erasing.txt was never deleted" : "the uploader left no erasing.txt";
+      r.problem =
+          erasingLeft ? "erasing.txt was never deleted" : "the uploader left no erasing.txt";
     }
     r.phase4ToMessage = shown - (erasingDeleted + 0.5);
   } else {
@@ -157,7 +160,8 @@ int wmain(int argc, wchar_t** argv) {
       const RunResult r = OneRun(fail, eraseMs, texts);
       if (!r.ok) {
         ++broken;
-        std::printf("run %d (%s): %s\n", i + 1, fail ? "stop-before-write" : "success", r.problem.c_str());
+        std::printf("run %d (%s): %s\n", i + 1, fail ? "stop-before-write" : "success",
+                    r.problem.c_str());
         continue;
       }
       std::printf("run %d (%s, erase_ms=%d): exit -> message %.3f s%s\n", i + 1,
@@ -168,14 +172,16 @@ int wmain(int argc, wchar_t** argv) {
       if (fail) phase4.push_back(r.phase4ToMessage);
     }
   }
-  const std::string brokenNote = broken ? "; " + std::to_string(broken) + " run(s) failed, see the log" : "";
+  const std::string brokenNote =
+      broken ? "; " + std::to_string(broken) + " run(s) failed, see the log" : "";
   // The window and polling add a few ms; the bounds allow 0.1 s for them.
   Report("success: uploader exit -> end message [" + std::to_string(endDelay.size()) + " runs]",
          Fmt("%.2f s", Median(endDelay)), "-", "-", "3.5-4.0 s each (+0.1 s polling)",
          AllWithin(endDelay, 3.5, 4.1), "runs: " + List(endDelay) + " s" + brokenNote);
   Report("stop-before-write: uploader exit -> time-out message (phase 4) [" +
              std::to_string(failDelay.size()) + " runs]",
-         Fmt("%.2f s", Median(failDelay)), "-", "-", "11.5-12.5 s each (0-0.5 + 1.5 + 10.0-10.5; +0.1 s polling)",
+         Fmt("%.2f s", Median(failDelay)), "-", "-",
+         "11.5-12.5 s each (0-0.5 + 1.5 + 10.0-10.5; +0.1 s polling)",
          AllWithin(failDelay, 11.5, 12.6), "runs: " + List(failDelay) + " s" + brokenNote);
   Report("stop-before-write: phase 4 start -> time-out message (derived) [" +
              std::to_string(phase4.size()) + " runs]",

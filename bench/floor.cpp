@@ -58,8 +58,8 @@ HBITMAP DecodeGif(const std::wstring& path) {
   HBITMAP copy = nullptr;
   OLE_HANDLE handle = 0;
   if (SUCCEEDED(picture->get_Handle(&handle))) {
-    copy = static_cast<HBITMAP>(CopyImage(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)),
-                                          IMAGE_BITMAP, 0, 0, 0));
+    copy = static_cast<HBITMAP>(
+        CopyImage(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)), IMAGE_BITMAP, 0, 0, 0));
   }
   picture->Release();
   return copy;

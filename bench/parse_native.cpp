@@ -23,7 +23,8 @@ namespace {
 double ParseMs(const std::wstring& text, vz::MessageTable& table) {
   const auto start = std::chrono::steady_clock::now();
   vz::ParseMessageText(text, table);
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+      .count();
 }
 
 }  // namespace
@@ -52,12 +53,14 @@ int main(int argc, char** argv) {
 
   const double mib = 1024.0 * 1024.0;
   const double mf = Median(tf), m1 = Median(t1), m5 = Median(t5);
-  Report("ParseMessageText FrmDescFRA.txt (" + std::to_string(shipped.size()) + " B) [native -O2, 1000 runs]",
+  Report("ParseMessageText FrmDescFRA.txt (" + std::to_string(shipped.size()) +
+             " B) [native -O2, 1000 runs]",
          Fmt("%.4f ms", mf), "-", "-", "figure only", true,
          Fmt("%.1f MiB/s", shipped.size() / mib / (mf / 1000)));
   Report("ParseMessageText 5 MiB generated [native -O2, 11 runs]", Fmt("%.1f ms", m5),
          Fmt("%.1f ms", m1) + " (1 MiB)", Fmt("%.2f", m5 / m1),
          "< 100 ms; 5 MiB/1 MiB ratio ~5 (4-6)", m5 < 100 && m5 / m1 >= 4 && m5 / m1 <= 6,
-         Fmt("%.1f MiB/s", five.size() / mib / (m5 / 1000)) + "; decoding from Windows-1252 not timed");
+         Fmt("%.1f MiB/s", five.size() / mib / (m5 / 1000)) +
+             "; decoding from Windows-1252 not timed");
   return 0;
 }

@@ -21,9 +21,7 @@ PortWrite FormHandlers::PortWriteNow() const {
   return *monitor_.runUnderWay ? PortWrite::Held : PortWrite::Allowed;
 }
 
-void FormHandlers::OnLanguageClick(MainWindow& w) {
-  OnLanguageChoice(g_, sys_, w);
-}
+void FormHandlers::OnLanguageClick(MainWindow& w) { OnLanguageChoice(g_, sys_, w); }
 
 void FormHandlers::OnUpgradeClick(MainWindow& w) {
   StartUpgrade(g_, sys_, w, monitor_);

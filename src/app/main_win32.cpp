@@ -30,8 +30,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   vz::FolderInstance thisCopy(folder);
   if (!thisCopy.first()) {
     switch (vz::WaitForFirstCopy(thisCopy, vz::kMainWindowClass, folder, kFindFirstCopyMs)) {
-      case vz::FirstCopy::BroughtForward: return 0;
-      case vz::FirstCopy::Ended: break;  // this copy is the first now
+      case vz::FirstCopy::BroughtForward:
+        return 0;
+      case vz::FirstCopy::Ended:
+        break;  // this copy is the first now
       case vz::FirstCopy::NotReached:
         return vz::ReportStartupFailure(std::wstring(vz::layout::kAppTitle) + L".exe: " +
                                         vz::ErrorTextOrNumber(ERROR_BUSY));
@@ -47,8 +49,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   std::unique_ptr<vz::Win32Window> window;
 
   vz::Main(globals, system, [&]() -> vz::MainWindow& {
-    window = std::make_unique<vz::Win32Window>(instance, handlers,
-                                               vz::Win32Window::Options{});
+    window = std::make_unique<vz::Win32Window>(instance, handlers, vz::Win32Window::Options{});
     if (!window->Create()) {
       ExitProcess(static_cast<UINT>(
           vz::ReportStartupFailure(vz::ErrorTextOrNumber(window->createError()))));

@@ -36,8 +36,7 @@ class BesideThread {
   void RunJob() noexcept {
     try {
       job_();
-    } catch (...) {
-    }
+    } catch (...) {}
   }
   std::function<void()> job_;
   std::thread thread_;
@@ -60,8 +59,7 @@ std::wstring ProgramDirFrom(const std::wstring& executableDir) {
   return dir + L'\\';
 }
 
-void Main(Globals& g, System& sys,
-          const std::function<MainWindow&()>& loadForm) {
+void Main(Globals& g, System& sys, const std::function<MainWindow&()>& loadForm) {
   g.programDir = ProgramDirFrom(sys.ExecutableDir());
   g.downloadDir = g.programDir;
 

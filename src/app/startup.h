@@ -21,7 +21,6 @@ std::wstring ProgramDirFrom(const std::wstring& executableDir);
 // Runs the whole start-up: directories, language and texts, the window
 // (made hidden by loadForm) with its captions, the two lists, the flag,
 // and showing the window centred on the screen.
-void Main(Globals& g, System& sys,
-          const std::function<MainWindow&()>& loadForm);
+void Main(Globals& g, System& sys, const std::function<MainWindow&()>& loadForm);
 
 }  // namespace vz

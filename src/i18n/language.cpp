@@ -39,10 +39,8 @@ const LanguageRow* FindLanguage(std::wstring_view text) {
 
 }  // namespace
 
-IoResult WriteLanguageSetting(const Globals& g, System& sys,
-                              const std::wstring& language) {
-  return sys.ReplaceWhole(g.programDir + kLanguageIniName,
-                         sys.ToAnsi(language) + "\r\n");
+IoResult WriteLanguageSetting(const Globals& g, System& sys, const std::wstring& language) {
+  return sys.ReplaceWhole(g.programDir + kLanguageIniName, sys.ToAnsi(language) + "\r\n");
 }
 
 void ReadLanguageSetting(Globals& g, System& sys) {
@@ -58,8 +56,7 @@ void ReadLanguageSetting(Globals& g, System& sys) {
   // words, random bytes) gives the default; the file stays as it is until
   // the technician picks a language.
   g.currentLanguage = kDefaultLanguage;
-  const std::optional<std::string> bytes =
-      sys.ReadBytes(g.programDir + kLanguageIniName);
+  const std::optional<std::string> bytes = sys.ReadBytes(g.programDir + kLanguageIniName);
   if (!bytes) return;
   std::wstring firstLine;
   bool first = true;
@@ -89,12 +86,11 @@ bool LoadMessageFile(Globals& g, System& sys, const std::wstring& fileName) {
   // the program's own texts of that language do.
   const MessageTable* builtIn = BuiltInMessages(fileName);
   std::uint32_t error = 0;
-  const std::optional<std::string> bytes =
-      sys.ReadBytes(g.programDir + fileName, &error);
+  const std::optional<std::string> bytes = sys.ReadBytes(g.programDir + fileName, &error);
   if (!bytes) {
-    WriteLog(sys, g.programDir, kLogLanguagePrefix + fileName + kLogNotRead +
-                                    std::to_wstring(error) + L" " +
-                                    sys.ErrorText(error, fileName));
+    WriteLog(sys, g.programDir,
+             kLogLanguagePrefix + fileName + kLogNotRead + std::to_wstring(error) + L" " +
+                 sys.ErrorText(error, fileName));
     if (builtIn) g.messages = *builtIn;
     return false;
   }

@@ -38,7 +38,6 @@ bool LoadMessageFile(Globals& g, System& sys, const std::wstring& fileName);
 
 // Writes the language name as the single line of Language.ini, replacing
 // the file whole or not at all.
-IoResult WriteLanguageSetting(const Globals& g, System& sys,
-                              const std::wstring& language);
+IoResult WriteLanguageSetting(const Globals& g, System& sys, const std::wstring& language);
 
 }  // namespace vz

@@ -8,15 +8,13 @@ namespace {
 enum class SelfReport { Allowed, Suppressed };
 
 bool IsMomentaryHold(std::uint32_t error) {
-  return error == error_number::kSharingViolation ||
-         error == error_number::kLockViolation;
+  return error == error_number::kSharingViolation || error == error_number::kLockViolation;
 }
 
-void Write(System& sys, const std::wstring& programDir,
-           std::wstring_view message, SelfReport report) {
+void Write(System& sys, const std::wstring& programDir, std::wstring_view message,
+           SelfReport report) {
   const std::wstring path = programDir + kLogFileName;
-  const std::string bytes =
-      sys.ToAnsi(FormatLogLine(sys.Now(), message)) + "\r\n";
+  const std::string bytes = sys.ToAnsi(FormatLogLine(sys.Now(), message)) + "\r\n";
   for (int attempt = 1; attempt <= kAppendAttempts; ++attempt) {
     const IoResult r = sys.AppendBytes(path, bytes);
     if (r.ok) return;
@@ -42,13 +40,12 @@ void Write(System& sys, const std::wstring& programDir,
 
 std::wstring FormatLogLine(const LocalTime& t, std::wstring_view message) {
   wchar_t stamp[32];
-  std::swprintf(stamp, 32, L"%02d-%02d-%02d %02d:%02d:%02d ", t.day, t.month,
-                t.year % 100, t.hour, t.minute, t.second);
+  std::swprintf(stamp, 32, L"%02d-%02d-%02d %02d:%02d:%02d ", t.day, t.month, t.year % 100, t.hour,
+                t.minute, t.second);
   return stamp + std::wstring(message);
 }
 
-void WriteLog(System& sys, const std::wstring& programDir,
-              std::wstring_view message) {
+void WriteLog(System& sys, const std::wstring& programDir, std::wstring_view message) {
   Write(sys, programDir, message, SelfReport::Allowed);
 }
 

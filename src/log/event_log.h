@@ -23,7 +23,6 @@ std::wstring FormatLogLine(const LocalTime& t, std::wstring_view message);
 
 // Appends the message with the current date and time to memo_log.txt in
 // programDir.
-void WriteLog(System& sys, const std::wstring& programDir,
-              std::wstring_view message);
+void WriteLog(System& sys, const std::wstring& programDir, std::wstring_view message);
 
 }  // namespace vz

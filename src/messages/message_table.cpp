@@ -31,9 +31,7 @@ std::wstring ForDisplay(std::wstring_view text) {
   return shown;
 }
 
-std::wstring_view MessageKey(Msg m) {
-  return kKeys[static_cast<std::size_t>(m)];
-}
+std::wstring_view MessageKey(Msg m) { return kKeys[static_cast<std::size_t>(m)]; }
 
 bool MessageTable::Store(std::wstring_view key, std::wstring value) {
   const std::size_t slot = SlotOf(key);

@@ -13,8 +13,7 @@ bool MatchesPattern(std::wstring_view name, std::wstring_view pattern) {
     if (p < pattern.size() && pattern[p] == L'*') {
       starP = p++;
       starN = n;
-    } else if (p < pattern.size() &&
-               (pattern[p] == L'?' || same(pattern[p], name[n]))) {
+    } else if (p < pattern.size() && (pattern[p] == L'?' || same(pattern[p], name[n]))) {
       ++p;
       ++n;
     } else if (starP != std::wstring_view::npos) {

@@ -84,7 +84,7 @@ class StartedProgram {
 };
 
 struct StartResult {
-  std::uint32_t error = 0;  // 0 when it started, else the platform's number
+  std::uint32_t error = 0;                  // 0 when it started, else the platform's number
   std::unique_ptr<StartedProgram> program;  // set when it started
 };
 
@@ -102,8 +102,7 @@ class System {
   // True when `dir` (ending with a separator) holds an ordinary file whose
   // name matches `pattern` (a name, or a wildcard such as "*.bin"), letter
   // case ignored. Hidden files, system files and directories never count.
-  virtual bool FileExists(const std::wstring& dir,
-                          const std::wstring& pattern) = 0;
+  virtual bool FileExists(const std::wstring& dir, const std::wstring& pattern) = 0;
   // True when a file, hidden and system files included, lies at `path`;
   // a directory does not count.
   virtual bool AnyFileExists(const std::wstring& path) = 0;
@@ -115,8 +114,7 @@ class System {
   virtual IoResult RemoveFile(const std::wstring& path) = 0;
   // Copies, replacing the target. Copying a file onto itself leaves it
   // untouched and counts as success.
-  virtual IoResult CopyOver(const std::wstring& from,
-                            const std::wstring& to) = 0;
+  virtual IoResult CopyOver(const std::wstring& from, const std::wstring& to) = 0;
   // Whole file as bytes; nullopt when it cannot be opened or read, with the
   // system's error number in *error when one is asked for.
   virtual std::optional<std::string> ReadBytes(const std::wstring& path,
@@ -127,29 +125,24 @@ class System {
   virtual std::vector<FileEntry> ListFiles(const std::wstring& dir,
                                            const std::wstring& pattern) = 0;
   // Creates or truncates the file and writes the bytes.
-  virtual IoResult WriteBytes(const std::wstring& path,
-                              const std::string& bytes) = 0;
+  virtual IoResult WriteBytes(const std::wstring& path, const std::string& bytes) = 0;
   // Replaces the file whole or not at all: the bytes go to a temporary file
   // beside it, the path with ".new" appended (overwritten when one is left
   // there), which is then moved over the file in one step. A hidden or
   // system file stays so. On any failure the file is left as it was and
   // the temporary file is removed.
-  virtual IoResult ReplaceWhole(const std::wstring& path,
-                               const std::string& bytes) = 0;
+  virtual IoResult ReplaceWhole(const std::wstring& path, const std::string& bytes) = 0;
   // Opens for reading and writing (created when missing, never truncated)
   // and overwrites the first byte only.
-  virtual IoResult WriteFirstByte(const std::wstring& path,
-                                  std::uint8_t value) = 0;
+  virtual IoResult WriteFirstByte(const std::wstring& path, std::uint8_t value) = 0;
   // Opens for appending (created when missing), writes, closes. Only a
   // failed open is reported; what is worth another try is the caller's
   // business.
-  virtual IoResult AppendBytes(const std::wstring& path,
-                               const std::string& bytes) = 0;
+  virtual IoResult AppendBytes(const std::wstring& path, const std::string& bytes) = 0;
   // The platform's description of an error number, one line, no line end.
   // `subject` is the file or program the error is about: it fills the
   // places the description leaves for a name ("%1 is not a valid ...").
-  virtual std::wstring ErrorText(std::uint32_t error,
-                                 const std::wstring& subject) = 0;
+  virtual std::wstring ErrorText(std::uint32_t error, const std::wstring& subject) = 0;
   // The error number (for ErrorText) that stands for a system status such
   // as 0xC0000005, a crashed program's exit code; 0 when there is none.
   virtual std::uint32_t ErrorOfStatus(std::uint32_t status) = 0;

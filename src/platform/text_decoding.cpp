@@ -18,9 +18,7 @@ bool StartsWith(std::string_view bytes, std::string_view prefix) {
 
 // Windows' wchar_t is a UTF-16 unit; a wider one (the native build) holds
 // the same units, so both builds see the text alike.
-std::wstring Widen(const std::u16string& units) {
-  return std::wstring(units.begin(), units.end());
-}
+std::wstring Widen(const std::u16string& units) { return std::wstring(units.begin(), units.end()); }
 
 // Pairs of bytes to code units; `high` is the place of the high byte in
 // each pair.

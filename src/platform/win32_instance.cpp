@@ -98,7 +98,8 @@ FirstCopy WaitForFirstCopy(FolderInstance& self, const wchar_t* windowClass,
     // still holding the folder for a moment.
     if (self.TryTake()) return FirstCopy::Ended;
     EnumWindows(CheckWindow, reinterpret_cast<LPARAM>(&search));
-    if (search.found) return BringForward(search.found) ? FirstCopy::BroughtForward : FirstCopy::NotReached;
+    if (search.found)
+      return BringForward(search.found) ? FirstCopy::BroughtForward : FirstCopy::NotReached;
     if (GetTickCount() - start >= timeoutMs) return FirstCopy::NotReached;
     Sleep(kPollMs);
   }

@@ -105,15 +105,15 @@ class ScopedHandle : public Owned<HANDLE, owned::KernelHandle> {
   using Owned::Owned;
 };
 
-using FindHandle = Owned<HANDLE, owned::FindHandle>;                 // FindFirstFileExW
-using FontHandle = Owned<HFONT, owned::GdiObject<HFONT>>;            // CreateFontW
-using BitmapHandle = Owned<HBITMAP, owned::GdiObject<HBITMAP>>;      // LoadImageW, CopyImage
-using BrushHandle = Owned<HBRUSH, owned::GdiObject<HBRUSH>>;         // CreateSolidBrush
-using ImageListHandle = Owned<HIMAGELIST, owned::ImageList>;         // ImageList_Create
-using MemoryDcHandle = Owned<HDC, owned::MemoryDc>;                  // CreateCompatibleDC
-using GlobalHandle = Owned<HGLOBAL, owned::GlobalMemory>;            // GlobalAlloc
-using LocalHandle = Owned<HLOCAL, owned::LocalMemory>;               // FormatMessageW's buffer
+using FindHandle = Owned<HANDLE, owned::FindHandle>;             // FindFirstFileExW
+using FontHandle = Owned<HFONT, owned::GdiObject<HFONT>>;        // CreateFontW
+using BitmapHandle = Owned<HBITMAP, owned::GdiObject<HBITMAP>>;  // LoadImageW, CopyImage
+using BrushHandle = Owned<HBRUSH, owned::GdiObject<HBRUSH>>;     // CreateSolidBrush
+using ImageListHandle = Owned<HIMAGELIST, owned::ImageList>;     // ImageList_Create
+using MemoryDcHandle = Owned<HDC, owned::MemoryDc>;              // CreateCompatibleDC
+using GlobalHandle = Owned<HGLOBAL, owned::GlobalMemory>;        // GlobalAlloc
+using LocalHandle = Owned<HLOCAL, owned::LocalMemory>;           // FormatMessageW's buffer
 template <typename I>
-using ComPtr = Owned<I*, owned::ComInterface<I>>;                    // a COM interface
+using ComPtr = Owned<I*, owned::ComInterface<I>>;  // a COM interface
 
 }  // namespace vz

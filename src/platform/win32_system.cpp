@@ -26,9 +26,8 @@ std::wstring LongName(const std::wstring& path) {
 }
 
 IoResult ProbePort(const std::string& name) {
-  const ScopedHandle port(CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                     nullptr));
+  const ScopedHandle port(CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   return port.valid() ? IoResult::Success() : LastError();
 }
 
@@ -40,13 +39,11 @@ bool SameFile(const std::wstring& a, const std::wstring& b) {
   ScopedHandle hb(CreateFileW(b.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, 0, nullptr));
   if (!ha.valid() || !hb.valid()) return false;
-  if (!GetFileInformationByHandle(ha.get(), &ia) ||
-      !GetFileInformationByHandle(hb.get(), &ib)) {
+  if (!GetFileInformationByHandle(ha.get(), &ia) || !GetFileInformationByHandle(hb.get(), &ib)) {
     return false;
   }
   return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
-         ia.nFileIndexHigh == ib.nFileIndexHigh &&
-         ia.nFileIndexLow == ib.nFileIndexLow;
+         ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
 }
 
 // The system's text for an error number on one line; empty when it has
@@ -56,13 +53,13 @@ std::wstring SystemText(std::uint32_t error, const std::wstring& subject = {}) {
   // An insert can be numbered up to 99.
   std::array<DWORD_PTR, 99> inserts{};
   inserts.fill(reinterpret_cast<DWORD_PTR>(subject.c_str()));
-  const DWORD fill = subject.empty() ? FORMAT_MESSAGE_IGNORE_INSERTS
-                                     : FORMAT_MESSAGE_ARGUMENT_ARRAY;
+  const DWORD fill =
+      subject.empty() ? FORMAT_MESSAGE_IGNORE_INSERTS : FORMAT_MESSAGE_ARGUMENT_ARRAY;
   LocalHandle buffer;
-  const DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | fill,
-      nullptr, error, 0, reinterpret_cast<wchar_t*>(buffer.receive()), 0,
-      subject.empty() ? nullptr : reinterpret_cast<va_list*>(inserts.data()));
+  const DWORD n =
+      FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | fill, nullptr,
+                     error, 0, reinterpret_cast<wchar_t*>(buffer.receive()), 0,
+                     subject.empty() ? nullptr : reinterpret_cast<va_list*>(inserts.data()));
   std::wstring text = n && buffer.valid()
                           ? std::wstring(static_cast<const wchar_t*>(buffer.get()), n)
                           : std::wstring();
@@ -102,8 +99,7 @@ std::wstring FolderKey(const std::wstring& folder) {
 std::wstring Win32System::ExecutableDir() {
   std::vector<wchar_t> buffer(MAX_PATH);
   for (;;) {
-    const DWORD n = GetModuleFileNameW(nullptr, buffer.data(),
-                                       static_cast<DWORD>(buffer.size()));
+    const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (n == 0) return L".";
     if (n < buffer.size()) {
       std::wstring path(buffer.data(), n);
@@ -130,16 +126,15 @@ namespace {
 template <typename Fn>
 bool FindOrdinaryFiles(const std::wstring& dir, const std::wstring& pattern, Fn&& take) {
   WIN32_FIND_DATAW data;
-  const FindHandle find(FindFirstFileExW((dir + pattern).c_str(), FindExInfoBasic,
-                                         &data, FindExSearchNameMatch, nullptr, 0));
+  const FindHandle find(FindFirstFileExW((dir + pattern).c_str(), FindExInfoBasic, &data,
+                                         FindExSearchNameMatch, nullptr, 0));
   if (!find.valid()) return false;
   do {
-    const DWORD skip = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN |
-                       FILE_ATTRIBUTE_SYSTEM;
+    const DWORD skip = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     // The long name is checked again: the system also matches the short
     // 8.3 alias, so "*.bin" would otherwise find "image.binary".
-    if ((data.dwFileAttributes & skip) == 0 &&
-        MatchesPattern(data.cFileName, pattern) && take(data)) {
+    if ((data.dwFileAttributes & skip) == 0 && MatchesPattern(data.cFileName, pattern) &&
+        take(data)) {
       return true;
     }
   } while (FindNextFileW(find.get(), &data));
@@ -148,8 +143,7 @@ bool FindOrdinaryFiles(const std::wstring& dir, const std::wstring& pattern, Fn&
 
 }  // namespace
 
-bool Win32System::FileExists(const std::wstring& dir,
-                             const std::wstring& pattern) {
+bool Win32System::FileExists(const std::wstring& dir, const std::wstring& pattern) {
   return FindOrdinaryFiles(dir, pattern, [](const WIN32_FIND_DATAW&) { return true; });
 }
 
@@ -157,8 +151,8 @@ std::vector<FileEntry> Win32System::ListFiles(const std::wstring& dir,
                                               const std::wstring& pattern) {
   std::vector<FileEntry> files;
   (void)FindOrdinaryFiles(dir, pattern, [&files](const WIN32_FIND_DATAW& data) {
-    files.push_back({data.cFileName,
-                     (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow});
+    files.push_back(
+        {data.cFileName, (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow});
     return false;
   });
   return files;
@@ -183,20 +177,17 @@ IoResult Win32System::RemoveFile(const std::wstring& path) {
 IoResult Win32System::CopyOver(const std::wstring& from, const std::wstring& to) {
   // Copying a file onto itself would truncate it on some systems.
   if (SameFile(from, to)) return IoResult::Success();
-  return CopyFileW(from.c_str(), to.c_str(), FALSE) ? IoResult::Success()
-                                                    : LastError();
+  return CopyFileW(from.c_str(), to.c_str(), FALSE) ? IoResult::Success() : LastError();
 }
 
-std::optional<std::string> Win32System::ReadBytes(const std::wstring& path,
-                                                  std::uint32_t* error) {
+std::optional<std::string> Win32System::ReadBytes(const std::wstring& path, std::uint32_t* error) {
   // The reason for the caller, taken at the moment of the failure.
   const auto failed = [error](DWORD reason) -> std::optional<std::string> {
     if (error) *error = reason;
     return std::nullopt;
   };
-  ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return failed(GetLastError());
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file.get(), &size)) return failed(GetLastError());
@@ -205,8 +196,8 @@ std::optional<std::string> Win32System::ReadBytes(const std::wstring& path,
   std::size_t done = 0;
   while (done < bytes.size()) {
     DWORD got = 0;
-    if (!ReadFile(file.get(), &bytes[done],
-                  static_cast<DWORD>(bytes.size() - done), &got, nullptr)) {
+    if (!ReadFile(file.get(), &bytes[done], static_cast<DWORD>(bytes.size() - done), &got,
+                  nullptr)) {
       return failed(GetLastError());
     }
     if (got == 0) break;  // the file shrank meanwhile
@@ -222,15 +213,12 @@ enum class Flush { No, Yes };
 
 // Creates or truncates the file and writes the bytes; with Flush::Yes they
 // are on the disk before it is closed.
-IoResult WriteWholeFile(const std::wstring& path, const std::string& bytes,
-                        Flush flush) {
-  ScopedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                nullptr));
+IoResult WriteWholeFile(const std::wstring& path, const std::string& bytes, Flush flush) {
+  ScopedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return LastError();
   DWORD written = 0;
-  if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()),
-                 &written, nullptr) ||
+  if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
       written != bytes.size()) {
     return LastError();
   }
@@ -240,21 +228,18 @@ IoResult WriteWholeFile(const std::wstring& path, const std::string& bytes,
 
 }  // namespace
 
-IoResult Win32System::WriteBytes(const std::wstring& path,
-                                 const std::string& bytes) {
+IoResult Win32System::WriteBytes(const std::wstring& path, const std::string& bytes) {
   return WriteWholeFile(path, bytes, Flush::No);
 }
 
-IoResult Win32System::ReplaceWhole(const std::wstring& path,
-                                  const std::string& bytes) {
+IoResult Win32System::ReplaceWhole(const std::wstring& path, const std::string& bytes) {
   const std::wstring temporary = path + L".new";
   const DWORD before = GetFileAttributesW(path.c_str());
   // Flushed first, so that the file moved into place is never one whose
   // content is still on its way to the disk.
   IoResult result = WriteWholeFile(temporary, bytes, Flush::Yes);
-  if (result.ok &&
-      !MoveFileExW(temporary.c_str(), path.c_str(),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  if (result.ok && !MoveFileExW(temporary.c_str(), path.c_str(),
+                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     result = LastError();
   }
   // A temporary file held by another program cannot go; the next write
@@ -272,11 +257,9 @@ IoResult Win32System::ReplaceWhole(const std::wstring& path,
   return result;
 }
 
-IoResult Win32System::WriteFirstByte(const std::wstring& path,
-                                     std::uint8_t value) {
-  ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+IoResult Win32System::WriteFirstByte(const std::wstring& path, std::uint8_t value) {
+  ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return LastError();
   DWORD written = 0;
   if (!WriteFile(file.get(), &value, 1, &written, nullptr) || written != 1) {
@@ -285,16 +268,13 @@ IoResult Win32System::WriteFirstByte(const std::wstring& path,
   return file.Close() ? IoResult::Success() : LastError();
 }
 
-IoResult Win32System::AppendBytes(const std::wstring& path,
-                                  const std::string& bytes) {
-  ScopedHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+IoResult Win32System::AppendBytes(const std::wstring& path, const std::string& bytes) {
+  ScopedHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return LastError();
   // Errors after a successful open are not reported.
   DWORD written = 0;
-  (void)WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()),
-                  &written, nullptr);
+  (void)WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
   return IoResult::Success();
 }
 
@@ -336,8 +316,7 @@ ProcessList Win32System::RunningProcesses() {
   PROCESSENTRY32 entry{};
   entry.dwSize = sizeof(entry);
   for (bool first = true;; first = false) {
-    if (!(first ? Process32First(snapshot.get(), &entry)
-                : Process32Next(snapshot.get(), &entry))) {
+    if (!(first ? Process32First(snapshot.get(), &entry) : Process32Next(snapshot.get(), &entry))) {
       // The walk ends with "no more files"; any other error leaves a list
       // that may lack the very process asked about.
       const DWORD error = GetLastError();
@@ -395,8 +374,8 @@ StartResult Win32System::StartProgram(const std::wstring& path) {
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_SHOWNORMAL;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                      0, nullptr, nullptr, &startup, &process)) {
+  if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &startup, &process)) {
     return {GetLastError(), nullptr};
   }
   // Nothing waits for the program; its process handle is kept only to read
@@ -410,30 +389,27 @@ void Win32System::Pause(std::uint32_t milliseconds) { Sleep(milliseconds); }
 LocalTime Win32System::Now() {
   SYSTEMTIME st;
   GetLocalTime(&st);
-  return {st.wYear, st.wMonth, st.wDay, st.wHour,
-          st.wMinute, st.wSecond, st.wMilliseconds};
+  return {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds};
 }
 
 std::uint64_t Win32System::ElapsedMilliseconds() { return GetTickCount64(); }
 
 std::wstring Win32System::FromAnsi(const std::string& bytes) {
   if (bytes.empty()) return {};
-  const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(),
-                                    static_cast<int>(bytes.size()), nullptr, 0);
+  const int n =
+      MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
   std::wstring text(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()),
-                      text.data(), n);
+  MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), n);
   return text;
 }
 
 std::string Win32System::ToAnsi(const std::wstring& text) {
   if (text.empty()) return {};
-  const int n = WideCharToMultiByte(CP_ACP, 0, text.data(),
-                                    static_cast<int>(text.size()), nullptr, 0,
-                                    nullptr, nullptr);
+  const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr,
+                                    0, nullptr, nullptr);
   std::string bytes(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                      bytes.data(), n, nullptr, nullptr);
+  WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(), n,
+                      nullptr, nullptr);
   return bytes;
 }
 

@@ -9,8 +9,7 @@ namespace {
 
 constexpr std::size_t kMaxPortDigits = 3;
 
-void HandlePortText(Globals& g, System& sys, MainWindow& w, FailureReport report,
-                    PortWrite write) {
+void HandlePortText(Globals& g, System& sys, MainWindow& w, FailureReport report, PortWrite write) {
   const std::wstring text = w.PortText();
   g.port.handledText = text;
   const std::optional<std::uint8_t> port = ParsePortText(text);
@@ -57,9 +56,8 @@ void CommitPortText(Globals& g, System& sys, MainWindow& w, PortWrite write) {
   HandlePortText(g, sys, w, FailureReport::OncePerText, write);
 }
 
-bool SaveChosenPort(Globals& g, System& sys, MainWindow& w,
-                    const std::wstring& text, std::uint8_t port,
-                    FailureReport report) {
+bool SaveChosenPort(Globals& g, System& sys, MainWindow& w, const std::wstring& text,
+                    std::uint8_t port, FailureReport report) {
   const IoResult saved = SavePortSetting(g, sys, port);
   if (saved.ok) {
     g.port.savedPort = port;
@@ -69,19 +67,17 @@ bool SaveChosenPort(Globals& g, System& sys, MainWindow& w,
   // What port.ini holds now is not what the list shows.
   g.port.savedPort.reset();
   w.ShowPortValid(false);
-  if (report == FailureReport::EveryTime ||
-      g.port.failureToldOnLeave.insert(text).second) {
-    w.PostMessageBox(std::wstring(uploader::kPortFile) + L": " +
-                         sys.ErrorText(saved.error, uploader::kPortFile),
-                     MessageKind::Error);
+  if (report == FailureReport::EveryTime || g.port.failureToldOnLeave.insert(text).second) {
+    w.PostMessageBox(
+        std::wstring(uploader::kPortFile) + L": " + sys.ErrorText(saved.error, uploader::kPortFile),
+        MessageKind::Error);
   }
   return false;
 }
 
 IoResult SavePortSetting(Globals& g, System& sys, std::uint8_t port) {
   IoResult written = IoResult::Failure(0);
-  for (int attempt = 0; attempt < kPortWriteAttempts && !written.ok;
-       ++attempt) {
+  for (int attempt = 0; attempt < kPortWriteAttempts && !written.ok; ++attempt) {
     written = sys.WriteFirstByte(g.programDir + uploader::kPortFile, port);
   }
   if (!written.ok) {
@@ -92,10 +88,8 @@ IoResult SavePortSetting(Globals& g, System& sys, std::uint8_t port) {
   // program folder today, so each copy is onto itself and does nothing; it
   // stays so that a separate download folder needs no other change.
   // Either copy may fail (model.ini missing, say) without stopping the other.
-  (void)sys.CopyOver(g.programDir + uploader::kPortFile,
-                     g.downloadDir + uploader::kPortFile);
-  (void)sys.CopyOver(g.programDir + uploader::kModelFile,
-                     g.downloadDir + uploader::kModelFile);
+  (void)sys.CopyOver(g.programDir + uploader::kPortFile, g.downloadDir + uploader::kPortFile);
+  (void)sys.CopyOver(g.programDir + uploader::kModelFile, g.downloadDir + uploader::kModelFile);
   return written;
 }
 

@@ -48,9 +48,8 @@ enum class FailureReport { EveryTime, OncePerText };
 // Saves the port the list's text names. A failed save turns the list red,
 // copies nothing and posts "port.ini: " and the system's reason. True when
 // port.ini now names the port.
-bool SaveChosenPort(Globals& g, System& sys, MainWindow& window,
-                    const std::wstring& text, std::uint8_t port,
-                    FailureReport report);
+bool SaveChosenPort(Globals& g, System& sys, MainWindow& window, const std::wstring& text,
+                    std::uint8_t port, FailureReport report);
 
 // Writes the port number as the first byte of port.ini (three attempts,
 // one failure line in the log after the third), then copies port.ini and

@@ -21,8 +21,7 @@ DWORD WINAPI RunBackgroundJob(void* parameter) {
   // A job that failed reports what it found so far.
   try {
     job->work();
-  } catch (...) {
-  }
+  } catch (...) {}
   // Fails harmlessly when the window has gone meanwhile.
   PostMessageW(job->window, kJobDoneMessage, 0, 0);
   return 0;

@@ -16,7 +16,8 @@ constexpr int kDroppedListMarginTwips = 450;
 std::wstring EntryText(HWND combo, LRESULT index) {
   const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
   std::wstring entry(length > 0 ? static_cast<std::size_t>(length) + 1 : 1, L'\0');
-  SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(entry.data()));
+  SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index),
+               reinterpret_cast<LPARAM>(entry.data()));
   entry.resize(wcslen(entry.c_str()));
   return entry;
 }
@@ -34,8 +35,7 @@ LRESULT ExactEntry(HWND combo, const std::wstring& text) {
 // The width of a text in a control's own font, in pixels.
 int TextWidth(HWND control, const std::wstring& text) {
   HDC dc = GetDC(control);
-  HGDIOBJ old =
-      SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
   SIZE size{};
   GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
   SelectObject(dc, old);

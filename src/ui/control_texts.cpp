@@ -58,8 +58,7 @@ LRESULT Win32Window::OnControlColor(HDC dc, HWND control, UINT msg) {
   COMBOBOXINFO info{};
   info.cbSize = sizeof(info);
   if ((msg == WM_CTLCOLOREDIT || msg == WM_CTLCOLORLISTBOX) && port &&
-      GetComboBoxInfo(port, &info) &&
-      (control == info.hwndItem || control == info.hwndList)) {
+      GetComboBoxInfo(port, &info) && (control == info.hwndItem || control == info.hwndList)) {
     SetBkColor(dc, ToColorRef(portColor_));
     return reinterpret_cast<LRESULT>(portBrush_.get());
   }

@@ -23,8 +23,7 @@ bool Win32Window::RestoreFocus() {
   HWND target = savedFocus_;
   // A control hidden or disabled since (the buttons while an upgrade runs)
   // cannot take it.
-  if (!target || !IsChild(hwnd_, target) || !IsWindowVisible(target) ||
-      !IsWindowEnabled(target)) {
+  if (!target || !IsChild(hwnd_, target) || !IsWindowVisible(target) || !IsWindowEnabled(target)) {
     target = FirstTabStop();
   }
   if (!target) return false;

@@ -13,19 +13,31 @@ MessageAnswer Win32Window::ShowMessage(const std::wstring& text, MessageKind kin
   if (!hwnd_) return kind == MessageKind::Question ? MessageAnswer::No : MessageAnswer::Ok;
   UINT flags = MB_OK;
   switch (kind) {
-    case MessageKind::Error: flags = MB_OK | MB_ICONERROR; break;
-    case MessageKind::Question: flags = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON1; break;
-    case MessageKind::Information: flags = MB_OK | MB_ICONINFORMATION; break;
-    case MessageKind::Plain: flags = MB_OK; break;
+    case MessageKind::Error:
+      flags = MB_OK | MB_ICONERROR;
+      break;
+    case MessageKind::Question:
+      flags = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON1;
+      break;
+    case MessageKind::Information:
+      flags = MB_OK | MB_ICONINFORMATION;
+      break;
+    case MessageKind::Plain:
+      flags = MB_OK;
+      break;
   }
   ++openBoxes_;
   const int answer = MessageBoxW(hwnd_, ForDisplay(text).c_str(), layout::kAppTitle, flags);
   --openBoxes_;
   switch (answer) {
-    case IDYES: return MessageAnswer::Yes;
-    case IDNO: return MessageAnswer::No;
-    case IDOK: return MessageAnswer::Ok;
-    default: return MessageAnswer::Neither;  // Esc, the close box, or no box at all
+    case IDYES:
+      return MessageAnswer::Yes;
+    case IDNO:
+      return MessageAnswer::No;
+    case IDOK:
+      return MessageAnswer::Ok;
+    default:
+      return MessageAnswer::Neither;  // Esc, the close box, or no box at all
   }
 }
 
@@ -58,8 +70,7 @@ int ReportStartupFailure(const std::wstring& reason) {
   // A window that failed half-way may have asked to quit already; that
   // request would close the box at once.
   MSG quit;
-  while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-  }
+  while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
   MessageBoxW(nullptr, reason.c_str(), layout::kAppTitle, MB_OK | MB_ICONERROR);
   return 1;
 }

@@ -73,15 +73,15 @@ bool StretchOnto(HBITMAP source, SIZE from, const Pixels& target) {
   if (!in.ok() || !out.ok()) return false;
   SetStretchBltMode(out.dc(), HALFTONE);
   SetBrushOrgEx(out.dc(), 0, 0, nullptr);  // as HALFTONE asks
-  const bool drawn = StretchBlt(out.dc(), 0, 0, target.width, target.height, in.dc(), 0, 0,
-                                from.cx, from.cy, SRCCOPY) != FALSE;
+  const bool drawn = StretchBlt(out.dc(), 0, 0, target.width, target.height, in.dc(), 0, 0, from.cx,
+                                from.cy, SRCCOPY) != FALSE;
   GdiFlush();  // before the pixels are read
   return drawn;
 }
 
 BitmapHandle LoadBitmapResource(HINSTANCE instance, int id) {
-  return BitmapHandle(static_cast<HBITMAP>(
-      LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, 0)));
+  return BitmapHandle(
+      static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, 0)));
 }
 
 }  // namespace
@@ -97,8 +97,7 @@ BitmapHandle DecodePicture(const std::wstring& path) {
       return {};
     }
     memory.reset(GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(size.QuadPart)));
-    if (!memory.valid() ||
-        !ReadInto(file.get(), memory.get(), static_cast<DWORD>(size.QuadPart))) {
+    if (!memory.valid() || !ReadInto(file.get(), memory.get(), static_cast<DWORD>(size.QuadPart))) {
       return {};
     }
   }
@@ -176,9 +175,9 @@ BitmapHandle ScaleKeyedBitmap(HBITMAP source, COLORREF key, SIZE size) {
       std::uint8_t* c = out.At(x, y);
       const int covered = outCover.At(x, y)[1];
       for (int i = 0; i < 3; ++i) {
-        c[i] = 2 * covered < 255 ? keyBgr[i]
-                                 : static_cast<std::uint8_t>(
-                                       covered >= c[i] ? c[i] * 255 / covered : 255);
+        c[i] = 2 * covered < 255
+                   ? keyBgr[i]
+                   : static_cast<std::uint8_t>(covered >= c[i] ? c[i] * 255 / covered : 255);
       }
     }
   }
@@ -193,9 +192,9 @@ BitmapHandle ResourcePictureAtDpi(HINSTANCE instance, int normal, int large, int
   BitmapHandle source = LoadBitmapResource(instance, fromLarge ? large : normal);
   const SIZE have = BitmapSize(source.get());
   // The 200 % version is twice the natural size.
-  const SIZE want = fromLarge ? SIZE{MulDiv(have.cx, dpi, 2 * kNaturalDpi),
-                                     MulDiv(have.cy, dpi, 2 * kNaturalDpi)}
-                              : SizeAtDpi(have, dpi);
+  const SIZE want =
+      fromLarge ? SIZE{MulDiv(have.cx, dpi, 2 * kNaturalDpi), MulDiv(have.cy, dpi, 2 * kNaturalDpi)}
+                : SizeAtDpi(have, dpi);
   if (!source.valid() || (want.cx == have.cx && want.cy == have.cy)) return source;
   return key ? ScaleKeyedBitmap(source.get(), *key, want) : ScaleBitmap(source.get(), want);
 }

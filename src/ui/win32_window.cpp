@@ -45,8 +45,8 @@ bool Win32Window::RegisterClasses(HINSTANCE instance) {
   form.lpfnWndProc = FormProc;
   form.hInstance = instance;
   form.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
-  form.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP),
-                                               IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+  form.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON),
                                                GetSystemMetrics(SM_CYSMICON), 0));
   form.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
   form.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
@@ -110,8 +110,8 @@ void Win32Window::Dispatch(MSG& msg) {
   // Enter in the port list's text field commits what was typed. It is
   // raised after the key has been handled, so an open list has closed by
   // then and the field shows what the technician sees.
-  const bool portEnter = msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN &&
-                         portEdit_ && msg.hwnd == portEdit_;
+  const bool portEnter =
+      msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN && portEdit_ && msg.hwnd == portEdit_;
   if (!(hwnd_ && IsDialogMessageW(hwnd_, &msg))) {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);

@@ -44,8 +44,8 @@ class Win32Window : public MainWindow {
   Win32Window(const Win32Window&) = delete;
   Win32Window& operator=(const Win32Window&) = delete;
 
-  // Creates the window hidden, its controls in their design state. False when the window could not be created;
-  // createError() then holds the system's error number.
+  // Creates the window hidden, its controls in their design state. False when the window could not
+  // be created; createError() then holds the system's error number.
   bool Create();
   std::uint32_t createError() const { return createError_; }
 
@@ -85,13 +85,11 @@ class Win32Window : public MainWindow {
   void SetUpgradeTimer(bool enabled) override;
   void SetDeviceSettleTimer(bool enabled) override;
   // background_job.cpp
-  void RunInBackground(std::function<void()> work,
-                       std::function<void(MainWindow&)> done) override;
+  void RunInBackground(std::function<void()> work, std::function<void(MainWindow&)> done) override;
   void AwaitBackgroundWork() override { WaitForBackgroundJob(INFINITE); }
 
  private:
-  static constexpr std::size_t kControlCount =
-      static_cast<std::size_t>(Control::ExitButton) + 1;
+  static constexpr std::size_t kControlCount = static_cast<std::size_t>(Control::ExitButton) + 1;
 
   struct Item {
     HWND hwnd = nullptr;

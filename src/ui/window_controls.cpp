@@ -75,8 +75,8 @@ void Win32Window::ApplyLayout() {
       SetWindowPos(item.hwnd, nullptr, Px(d.left), Px(d.top), 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     } else {
-      SetWindowPos(item.hwnd, nullptr, Px(d.left), Px(d.top), Px(item.widthTwips),
-                   height, SWP_NOZORDER | SWP_NOACTIVATE);
+      SetWindowPos(item.hwnd, nullptr, Px(d.left), Px(d.top), Px(item.widthTwips), height,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
     }
     if (d.font.face) {
       SendMessageW(item.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(d.font)), TRUE);
@@ -97,9 +97,9 @@ HFONT Win32Window::FontFor(const layout::Font& f) {
     }
   }
   FontHandle font(CreateFontW(layout::FontHeight(f.points, dpi_), 0, 0, 0,
-                           f.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                           DEFAULT_PITCH | FF_SWISS, f.face));
+                              f.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                              OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                              DEFAULT_PITCH | FF_SWISS, f.face));
   fonts_.push_back({&f, std::move(font)});
   return fonts_.back().handle.get();
 }
@@ -142,15 +142,13 @@ Win32Window::TwipSize Win32Window::ScreenSize() {
 void Win32Window::SetTop(int twips) {
   RECT r{};
   GetWindowRect(hwnd_, &r);
-  SetWindowPos(hwnd_, nullptr, r.left, Px(twips), 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(hwnd_, nullptr, r.left, Px(twips), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Win32Window::SetLeft(int twips) {
   RECT r{};
   GetWindowRect(hwnd_, &r);
-  SetWindowPos(hwnd_, nullptr, Px(twips), r.top, 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(hwnd_, nullptr, Px(twips), r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace vz

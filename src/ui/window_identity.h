@@ -11,8 +11,6 @@ inline constexpr wchar_t kMainWindowClass[] = L"VardolinMainWindow";
 // Each control's window ID is this plus its Control value.
 inline constexpr int kFirstControlId = 100;
 
-constexpr int ControlId(Control c) {
-  return kFirstControlId + static_cast<int>(c);
-}
+constexpr int ControlId(Control c) { return kFirstControlId + static_cast<int>(c); }
 
 }  // namespace vz

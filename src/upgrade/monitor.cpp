@@ -22,9 +22,7 @@ struct Tick {
   MonitorState& m;
 
   std::uint64_t Now() { return sys.ElapsedMilliseconds(); }
-  bool Exists(const wchar_t* marker) {
-    return sys.FileExists(g.programDir, marker);
-  }
+  bool Exists(const wchar_t* marker) { return sys.FileExists(g.programDir, marker); }
   void Remove(const wchar_t* marker) {
     // A marker the uploader still holds stays; it is simply seen again.
     (void)sys.RemoveFile(g.programDir + marker);
@@ -52,14 +50,17 @@ struct Tick {
     }
     const ProcessLookup uploader = LookUpProcess(sys, kProcessName);
     switch (uploader.state) {
-      case ProcessState::Running: break;
+      case ProcessState::Running:
+        break;
       case ProcessState::NotRunning:
         m.phase = Phase::UploaderGone;
         TellUploaderEnded();
         break;
       // Not known is not ended: the uploader may still be writing. The
       // next tick looks again.
-      case ProcessState::Unknown: TellLookupFailure(g, sys, w, m, uploader); break;
+      case ProcessState::Unknown:
+        TellLookupFailure(g, sys, w, m, uploader);
+        break;
     }
     m.phaseStartMs = Now();
     return true;
@@ -99,10 +100,8 @@ struct Tick {
   // blames the register.
   void NotStarted(std::uint32_t error) {
     const std::wstring reason = sys.ErrorText(error, kProgramFile);
-    WriteLog(sys, g.programDir,
-             kLogUploaderNotStarted + std::to_wstring(error) + L" " + reason);
-    w.ShowMessage(std::wstring(kProgramFile) + L": " + reason,
-                  MessageKind::Error);
+    WriteLog(sys, g.programDir, kLogUploaderNotStarted + std::to_wstring(error) + L" " + reason);
+    w.ShowMessage(std::wstring(kProgramFile) + L": " + reason, MessageKind::Error);
     // Still the first phase with nothing started: the next start launches again.
     GiveBackTheStart();
   }
@@ -131,15 +130,22 @@ struct Tick {
   // run ended.
   bool RunPhase() {
     switch (m.phase) {
-      case Phase::UploaderRunning: return LaunchAndWait();
-      case Phase::UploaderGone: Enter(Phase::ClearingStaleErase); break;
+      case Phase::UploaderRunning:
+        return LaunchAndWait();
+      case Phase::UploaderGone:
+        Enter(Phase::ClearingStaleErase);
+        break;
       case Phase::ClearingStaleErase:
         m.phase = Phase::Erasing;
         if (Exists(kErasing)) Remove(kErasing);  // stale from before
         m.phaseStartMs = Now();
         break;
-      case Phase::Erasing: WaitForErase(); break;
-      case Phase::Erased: if (Exists(kWrite)) Enter(Phase::WritingBegun); break;
+      case Phase::Erasing:
+        WaitForErase();
+        break;
+      case Phase::Erased:
+        if (Exists(kWrite)) Enter(Phase::WritingBegun);
+        break;
       case Phase::WritingBegun:
         if (Exists(kWriting)) {
           Enter(Phase::Writing);
@@ -148,7 +154,9 @@ struct Tick {
           w.ShowProgress(0, kProgressScale);
         }
         break;
-      case Phase::Writing: FollowWriting(); break;
+      case Phase::Writing:
+        FollowWriting();
+        break;
       case Phase::Done:
         EndRun(kLogUpgradeEndOk);
         w.ShowMessage(g.messages[Msg::End], MessageKind::Information);

@@ -20,14 +20,14 @@ namespace vz {
 // technician sees: a time-out message names the phase that failed by its
 // number.
 enum class Phase : std::uint8_t {
-  UploaderRunning = 0,   // launched (or about to be); waiting while it runs
-  UploaderGone = 1,      // the uploader has ended
+  UploaderRunning = 0,     // launched (or about to be); waiting while it runs
+  UploaderGone = 1,        // the uploader has ended
   ClearingStaleErase = 2,  // an erase heartbeat from before is removed
-  Erasing = 3,           // waiting for the erase to finish
-  Erased = 4,            // waiting for writing to begin
-  WritingBegun = 5,      // waiting for the first write heartbeat
-  Writing = 6,           // each heartbeat moves the bar one step
-  Done = 7,              // the uploader reported success
+  Erasing = 3,             // waiting for the erase to finish
+  Erased = 4,              // waiting for writing to begin
+  WritingBegun = 5,        // waiting for the first write heartbeat
+  Writing = 6,             // each heartbeat moves the bar one step
+  Done = 7,                // the uploader reported success
 };
 
 struct MonitorState {

@@ -29,8 +29,7 @@ ProcessLookup Walk(System& sys, std::wstring_view name, Matches matches) {
     const ProcessList list = sys.RunningProcesses();
     if (!list.ok) {
       return {ProcessState::Unknown,
-              std::to_wstring(list.error) + L" " +
-                  sys.ErrorText(list.error, std::wstring(name)),
+              std::to_wstring(list.error) + L" " + sys.ErrorText(list.error, std::wstring(name)),
               false};
     }
     for (const RunningProcess& process : list.entries) {

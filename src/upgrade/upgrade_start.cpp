@@ -15,10 +15,8 @@ namespace {
 
 using namespace uploader;
 
-void RefuseForMarker(System& sys, MainWindow& w, const wchar_t* marker,
-                     std::uint32_t error) {
-  w.ShowMessage(std::wstring(marker) + L": " + sys.ErrorText(error, marker),
-                MessageKind::Error);
+void RefuseForMarker(System& sys, MainWindow& w, const wchar_t* marker, std::uint32_t error) {
+  w.ShowMessage(std::wstring(marker) + L": " + sys.ErrorText(error, marker), MessageKind::Error);
 }
 
 // Deletes the markers an earlier run left. A marker that stays (held open
@@ -74,8 +72,9 @@ bool RunPortOpens(Globals& g, System& sys, MainWindow& w, std::uint8_t port) {
   if (opened.ok) return true;
   const std::wstring name = PortEntry(port);
   const std::wstring reason = sys.ErrorText(opened.error, name);
-  WriteLog(sys, g.programDir, kLogPortNotOpenedPrefix + name + kLogPortNotOpened +
-                                  std::to_wstring(opened.error) + L" " + reason);
+  WriteLog(sys, g.programDir,
+           kLogPortNotOpenedPrefix + name + kLogPortNotOpened + std::to_wstring(opened.error) +
+               L" " + reason);
   w.ShowMessage(name + L": " + reason, MessageKind::Error);
   return false;
 }
@@ -84,8 +83,7 @@ bool RunPortOpens(Globals& g, System& sys, MainWindow& w, std::uint8_t port) {
 // once on an empty one, and the time-out that follows blames the register.
 // Returns what the run is given, for the log: the port and every *.bin
 // with its size, sorted by name; nullopt, told, when there is no image.
-std::optional<std::wstring> CheckImages(Globals& g, System& sys, MainWindow& w,
-                                        std::uint8_t port) {
+std::optional<std::wstring> CheckImages(Globals& g, System& sys, MainWindow& w, std::uint8_t port) {
   std::vector<FileEntry> images = sys.ListFiles(g.downloadDir, kImagePattern);
   if (std::none_of(images.begin(), images.end(), [](const FileEntry& f) { return f.size > 0; })) {
     w.ShowMessage(g.messages[Msg::FileMissed], MessageKind::Error);
@@ -106,11 +104,10 @@ enum class StartOutcome { Armed, Refused, ProgramEnded };
 // From the question on: the checks, the stale markers, and arming the
 // monitor.
 StartOutcome ConfirmAndArm(Globals& g, System& sys, MainWindow& w, MonitorState& m,
-                   std::uint8_t port) {
+                           std::uint8_t port) {
   // Only Yes starts a run and only No ends the program; any other way out
   // of the question leaves everything as it was.
-  const MessageAnswer answer =
-      w.ShowMessage(g.messages[Msg::Confirmation], MessageKind::Question);
+  const MessageAnswer answer = w.ShowMessage(g.messages[Msg::Confirmation], MessageKind::Question);
   if (answer == MessageAnswer::No) {
     w.EndProgram();
     return StartOutcome::ProgramEnded;
@@ -190,7 +187,8 @@ bool HoldPortWhileUploaderRuns(Globals& g, System& sys, MainWindow& w) {
   if (!saved) {
     const std::optional<std::string> bytes = sys.ReadBytes(g.programDir + kPortFile);
     // A first byte of 0 names no port.
-    if (bytes && !bytes->empty() && (*bytes)[0] != 0) saved = static_cast<std::uint8_t>((*bytes)[0]);
+    if (bytes && !bytes->empty() && (*bytes)[0] != 0)
+      saved = static_cast<std::uint8_t>((*bytes)[0]);
   }
   const std::wstring shown = saved ? PortEntry(*saved) : std::wstring();
   w.ShowPortText(shown);

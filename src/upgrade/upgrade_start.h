@@ -10,8 +10,7 @@
 
 namespace vz {
 
-void StartUpgrade(Globals& g, System& sys, MainWindow& window,
-                  MonitorState& m);
+void StartUpgrade(Globals& g, System& sys, MainWindow& window, MonitorState& m);
 
 // A port chosen while this folder's uploader runs is not written: that
 // uploader may be reading port.ini. The busy box is posted and the list

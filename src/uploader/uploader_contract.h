@@ -16,13 +16,12 @@ inline constexpr wchar_t kImagePattern[] = L"*.bin";
 
 // Marker files the uploader leaves in the program directory, in the order
 // of the phases that look for them. Only their presence counts.
-inline constexpr wchar_t kErasing[] = L"erasing.txt";    // erase heartbeat
-inline constexpr wchar_t kErase[] = L"erase.txt";        // erase finished
-inline constexpr wchar_t kWrite[] = L"write.txt";        // writing begun
-inline constexpr wchar_t kWriting[] = L"writing.txt";    // write heartbeat
-inline constexpr wchar_t kWriteOk[] = L"write_ok.txt";   // run succeeded
-inline constexpr const wchar_t* kMarkers[] = {kErasing, kErase, kWrite,
-                                              kWriting, kWriteOk};
+inline constexpr wchar_t kErasing[] = L"erasing.txt";   // erase heartbeat
+inline constexpr wchar_t kErase[] = L"erase.txt";       // erase finished
+inline constexpr wchar_t kWrite[] = L"write.txt";       // writing begun
+inline constexpr wchar_t kWriting[] = L"writing.txt";   // write heartbeat
+inline constexpr wchar_t kWriteOk[] = L"write_ok.txt";  // run succeeded
+inline constexpr const wchar_t* kMarkers[] = {kErasing, kErase, kWrite, kWriting, kWriteOk};
 
 // Timing of the monitor.
 inline constexpr double kPauseAfterLaunchSeconds = 2;
@@ -37,17 +36,13 @@ inline constexpr std::uint8_t kMaxProgressSteps = 255;
 // Event-log texts, never translated.
 inline constexpr wchar_t kLogUpgradeStart[] = L"Fw Upgrade START";
 inline constexpr wchar_t kLogImageMissing[] = L"File BIN to download missed";
-inline constexpr wchar_t kLogUploaderMissing[] =
-    L"Programm 'Up_Loader.exe' missed";
-inline constexpr wchar_t kLogUploaderRun[] =
-    L"Timer_UL_Test: Up_Loader.exe : run";
+inline constexpr wchar_t kLogUploaderMissing[] = L"Programm 'Up_Loader.exe' missed";
+inline constexpr wchar_t kLogUploaderRun[] = L"Timer_UL_Test: Up_Loader.exe : run";
 // Followed by the error number, a blank and the system's text.
-inline constexpr wchar_t kLogUploaderNotStarted[] =
-    L"Timer_UL_Test: Up_Loader.exe : not started, ";
+inline constexpr wchar_t kLogUploaderNotStarted[] = L"Timer_UL_Test: Up_Loader.exe : not started, ";
 // Followed by the exit code of the uploader this run launched, once phase
 // 0 has seen it gone.
-inline constexpr wchar_t kLogUploaderEnded[] =
-    L"Timer_UL_Test: Up_Loader.exe : ended, exit code ";
+inline constexpr wchar_t kLogUploaderEnded[] = L"Timer_UL_Test: Up_Loader.exe : ended, exit code ";
 // The time-out box's further line when that code is not 0: this and the
 // code. A code from this floor on is a system status (0xC0000005: a
 // crash), shown in hex.
@@ -56,14 +51,11 @@ inline constexpr std::uint32_t kSystemStatusFloor = 0xC0000000;
 // The last line of a run, after the lines above: how it ended.
 inline constexpr wchar_t kLogUpgradeEndOk[] = L"Fw Upgrade END: OK";
 // Followed by the number of the phase that timed out.
-inline constexpr wchar_t kLogUpgradeEndTimeout[] =
-    L"Fw Upgrade END: time-out, phase ";
-inline constexpr wchar_t kLogUpgradeEndWindowClosed[] =
-    L"Fw Upgrade END: window closed";
+inline constexpr wchar_t kLogUpgradeEndTimeout[] = L"Fw Upgrade END: time-out, phase ";
+inline constexpr wchar_t kLogUpgradeEndWindowClosed[] = L"Fw Upgrade END: window closed";
 // Followed by the error number, a blank and the system's text, or by the
 // text alone of a run-time error; once per run.
-inline constexpr wchar_t kLogProcessListNotRead[] =
-    L"Timer_UL_Test: process list not read, ";
+inline constexpr wchar_t kLogProcessListNotRead[] = L"Timer_UL_Test: process list not read, ";
 // Checks before a launch that refuse the start.
 inline constexpr wchar_t kLogUploaderAlreadyRunning[] =
     L"Fw Upgrade: Up_Loader.exe : already running";
@@ -74,7 +66,6 @@ inline constexpr wchar_t kLogPortNotOpened[] = L" : not opened, ";
 // Once every check has passed: this, the run's port and every image with
 // its size, e.g. "Fw Upgrade: COM3, firmware.bin 49152 bytes".
 inline constexpr wchar_t kLogRunGivenPrefix[] = L"Fw Upgrade: ";
-inline constexpr wchar_t kLogPortWriteFailed[] =
-    L"Write_rs232_fw: Superati 3 tentativi di lettura";
+inline constexpr wchar_t kLogPortWriteFailed[] = L"Write_rs232_fw: Superati 3 tentativi di lettura";
 
 }  // namespace vz::uploader

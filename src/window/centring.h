@@ -4,7 +4,6 @@
 
 #include <cstdint>
 
-
 namespace vz {
 
 // Offset that centres an extent of `inner` in `outer`: the difference is

@@ -6,18 +6,18 @@
 namespace vz {
 
 enum class Control {
-  Window,                    // the main window itself
-  Logo,                      // brand mark, top left
-  Wordmark,                  // the product's name drawn as a picture
+  Window,    // the main window itself
+  Logo,      // brand mark, top left
+  Wordmark,  // the product's name drawn as a picture
   TitleLabel,
-  Flag,                      // flag of the current language
+  Flag,  // flag of the current language
   PortLabel,
-  PortList,                  // serial port: a list the technician may type in
+  PortList,  // serial port: a list the technician may type in
   LanguageLabel,
   LanguageList,
   StatusLine1,
   StatusLine2,
-  ProgressPanel,             // frame of the progress bar
+  ProgressPanel,  // frame of the progress bar
   ProgressBar,
   UpgradeButton,
   InteractiveUpgradeButton,  // a second start button, hidden by design

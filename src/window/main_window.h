@@ -81,8 +81,7 @@ class MainWindow {
   virtual void ShowBusy(bool busy) = 0;
 
   // Modal message box titled with the application's name.
-  virtual MessageAnswer ShowMessage(const std::wstring& text,
-                                    MessageKind kind) = 0;
+  virtual MessageAnswer ShowMessage(const std::wstring& text, MessageKind kind) = 0;
   // The same box with an OK button, shown only once the event being handled
   // and the input that caused it (a click, a focus change) are done; a
   // handler posts it where a modal box would swallow that input.

@@ -17,9 +17,7 @@ class FaultRun : public ::testing::Test {
  protected:
   FaultRun() : program(folder.path()) {}
 
-  void SetUp() override {
-    texts = folder.Texts(L"FrmDescFRA.txt");
-  }
+  void SetUp() override { texts = folder.Texts(L"FrmDescFRA.txt"); }
 
   void StartProgram() {
     ASSERT_TRUE(program.Start());
@@ -42,10 +40,12 @@ class FaultRun : public ::testing::Test {
   void ExpectTimeOutInPhase(int phase, const wchar_t* failure = nullptr) {
     auto box = RunUntilMessage(60000);
     ASSERT_TRUE(box.has_value());
-    const std::wstring told = ForDisplay(texts[Msg::DownloadTimeout]) + L" " + std::to_wstring(phase);
+    const std::wstring told =
+        ForDisplay(texts[Msg::DownloadTimeout]) + L" " + std::to_wstring(phase);
     if (failure) {
       EXPECT_EQ(box->text.rfind(told + L"\r\n" + failure, 0), 0u) << box->text;
-      EXPECT_GT(box->text.size(), told.size() + 2 + std::wstring(failure).size()) << "with the system's text";
+      EXPECT_GT(box->text.size(), told.size() + 2 + std::wstring(failure).size())
+          << "with the system's text";
     } else {
       EXPECT_EQ(box->text, told);
     }

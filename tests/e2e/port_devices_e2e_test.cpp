@@ -28,9 +28,11 @@ class PluggedPort {
   explicit PluggedPort(int n) {
     const char* prefix = std::getenv("WINEPREFIX");
     path_ = L"Z:";
-    for (const char* c = prefix ? prefix : ""; *c; ++c) path_ += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
+    for (const char* c = prefix ? prefix : ""; *c; ++c)
+      path_ += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
     path_ += L"\\dosdevices\\com" + std::to_wstring(n);
-    ScopedHandle made(CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ScopedHandle made(
+        CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     made_ = made.valid();
   }
   ~PluggedPort() { Pull(); }

@@ -39,7 +39,8 @@ class PortEntry : public ::testing::Test {
 
   // Tab has moved the focus on to the control after the port list.
   bool LeftForTheNextControl() {
-    return WaitUntil([&] { return FocusedControl(program) == program.Handle(Control::ExitButton); }, 5000);
+    return WaitUntil([&] { return FocusedControl(program) == program.Handle(Control::ExitButton); },
+                     5000);
   }
 
   // Clicks Upgrade and returns the first box it brings.
@@ -57,7 +58,8 @@ class PortEntry : public ::testing::Test {
     std::istringstream lines(Log());
     long n = 0;
     for (std::string line; std::getline(lines, line);) {
-      n += line.size() > kStampLength && line.compare(kStampLength, std::string::npos, text + "\r") == 0;
+      n += line.size() > kStampLength &&
+           line.compare(kStampLength, std::string::npos, text + "\r") == 0;
     }
     return n;
   }
@@ -159,10 +161,10 @@ TEST_F(PortEntry, APortIniHeldByAnotherProgramIsToldWithTheSystemsReason) {
   Program::ClickAt((upgrade.left + upgrade.right) / 2, (upgrade.top + upgrade.bottom) / 2);
   box = program.WaitForMessageBox(5000);
   // What the log and the window say tells a lost click from a box not shown.
-  ASSERT_TRUE(box.has_value()) << "failed saves logged: " << Logged(kSaveFailed)
-                               << ", list shows " << program.Text(Control::PortList).size()
-                               << " characters, focus on " << FocusedControl(program)
-                               << " (Upgrade " << program.Handle(Control::UpgradeButton) << ")";
+  ASSERT_TRUE(box.has_value()) << "failed saves logged: " << Logged(kSaveFailed) << ", list shows "
+                               << program.Text(Control::PortList).size() << " characters, focus on "
+                               << FocusedControl(program) << " (Upgrade "
+                               << program.Handle(Control::UpgradeButton) << ")";
   EXPECT_EQ(box->text, told);
   Close(*box);
   EXPECT_TRUE(program.NoMessageBoxWithin(1000)) << "no question while the save fails";
@@ -173,7 +175,8 @@ TEST_F(PortEntry, APortIniHeldByAnotherProgramIsToldWithTheSystemsReason) {
   EXPECT_EQ(folder.Read(L"port.ini").value_or(""), "\x07");
   auto question = PressUpgrade();
   ASSERT_TRUE(question.has_value());
-  EXPECT_EQ(question->text, ForDisplay(texts[Msg::Confirmation])) << "saved now that the file is free";
+  EXPECT_EQ(question->text, ForDisplay(texts[Msg::Confirmation]))
+      << "saved now that the file is free";
   EXPECT_EQ(folder.Read(L"port.ini").value_or(""), std::string("\x1A", 1));
   Program::Answer(*question, IDNO);
   EXPECT_TRUE(program.WaitForExit(5000));

@@ -44,8 +44,10 @@ TEST(Startup, AnEnglishWindowWithoutItsMessageFileShowsItsOwnEnglishTexts) {
   ASSERT_TRUE(program.Start());
   ASSERT_TRUE(program.WaitForWindow());
   EXPECT_EQ(program.Text(Control::Window), english[Msg::Title] + test::kTitleRelease);
-  EXPECT_EQ(folder.Read(L"memo_log.txt").value_or("").find("Language: FrmDescEng.txt : not read, 2 "),
-            18u) << "after the time stamp";
+  EXPECT_EQ(
+      folder.Read(L"memo_log.txt").value_or("").find("Language: FrmDescEng.txt : not read, 2 "),
+      18u)
+      << "after the time stamp";
 
   program.Choose(Control::PortList, L"COM3");
   program.Press(Control::UpgradeButton);
@@ -109,7 +111,12 @@ TEST(LanguageSwitch, EnglishIsShownAtOnceAndKeptForTheNextStart) {
 
 // The language the program runs in when Language.ini is held: French, whose
 // entry the list offers, or Italian, which it shows without an entry.
-struct HeldIniCase { const char* setting; const wchar_t* language; const wchar_t* messageFile; LRESULT entry; };
+struct HeldIniCase {
+  const char* setting;
+  const wchar_t* language;
+  const wchar_t* messageFile;
+  LRESULT entry;
+};
 class HeldLanguageIni : public ::testing::TestWithParam<HeldIniCase> {};
 
 TEST_P(HeldLanguageIni, IsToldAndTheWindowStaysAsItWas) {
@@ -141,10 +148,10 @@ TEST_P(HeldLanguageIni, IsToldAndTheWindowStaysAsItWas) {
   EXPECT_FALSE(folder.Has(L"Language.ini.new"));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Languages, HeldLanguageIni,
-    ::testing::Values(HeldIniCase{nullptr, L"FRANCAISE", L"FrmDescFRA.txt", 0},
-                      HeldIniCase{"ITALIANO\r\n", L"ITALIANO", L"FrmDescITA.txt", CB_ERR}));
+INSTANTIATE_TEST_SUITE_P(Languages, HeldLanguageIni,
+                         ::testing::Values(HeldIniCase{nullptr, L"FRANCAISE", L"FrmDescFRA.txt", 0},
+                                           HeldIniCase{"ITALIANO\r\n", L"ITALIANO",
+                                                       L"FrmDescITA.txt", CB_ERR}));
 
 }  // namespace
 }  // namespace vz::e2e

@@ -38,7 +38,8 @@ int Count(const std::string& text, const std::string& what) {
 
 class UpgradeRun : public ::testing::Test {
  protected:
-  explicit UpgradeRun(const std::wstring& subdir = L"stage") : folder(subdir), program(folder.path()) {}
+  explicit UpgradeRun(const std::wstring& subdir = L"stage")
+      : folder(subdir), program(folder.path()) {}
 
   void SetUp() override {
     texts = folder.Texts(L"FrmDescFRA.txt");
@@ -113,9 +114,9 @@ TEST_F(UpgradeRun, SuccessEndsTheProgramAndTheRegisterGetsTheWholeImage) {
   EXPECT_TRUE(received == image) << "the bytes on COM3 differ from the image";
   const std::string log = folder.Read(L"memo_log.txt").value_or("");
   EXPECT_EQ(Count(log, " Fw Upgrade START\r\n"), 1) << log;
-  EXPECT_EQ(Count(log, " Fw Upgrade: COM3, firmware.bin " + std::to_string(image.size()) +
-                           " bytes\r\n"),
-            1)
+  EXPECT_EQ(
+      Count(log, " Fw Upgrade: COM3, firmware.bin " + std::to_string(image.size()) + " bytes\r\n"),
+      1)
       << log;
   EXPECT_EQ(Count(log, " Timer_UL_Test: Up_Loader.exe : run\r\n"), 1) << log;
   EXPECT_EQ(Count(log, " Timer_UL_Test: Up_Loader.exe : ended, exit code 0\r\n"), 1) << log;
@@ -160,7 +161,8 @@ TEST_F(UpgradeRun, AnUploaderThatRunsLongerThanTheTimeOutIsWaitedFor) {
   EXPECT_TRUE(program.NoMessageBoxWithin(11000)) << "no time-out while it runs";
   ExpectSuccess(60000);
   EXPECT_GE(UploaderFinished().afterMs, 13000u)
-      << "the uploader ran its 13 s before the end message\n" << SimLog();
+      << "the uploader ran its 13 s before the end message\n"
+      << SimLog();
 }
 
 TEST_F(UpgradeRun, TheProgressBarGrowsWhileHeartbeatsArrive) {
@@ -239,7 +241,8 @@ TEST_F(UpgradeRunInOddFolder, StillLaunchesTheUploaderByItsFullPath) {
   ExpectSuccess(60000);
   const std::string log = SimLog();
   const std::wstring dir = folder.path().substr(0, folder.path().size() - 1);
-  EXPECT_NE(log.find(" cwd=" + Utf16ToUtf8(dir) + " args=\"" + Utf16ToUtf8(folder / L"Up_Loader.exe") + "\"\r\n"),
+  EXPECT_NE(log.find(" cwd=" + Utf16ToUtf8(dir) + " args=\"" +
+                     Utf16ToUtf8(folder / L"Up_Loader.exe") + "\"\r\n"),
             std::string::npos)
       << "the quoted full path, no argument, the program's folder as current directory\n"
       << log;

@@ -105,7 +105,8 @@ void CheckLineSplit(std::wstring_view text, const ReferenceLines& ref) {
 // UTF-8, and for UTF-16 one unit per two bytes, its units unchanged.
 void CheckMarkedText(std::string_view bytes, const std::wstring& text) {
   const vz::MarkedText marked = vz::FindByteOrderMark(bytes);
-  if (marked.encoding == vz::TextEncoding::Utf16Le || marked.encoding == vz::TextEncoding::Utf16Be) {
+  if (marked.encoding == vz::TextEncoding::Utf16Le ||
+      marked.encoding == vz::TextEncoding::Utf16Be) {
     const std::size_t low = marked.encoding == vz::TextEncoding::Utf16Le ? 0 : 1;
     VZ_CHECK(text.size() == marked.body.size() / 2);
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -131,8 +132,7 @@ void CheckMarkedText(std::string_view bytes, const std::wstring& text) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
-                                      std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   const std::optional<std::wstring> marked = vz::DecodeMarkedText(bytes);
   if (marked) CheckMarkedText(bytes, *marked);

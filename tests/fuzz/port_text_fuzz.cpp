@@ -50,8 +50,8 @@ long ExpectedPort(const std::wstring& text) {
   std::string digits;
   for (std::size_t i = 3; i < text.size(); ++i) {
     const wchar_t c = text[i];
-    if (c != L'0' && c != L'1' && c != L'2' && c != L'3' && c != L'4' &&
-        c != L'5' && c != L'6' && c != L'7' && c != L'8' && c != L'9') {
+    if (c != L'0' && c != L'1' && c != L'2' && c != L'3' && c != L'4' && c != L'5' && c != L'6' &&
+        c != L'7' && c != L'8' && c != L'9') {
       return -1;
     }
     digits += static_cast<char>(c);
@@ -62,8 +62,7 @@ long ExpectedPort(const std::wstring& text) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
-                                      std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::wstring text = WideText(data, size);
   const std::optional<std::uint8_t> port = vz::ParsePortText(text);
   const long expected = ExpectedPort(text);

@@ -18,7 +18,11 @@ class EventLog : public ::testing::Test {
   test::FakeSystem sys;  // clock at 06-12-26 15:04:09
 };
 
-struct StampCase { LocalTime at; const wchar_t* message; const char* line; };
+struct StampCase {
+  LocalTime at;
+  const wchar_t* message;
+  const char* line;
+};
 class LogLine : public EventLog, public ::testing::WithParamInterface<StampCase> {};
 
 TEST_P(LogLine, IsDateTimeAndMessage) {
@@ -50,7 +54,11 @@ TEST_F(EventLog, BusyLogGetsItsLineAfterRetries) {
 // Only another program's hold is worth waiting for; every other failure is
 // final at once, so a folder the user may not write to does not freeze the
 // window at each line.
-struct OpenFailureCase { std::uint32_t error; int appendCalls; std::size_t pauses; };
+struct OpenFailureCase {
+  std::uint32_t error;
+  int appendCalls;
+  std::size_t pauses;
+};
 class LogOpenFailure : public EventLog, public ::testing::WithParamInterface<OpenFailureCase> {};
 
 TEST_P(LogOpenFailure, IsRetriedOnlyWhileAnotherProgramHoldsTheFile) {

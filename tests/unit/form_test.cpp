@@ -11,7 +11,10 @@ namespace {
 
 using test::FakeWindow;
 
-struct OffsetCase { float outer, inner; std::int32_t offset; };
+struct OffsetCase {
+  float outer, inner;
+  std::int32_t offset;
+};
 class Centre : public ::testing::TestWithParam<OffsetCase> {};
 
 TEST_P(Centre, HalvesTheRoundedDifferenceTowardZero) {
@@ -28,10 +31,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ApplyLanguage, ShowsTheSixCaptionsExactlyAsStoredWithTheRelease) {
   MessageTable m;
-  ParseMessageText(L"FRM_ALL_C_EXIT= Exit\rFRM_FW_UPGRADE_TITLE=Update\r"
-                   L"FRM_FW_UPGRADE_C_UPGRADE=Go\rFRM_FW_UPGRADE_L_TITOLO=FW\r"
-                   L"FRM_FW_UPGRADE_L_COM_PORT=Port\rFRM_FW_UPGRADE_L_LINGUA=Lang\r",
-                   m);
+  ParseMessageText(
+      L"FRM_ALL_C_EXIT= Exit\rFRM_FW_UPGRADE_TITLE=Update\r"
+      L"FRM_FW_UPGRADE_C_UPGRADE=Go\rFRM_FW_UPGRADE_L_TITOLO=FW\r"
+      L"FRM_FW_UPGRADE_L_COM_PORT=Port\rFRM_FW_UPGRADE_L_LINGUA=Lang\r",
+      m);
   FakeWindow w;
   ApplyLanguage(m, w);
   EXPECT_EQ(w.captions.title, L"Update  (Rel." VZ_RELEASE ")");

@@ -16,7 +16,10 @@ using test::InDir;
 const std::wstring kIni = InDir(L"Language.ini");
 
 // What a text leaves in the slot of FRM_ALL_C_EXIT, which held "old".
-struct LineCase { const wchar_t* text; const wchar_t* exitText; };
+struct LineCase {
+  const wchar_t* text;
+  const wchar_t* exitText;
+};
 class MessageLine : public ::testing::TestWithParam<LineCase> {};
 
 TEST_P(MessageLine, LeavesExpectedText) {
@@ -70,7 +73,10 @@ TEST_F(Localisation, LfCrAndCrLfEachEndALine) {
 }
 
 TEST_F(Localisation, DecodesTheCodePage) {
-  ASSERT_TRUE(Load("FRM_ALL_C_EXIT=Sortie \xA7" "caf\xE9 \x80" "5\r\n"));
+  ASSERT_TRUE(
+      Load("FRM_ALL_C_EXIT=Sortie \xA7"
+           "caf\xE9 \x80"
+           "5\r\n"));
   EXPECT_EQ(g.messages[Msg::ExitCaption], L"Sortie \rcaf\u00E9 \u20AC5");
 }
 
@@ -111,9 +117,8 @@ TEST_F(Localisation, AFileThatCannotBeReadGivesEveryBuiltInTextOfItsLanguage) {
   EXPECT_EQ(g.messages[Msg::ExitCaption], L"AVSLUTA");
   EXPECT_FALSE(LoadMessageFile(g, sys, L""));
   EXPECT_EQ(test::LogTexts(sys),
-            (std::vector<std::string>{
-                "Language: FrmDescEng.txt : not read, 32 Sharing violation.",
-                "Language: FrmDescSve.txt : not read, 2 Error 2."}));
+            (std::vector<std::string>{"Language: FrmDescEng.txt : not read, 32 Sharing violation.",
+                                      "Language: FrmDescSve.txt : not read, 2 Error 2."}));
 }
 
 // A site's own file wins wherever it names a key, even with an empty text;
@@ -138,7 +143,7 @@ TEST_F(Localisation, GarbageDoesNotStopTheValidLines) {
 }
 
 struct IniCase {
-  const char* bytes;  // nullptr: no Language.ini
+  const char* bytes;        // nullptr: no Language.ini
   const wchar_t* language;  // SWEDEN beforehand
 };
 class LanguageIni : public Localisation, public ::testing::WithParamInterface<IniCase> {};
@@ -155,18 +160,16 @@ TEST_P(LanguageIni, NamesAKnownLanguageLenientlyOrGivesFrenchAndIsLeftAsItIs) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, LanguageIni,
-    ::testing::Values(IniCase{nullptr, L"FRANCAISE"},
-                      IniCase{"ENGLISH\r\nITALIANO\r\n", L"ENGLISH"},
-                      IniCase{"ENGLISH \r\n", L"ENGLISH"}, IniCase{"ITALIANO", L"ITALIANO"},
-                      IniCase{"english\rFRANCAISE", L"ENGLISH"},
-                      IniCase{" \tSweden\t \r\n", L"SWEDEN"},
-                      IniCase{"francaise\n", L"FRANCAISE"},  // LF alone ends a line too
-                      IniCase{"Italiano\n\n", L"ITALIANO"},
-                      IniCase{"ENGLISH\nSWEDEN\n", L"ENGLISH"},
-                      IniCase{"\r\nENGLISH\r\n", L"FRANCAISE"}, IniCase{"", L"FRANCAISE"},
-                      IniCase{"DEUTSCH\r\n", L"FRANCAISE"}, IniCase{"ENG LISH\r\n", L"FRANCAISE"},
-                      IniCase{"\x81\xFF\x00\x9D\xE9\r\n", L"FRANCAISE"},
-                      IniCase{"\xEF\xBB\xBF english\r\n", L"ENGLISH"}));  // UTF-8 mark
+    ::testing::Values(
+        IniCase{nullptr, L"FRANCAISE"}, IniCase{"ENGLISH\r\nITALIANO\r\n", L"ENGLISH"},
+        IniCase{"ENGLISH \r\n", L"ENGLISH"}, IniCase{"ITALIANO", L"ITALIANO"},
+        IniCase{"english\rFRANCAISE", L"ENGLISH"}, IniCase{" \tSweden\t \r\n", L"SWEDEN"},
+        IniCase{"francaise\n", L"FRANCAISE"},  // LF alone ends a line too
+        IniCase{"Italiano\n\n", L"ITALIANO"}, IniCase{"ENGLISH\nSWEDEN\n", L"ENGLISH"},
+        IniCase{"\r\nENGLISH\r\n", L"FRANCAISE"}, IniCase{"", L"FRANCAISE"},
+        IniCase{"DEUTSCH\r\n", L"FRANCAISE"}, IniCase{"ENG LISH\r\n", L"FRANCAISE"},
+        IniCase{"\x81\xFF\x00\x9D\xE9\r\n", L"FRANCAISE"},
+        IniCase{"\xEF\xBB\xBF english\r\n", L"ENGLISH"}));  // UTF-8 mark
 
 TEST_F(Localisation, LanguageIniThatCannotBeReadGivesFrenchAndAHiddenOneIsRead) {
   sys.Put(kIni, "ENGLISH\r\n");
@@ -189,7 +192,11 @@ TEST_F(Localisation, LanguageIniThatCannotBeReadGivesFrenchAndAHiddenOneIsRead) 
   EXPECT_TRUE(sys.File(kIni).hidden);
 }
 
-struct SelectCase { const wchar_t* language; const wchar_t* messageFile; const wchar_t* flag; };
+struct SelectCase {
+  const wchar_t* language;
+  const wchar_t* messageFile;
+  const wchar_t* flag;
+};
 class SelectFiles : public ::testing::TestWithParam<SelectCase> {};
 
 TEST_P(SelectFiles, KnownNamesOnlyExactly) {
@@ -285,9 +292,15 @@ class RefusedIni : public LanguageSwitch, public ::testing::WithParamInterface<I
 
 TEST_P(RefusedIni, KeepsThePreviousLanguageAndTheFileWhole) {
   switch (GetParam()) {
-    case IniRefusal::ReadOnly: sys.File(kIni).readOnly = true; break;
-    case IniRefusal::Held: sys.File(kIni).busyOpens = -1; break;
-    case IniRefusal::TemporaryHeld: sys.File(kIni + L".new").busyOpens = -1; break;
+    case IniRefusal::ReadOnly:
+      sys.File(kIni).readOnly = true;
+      break;
+    case IniRefusal::Held:
+      sys.File(kIni).busyOpens = -1;
+      break;
+    case IniRefusal::TemporaryHeld:
+      sys.File(kIni + L".new").busyOpens = -1;
+      break;
   }
   Choose(L"ENGLISH");
   EXPECT_EQ(g.currentLanguage, L"FRANCAISE");

@@ -13,7 +13,10 @@ namespace {
 using test::InDir;
 using Calls = std::vector<std::string>;
 
-struct ParseCase { const wchar_t* text; std::optional<std::uint8_t> port; };
+struct ParseCase {
+  const wchar_t* text;
+  std::optional<std::uint8_t> port;
+};
 class PortText : public ::testing::TestWithParam<ParseCase> {};
 
 TEST_P(PortText, GivesThePortNumberOrNothing) {
@@ -21,19 +24,22 @@ TEST_P(PortText, GivesThePortNumberOrNothing) {
 }
 
 constexpr std::nullopt_t kNone = std::nullopt;
-INSTANTIATE_TEST_SUITE_P(
-    Texts, PortText,
-    ::testing::Values(
-        ParseCase{L"COM1", 1}, ParseCase{L"COM3", 3}, ParseCase{L"COM12", 12},
-        ParseCase{L"COM255", 255}, ParseCase{L"COM256", kNone}, ParseCase{L"COM999", kNone},
-        ParseCase{L"COM0", kNone}, ParseCase{L"COM00", kNone}, ParseCase{L"COM000", kNone},
-        ParseCase{L"COM03", 3}, ParseCase{L"COM003", 3}, ParseCase{L"COM025", 25},
-        ParseCase{L"COM0003", kNone}, ParseCase{L"com3", 3}, ParseCase{L"cOm25", 25},
-        ParseCase{L"COM", kNone}, ParseCase{L"CO", kNone}, ParseCase{L"", kNone},
-        ParseCase{L"COM-1", kNone}, ParseCase{L"COM+1", kNone}, ParseCase{L"COM 3", kNone},
-        ParseCase{L"COM3 ", kNone}, ParseCase{L" COM3", kNone}, ParseCase{L"COM\t3", kNone},
-        ParseCase{L"LPT1", kNone}, ParseCase{L"COM3x", kNone}, ParseCase{L"COMx", kNone},
-        ParseCase{L"C0M3", kNone}, ParseCase{L"COM\u0663", kNone}));  // an Arabic-Indic 3
+INSTANTIATE_TEST_SUITE_P(Texts, PortText,
+                         ::testing::Values(ParseCase{L"COM1", 1}, ParseCase{L"COM3", 3},
+                                           ParseCase{L"COM12", 12}, ParseCase{L"COM255", 255},
+                                           ParseCase{L"COM256", kNone}, ParseCase{L"COM999", kNone},
+                                           ParseCase{L"COM0", kNone}, ParseCase{L"COM00", kNone},
+                                           ParseCase{L"COM000", kNone}, ParseCase{L"COM03", 3},
+                                           ParseCase{L"COM003", 3}, ParseCase{L"COM025", 25},
+                                           ParseCase{L"COM0003", kNone}, ParseCase{L"com3", 3},
+                                           ParseCase{L"cOm25", 25}, ParseCase{L"COM", kNone},
+                                           ParseCase{L"CO", kNone}, ParseCase{L"", kNone},
+                                           ParseCase{L"COM-1", kNone}, ParseCase{L"COM+1", kNone},
+                                           ParseCase{L"COM 3", kNone}, ParseCase{L"COM3 ", kNone},
+                                           ParseCase{L" COM3", kNone}, ParseCase{L"COM\t3", kNone},
+                                           ParseCase{L"LPT1", kNone}, ParseCase{L"COM3x", kNone},
+                                           ParseCase{L"COMx", kNone}, ParseCase{L"C0M3", kNone},
+                                           ParseCase{L"COM\u0663", kNone}));  // an Arabic-Indic 3
 
 class PortChoice : public ::testing::Test {
  protected:
@@ -171,8 +177,8 @@ TEST_P(PortIniBlocked, ThreeAttemptsOneLogLineNoCopyRedListAndAPostedBox) {
   // The box waits until the pick has been handled in full.
   EXPECT_TRUE(w.messages.empty());
   ASSERT_EQ(w.posted.size(), 1u);
-  EXPECT_EQ(w.posted[0].text, std::wstring(L"port.ini: ") +
-                                  (GetParam() ? L"Access denied." : L"Sharing violation."));
+  EXPECT_EQ(w.posted[0].text,
+            std::wstring(L"port.ini: ") + (GetParam() ? L"Access denied." : L"Sharing violation."));
   w.DeliverPosted();
   ASSERT_EQ(w.messages.size(), 1u);
   EXPECT_EQ(w.messages[0].kind, MessageKind::Error);

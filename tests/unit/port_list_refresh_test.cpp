@@ -123,7 +123,7 @@ TEST_F(PortListFollowsDevices, AnOpenDropDownIsChangedOnlyOnceItCloses) {
 TEST_F(PortListFollowsDevices, APortPulledOutWhileItIsProbedIsNotListed) {
   sys.serialPorts.insert("COM7");
   refresh.PortArrived(w, 7);
-  w.jobs.front().work();  // the probe opened it ...
+  w.jobs.front().work();      // the probe opened it ...
   refresh.PortRemoved(w, 7);  // ... and then it went
   w.jobs.front().done(w);
   w.jobs.clear();

@@ -18,9 +18,10 @@ class RunHold : public ::testing::Test {
  protected:
   RunHold() {
     g.programDir = g.downloadDir = test::kDir;
-    ParseMessageText(L"FRM_FW_UPGRADE_FILE_MISSED_MSG=Missing\rFRM_FW_UPGRADE_DOWNLOAD_TOUT_MSG=Time-out\r"
-                     L"FRM_FW_UPGRADE_END_MSG=Done\rFRM_FW_UPGRADE_AVVISO_MSG=Sure?\r",
-                     g.messages);
+    ParseMessageText(
+        L"FRM_FW_UPGRADE_FILE_MISSED_MSG=Missing\rFRM_FW_UPGRADE_DOWNLOAD_TOUT_MSG=Time-out\r"
+        L"FRM_FW_UPGRADE_END_MSG=Done\rFRM_FW_UPGRADE_AVVISO_MSG=Sure?\r",
+        g.messages);
     for (const wchar_t* name : {L"fw.bin", L"Up_Loader.exe", L"model.ini", L"write_ok.txt"}) {
       sys.Put(InDir(name), "FW");
     }
@@ -56,7 +57,9 @@ class RunHold : public ::testing::Test {
 
 TEST_F(RunHold, ThePortListIsLockedFromTheQuestionUntilTheMonitorGivesTheStartBack) {
   bool heldAtQuestion = false;
-  w.onMessage = [&](const test::FakeWindow::Message&) { heldAtQuestion = !w.PortListTakesChoices(); };
+  w.onMessage = [&](const test::FakeWindow::Message&) {
+    heldAtQuestion = !w.PortListTakesChoices();
+  };
   handlers.OnUpgradeClick(w);
   EXPECT_TRUE(heldAtQuestion);
   EXPECT_FALSE(w.PortListTakesChoices());
@@ -95,7 +98,8 @@ TEST_F(RunHold, ThisFoldersUploaderRefusesTheStartAndHoldsAPickUntilItHasEnded) 
   w.portText = L"COM12";  // typed over the saved COM3
   handlers.OnUpgradeClick(w);
   const std::wstring busy = L"Up_Loader.exe: " + sys.ErrorText(170, L"Up_Loader.exe");
-  EXPECT_EQ(test::LogTexts(sys), std::vector<std::string>{"Fw Upgrade: Up_Loader.exe : already running"});
+  EXPECT_EQ(test::LogTexts(sys),
+            std::vector<std::string>{"Fw Upgrade: Up_Loader.exe : already running"});
   ASSERT_EQ(w.messages.size(), 1u) << "refused before the question";
   EXPECT_EQ(w.messages[0].text, busy);
   EXPECT_EQ(sys.Bytes(InDir(L"port.ini")), "\x03") << "the running uploader's port stays";

@@ -26,7 +26,11 @@ class Startup : public ::testing::Test {
   std::wstring titleAtLoad;
 };
 
-struct DirCase { const wchar_t* exeDir; const wchar_t* programDir; const wchar_t* currentDir; };
+struct DirCase {
+  const wchar_t* exeDir;
+  const wchar_t* programDir;
+  const wchar_t* currentDir;
+};
 class StartupDirs : public Startup, public ::testing::WithParamInterface<DirCase> {};
 
 TEST_P(StartupDirs, ProgramDirEndsWithOneBackslash) {
@@ -47,14 +51,13 @@ INSTANTIATE_TEST_SUITE_P(
     Paths, StartupDirs,
     ::testing::Values(DirCase{L"C:\\Tools\\Vz", L"C:\\Tools\\Vz\\", L"C:\\Tools\\Vz"},
                       DirCase{L"C:\\Tools\\Vz\\", L"C:\\Tools\\Vz\\", L"C:\\Tools\\Vz"},
-                      DirCase{L"C:", L"C:\\", L"C:\\"},
-                      DirCase{L"C:\\", L"C:\\", L"C:\\"},
+                      DirCase{L"C:", L"C:\\", L"C:\\"}, DirCase{L"C:\\", L"C:\\", L"C:\\"},
                       DirCase{L"\\\\srv\\vz", L"\\\\srv\\vz\\", L"\\\\srv\\vz"}));
 
 TEST_F(Startup, ProbesEveryPortAndListsEachThatOpensInNumberOrder) {
-  sys.serialPorts = {"COM3", "\\\\.\\COM12", "\\\\.\\COM20", "\\\\.\\COM21", "\\\\.\\COM255",
-                     "COM11"};  // a name that only opens without the device prefix
-  sys.serialPortErrors = {{"COM1", 5}};  // held by another program
+  sys.serialPorts = {"COM3",          "\\\\.\\COM12", "\\\\.\\COM20", "\\\\.\\COM21",
+                     "\\\\.\\COM255", "COM11"};  // a name that only opens without the device prefix
+  sys.serialPortErrors = {{"COM1", 5}};          // held by another program
   Run();
   ASSERT_EQ(sys.probed.size(), 255u);
   for (int n = 1; n <= 255; ++n) {
@@ -73,8 +76,7 @@ TEST_F(Startup, ItalianSettingIsShownButNotOffered) {
   w.loadablePictures = {InDir(L"Italia.gif")};
   Run();
   EXPECT_EQ(sys.Bytes(InDir(L"Language.ini")), "ITALIANO\r\n");
-  EXPECT_EQ(w.languages,
-            (std::vector<std::wstring>{L"FRANCAISE", L"ENGLISH"}));
+  EXPECT_EQ(w.languages, (std::vector<std::wstring>{L"FRANCAISE", L"ENGLISH"}));
   EXPECT_EQ(w.languageText, L"ITALIANO");
   EXPECT_EQ(w.flag, InDir(L"Italia.gif"));
   EXPECT_EQ(w.captions.title, L"Aggiornamento  (Rel." VZ_RELEASE ")");

@@ -26,10 +26,11 @@ class Upgrade : public ::testing::Test {
  protected:
   Upgrade() {
     g.programDir = g.downloadDir = test::kDir;
-    ParseMessageText(L"FRM_ALL_NO_COM_SELECT=No port\rFRM_FW_UPGRADE_FILE_MISSED_MSG=Missing\r"
-                     L"FRM_FW_UPGRADE_DOWNLOAD_TOUT_MSG=Time-out\rFRM_FW_UPGRADE_END_MSG=Done\r"
-                     L"FRM_FW_UPGRADE_AVVISO_MSG=Sure?\r",
-                     g.messages);
+    ParseMessageText(
+        L"FRM_ALL_NO_COM_SELECT=No port\rFRM_FW_UPGRADE_FILE_MISSED_MSG=Missing\r"
+        L"FRM_FW_UPGRADE_DOWNLOAD_TOUT_MSG=Time-out\rFRM_FW_UPGRADE_END_MSG=Done\r"
+        L"FRM_FW_UPGRADE_AVVISO_MSG=Sure?\r",
+        g.messages);
     Put({L"Up_Loader.exe", L"model.ini"});
     sys.Put(InDir(L"fw.bin"), "FW");
     // COM3 has been picked and saved; what the window saw of it is not
@@ -60,8 +61,7 @@ class Upgrade : public ::testing::Test {
   // Ticks until a further message shows or the timer stops.
   void TickToMessage() {
     const std::size_t shown = w.messages.size();
-    for (int i = 0; i < 1000 && w.messages.size() == shown && Tick(); ++i) {
-    }
+    for (int i = 0; i < 1000 && w.messages.size() == shown && Tick(); ++i) {}
   }
   // Starts a run whose uploader ends at once, leaving these markers; the
   // monitor is then in phase 1.
@@ -96,8 +96,9 @@ class Upgrade : public ::testing::Test {
   }
   // How often a box of this text was shown.
   int Told(const std::wstring& text) const {
-    return static_cast<int>(std::count_if(w.messages.begin(), w.messages.end(),
-                                          [&](const test::FakeWindow::Message& m) { return m.text == text; }));
+    return static_cast<int>(
+        std::count_if(w.messages.begin(), w.messages.end(),
+                      [&](const test::FakeWindow::Message& m) { return m.text == text; }));
   }
   // The monitor has stopped and the start is offered again.
   void ExpectStartOfferedAgain() {
@@ -108,7 +109,10 @@ class Upgrade : public ::testing::Test {
 
 // ---- Process lookup and timed wait ----------------------------------------
 
-struct LookupCase { std::vector<std::string> names; bool running; };
+struct LookupCase {
+  std::vector<std::string> names;
+  bool running;
+};
 class Lookup : public Upgrade, public ::testing::WithParamInterface<LookupCase> {};
 
 TEST_P(Lookup, MatchesTheNameAsASuffixIgnoringCase) {
@@ -117,13 +121,13 @@ TEST_P(Lookup, MatchesTheNameAsASuffixIgnoringCase) {
             GetParam().running ? ProcessState::Running : ProcessState::NotRunning);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lists, Lookup,
-    ::testing::Values(LookupCase{{"explorer.exe", "UP_LOADER.EXE"}, true},
-                      LookupCase{{"C:\\x\\Up_Loader.exe"}, true},
-                      LookupCase{{"MyUp_Loader.exe"}, true},
-                      LookupCase{{"Loader.exe", "Up_Loader.ex", ""}, false},
-                      LookupCase{{"Up_Loader.exe.bak"}, false}, LookupCase{{}, false}));
+INSTANTIATE_TEST_SUITE_P(Lists, Lookup,
+                         ::testing::Values(LookupCase{{"explorer.exe", "UP_LOADER.EXE"}, true},
+                                           LookupCase{{"C:\\x\\Up_Loader.exe"}, true},
+                                           LookupCase{{"MyUp_Loader.exe"}, true},
+                                           LookupCase{{"Loader.exe", "Up_Loader.ex", ""}, false},
+                                           LookupCase{{"Up_Loader.exe.bak"}, false},
+                                           LookupCase{{}, false}));
 
 TEST_F(Upgrade, AListNotReadIsNeitherRunningNorEnded) {
   sys.processes = {false, {{1, "Up_Loader.exe"}}, test::kErrAccessDenied};
@@ -176,17 +180,26 @@ TEST_P(Refusal, StopsBeforeArmingTheMonitor) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, Refusal,
-    ::testing::Values(
-        RefusalCase{L"", MessageAnswer::Yes, {}, 0, L"No port", false, {}},
-        RefusalCase{L"COM3x", MessageAnswer::Yes, {}, 0, L"No port", false, {}},
-        RefusalCase{L"COM0", MessageAnswer::Yes, {}, 0, L"No port", false, {}},
-        RefusalCase{L"COM3", MessageAnswer::No, {}, 1, nullptr, true, {}},
-        // Esc, the close box or a box not shown: nothing at all happens
-        RefusalCase{L"COM3", MessageAnswer::Neither, {}, 1, nullptr, false, {}},
-        RefusalCase{L"COM3", MessageAnswer::Yes, {L"fw.bin", L"Up_Loader.exe"}, 1, L"Missing",
-                    false, {"Fw Upgrade START", "File BIN to download missed"}},
-        RefusalCase{L"COM3", MessageAnswer::Yes, {L"Up_Loader.exe"}, 1, L"Missing", false,
-                    {"Fw Upgrade START", "Programm 'Up_Loader.exe' missed"}}));
+    ::testing::Values(RefusalCase{L"", MessageAnswer::Yes, {}, 0, L"No port", false, {}},
+                      RefusalCase{L"COM3x", MessageAnswer::Yes, {}, 0, L"No port", false, {}},
+                      RefusalCase{L"COM0", MessageAnswer::Yes, {}, 0, L"No port", false, {}},
+                      RefusalCase{L"COM3", MessageAnswer::No, {}, 1, nullptr, true, {}},
+                      // Esc, the close box or a box not shown: nothing at all happens
+                      RefusalCase{L"COM3", MessageAnswer::Neither, {}, 1, nullptr, false, {}},
+                      RefusalCase{L"COM3",
+                                  MessageAnswer::Yes,
+                                  {L"fw.bin", L"Up_Loader.exe"},
+                                  1,
+                                  L"Missing",
+                                  false,
+                                  {"Fw Upgrade START", "File BIN to download missed"}},
+                      RefusalCase{L"COM3",
+                                  MessageAnswer::Yes,
+                                  {L"Up_Loader.exe"},
+                                  1,
+                                  L"Missing",
+                                  false,
+                                  {"Fw Upgrade START", "Programm 'Up_Loader.exe' missed"}}));
 
 struct PresenceCase {
   const wchar_t* replaced;  // the file this case stands in for
@@ -245,7 +258,10 @@ TEST_F(Upgrade, StaleMarkersGoOtherFilesStay) {
 
 // A marker that stays: its delete is refused (another program holds it),
 // or it succeeds and the file is still there (held with delete sharing).
-struct StayingMarkerCase { bool deleteSucceeds; const wchar_t* told; };
+struct StayingMarkerCase {
+  bool deleteSucceeds;
+  const wchar_t* told;
+};
 class StayingMarker : public Upgrade, public ::testing::WithParamInterface<StayingMarkerCase> {};
 
 TEST_P(StayingMarker, RefusesTheStart) {
@@ -390,11 +406,16 @@ TEST_F(Upgrade, PhaseZeroLaunchesOnceAndWaitsWithoutLimit) {
 
 // The process list cannot be taken or read (an error number), or the
 // lookup fails at run time (a text, also shown once in a plain box).
-struct UnreadListCase { bool runtimeError; const char* logged; std::size_t boxes; };
+struct UnreadListCase {
+  bool runtimeError;
+  const char* logged;
+  std::size_t boxes;
+};
 class UnreadList : public Upgrade, public ::testing::WithParamInterface<UnreadListCase> {};
 
 TEST_P(UnreadList, KeepsPhaseZeroWaitingAndIsToldOncePerRun) {
-  const std::string told = std::string("Timer_UL_Test: process list not read, ") + GetParam().logged;
+  const std::string told =
+      std::string("Timer_UL_Test: process list not read, ") + GetParam().logged;
   const auto unreadable = [this] {
     sys.processes = {false, {}, 24};
     sys.throwOnProcessList = GetParam().runtimeError;
@@ -469,8 +490,8 @@ TEST_F(Upgrade, AllMarkersEndTheProgramOnTheSeventhTick) {
   ASSERT_EQ(w.messages.size(), 2u);
   EXPECT_EQ(w.messages[1].text, L"Done");
   EXPECT_EQ(w.messages[1].kind, MessageKind::Information);
-  const Calls log = RunLogThen({"Timer_UL_Test: Up_Loader.exe : ended, exit code unknown",
-                                "Fw Upgrade END: OK"});
+  const Calls log =
+      RunLogThen({"Timer_UL_Test: Up_Loader.exe : ended, exit code unknown", "Fw Upgrade END: OK"});
   ASSERT_EQ(logAtMessages.size(), 2u);
   EXPECT_EQ(logAtMessages[1], log) << "the end line comes before the end message";
   EXPECT_EQ(test::LogTexts(sys), log);
@@ -480,7 +501,7 @@ struct TimeoutCase {
   Names markers;
   int phase;
   double secondsInPhase;  // from entering the phase to the failure
-  int barSteps;  // -1: the bar is hidden
+  int barSteps;           // -1: the bar is hidden
 };
 class Timeout : public Upgrade, public ::testing::WithParamInterface<TimeoutCase> {};
 
@@ -492,14 +513,16 @@ TEST_P(Timeout, NamesTheFirstMissingPhase) {
   ASSERT_EQ(w.messages.size(), 2u);
   EXPECT_EQ(lastTickAt - phaseEnteredAt, GetParam().secondsInPhase);
   // The crash is named under the phase, in the system's words.
-  EXPECT_EQ(w.messages[1].text, L"Time-out " + std::to_wstring(GetParam().phase) +
-                                    L"\rUp_Loader.exe: exit code 0xC0000005 Invalid access to memory location.");
+  EXPECT_EQ(w.messages[1].text,
+            L"Time-out " + std::to_wstring(GetParam().phase) +
+                L"\rUp_Loader.exe: exit code 0xC0000005 Invalid access to memory location.");
   EXPECT_EQ(w.messages[1].kind, MessageKind::Error);
   ExpectStartOfferedAgain();
   EXPECT_EQ(w.progressSteps, GetParam().barSteps);
   EXPECT_FALSE(Tick());  // the monitor has stopped
-  const Calls log = RunLogThen({"Timer_UL_Test: Up_Loader.exe : ended, exit code 3221225477",
-                                "Fw Upgrade END: time-out, phase " + std::to_string(GetParam().phase)});
+  const Calls log =
+      RunLogThen({"Timer_UL_Test: Up_Loader.exe : ended, exit code 3221225477",
+                  "Fw Upgrade END: time-out, phase " + std::to_string(GetParam().phase)});
   ASSERT_EQ(logAtMessages.size(), 2u);
   EXPECT_EQ(logAtMessages[1], log) << "the end line comes before the time-out message";
   EXPECT_EQ(test::LogTexts(sys), log);
@@ -508,18 +531,18 @@ TEST_P(Timeout, NamesTheFirstMissingPhase) {
   EXPECT_EQ(test::LogTexts(sys), log);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Markers, Timeout,
-    ::testing::Values(TimeoutCase{{}, 3, 10.5, -1}, TimeoutCase{{kErase}, 4, 10.5, -1},
-                      TimeoutCase{{kErase, kWrite}, 5, 10.5, -1},
-                      TimeoutCase{{kErase, kWrite, kWriting}, 6, 11.0, 2}));
+INSTANTIATE_TEST_SUITE_P(Markers, Timeout,
+                         ::testing::Values(TimeoutCase{{}, 3, 10.5, -1},
+                                           TimeoutCase{{kErase}, 4, 10.5, -1},
+                                           TimeoutCase{{kErase, kWrite}, 5, 10.5, -1},
+                                           TimeoutCase{{kErase, kWrite, kWriting}, 6, 11.0, 2}));
 
 // An uploader that failed names itself under the time-out; one that ended
 // well, or whose end the system could not tell, adds nothing.
 TEST_F(Upgrade, TheTimeOutNamesTheUploadersExitCode) {
-  for (const std::optional<std::uint32_t> code : {std::optional<std::uint32_t>(2),
-                                                  std::optional<std::uint32_t>(0),
-                                                  std::optional<std::uint32_t>()}) {
+  for (const std::optional<std::uint32_t> code :
+       {std::optional<std::uint32_t>(2), std::optional<std::uint32_t>(0),
+        std::optional<std::uint32_t>()}) {
     sys.exitCode = code;
     w.messages.clear();
     RunUntilHandOver({});
@@ -530,7 +553,11 @@ TEST_F(Upgrade, TheTimeOutNamesTheUploadersExitCode) {
   }
 }
 
-struct HeartbeatCase { Names markers; const wchar_t* heartbeat; int phase; };
+struct HeartbeatCase {
+  Names markers;
+  const wchar_t* heartbeat;
+  int phase;
+};
 class Heartbeat : public Upgrade, public ::testing::WithParamInterface<HeartbeatCase> {};
 
 TEST_P(Heartbeat, KeepsTheRunAliveUntilItStops) {
@@ -592,9 +619,10 @@ TEST_F(Upgrade, UploaderThatCannotStartIsToldAtOnceAndTheNextStartLaunchesAgain)
   sys.startError = test::kErrBadExe;
   Start();
   Tick();
-  EXPECT_EQ(test::LogTexts(sys),
-            (Calls{kRunLog[0], kRunLog[1],
-                   "Timer_UL_Test: Up_Loader.exe : not started, 193 Bad EXE format for Up_Loader.exe."}));
+  EXPECT_EQ(
+      test::LogTexts(sys),
+      (Calls{kRunLog[0], kRunLog[1],
+             "Timer_UL_Test: Up_Loader.exe : not started, 193 Bad EXE format for Up_Loader.exe."}));
   EXPECT_EQ(w.messages.back().text, L"Up_Loader.exe: Bad EXE format for Up_Loader.exe.");
   EXPECT_EQ(w.messages.back().kind, MessageKind::Error);
   ExpectStartOfferedAgain();
@@ -614,7 +642,12 @@ TEST_F(Upgrade, UploaderThatCannotStartIsToldAtOnceAndTheNextStartLaunchesAgain)
 
 // ---- The phase clock ------------------------------------------------------------
 
-struct WallClockCase { Names markers; const wchar_t* heartbeat; int phase; double shift; };
+struct WallClockCase {
+  Names markers;
+  const wchar_t* heartbeat;
+  int phase;
+  double shift;
+};
 class WallClockSet : public Upgrade, public ::testing::WithParamInterface<WallClockCase> {};
 
 TEST_P(WallClockSet, DuringAPhaseChangesNothing) {
@@ -651,7 +684,8 @@ TEST_F(Upgrade, RunAcrossMidnightTimesOutTenSecondsAfterItsLastSignOfLife) {
   EXPECT_EQ(lastTickAt - lastBeat, 10.5);
   EXPECT_EQ(sys.clock.day, 7);
   // The log keeps the local date and time.
-  EXPECT_EQ(test::Lines(sys.Bytes(InDir(L"memo_log.txt")))[0], "06-12-26 23:59:48 Fw Upgrade START");
+  EXPECT_EQ(test::Lines(sys.Bytes(InDir(L"memo_log.txt")))[0],
+            "06-12-26 23:59:48 Fw Upgrade START");
 }
 
 }  // namespace

@@ -45,7 +45,8 @@ TEST(ShippedProgram, CarriesItsVersionIconAndManifest) {
   // Loaded as data, the file stays open until it is freed, whatever the
   // outcome of the checks below.
   const std::unique_ptr<std::remove_pointer_t<HMODULE>, decltype(&FreeLibrary)> loaded(
-      LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE),
+      LoadLibraryExW(path.c_str(), nullptr,
+                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE),
       &FreeLibrary);
   ASSERT_NE(loaded.get(), nullptr);
   const HMODULE exe = loaded.get();
@@ -92,7 +93,8 @@ std::vector<Import> ImportsOf(const std::string& image) {
         continue;
       }
       found.push_back({dll, reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(
-                                at(static_cast<DWORD>(thunk->u1.AddressOfData)))->Name});
+                                at(static_cast<DWORD>(thunk->u1.AddressOfData)))
+                                ->Name});
     }
   }
   return found;

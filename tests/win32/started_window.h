@@ -91,9 +91,9 @@ class StartedWindow : public ::testing::Test {
   COLORREF PortListColor() {
     HWND edit = PortParts().hwndItem;
     HDC dc = GetDC(edit);
-    auto brush = reinterpret_cast<HBRUSH>(SendMessageW(
-        H(Control::Window), WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
-        reinterpret_cast<LPARAM>(edit)));
+    auto brush = reinterpret_cast<HBRUSH>(SendMessageW(H(Control::Window), WM_CTLCOLOREDIT,
+                                                       reinterpret_cast<WPARAM>(dc),
+                                                       reinterpret_cast<LPARAM>(edit)));
     ReleaseDC(edit, dc);
     LOGBRUSH lb{};
     GetObjectW(brush, sizeof(lb), &lb);

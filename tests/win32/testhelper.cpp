@@ -17,11 +17,13 @@ int wmain(int argc, wchar_t** argv) {
     // The test looks whether the hold is in effect by opening the file
     // itself for a moment; an open that meets that look tries again.
     vz::ScopedHandle h;
-    vz::test::WaitUntil([&] {
-      h.reset(CreateFileW(argv[2], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                          FILE_ATTRIBUTE_NORMAL, nullptr));
-      return h.valid() || GetLastError() != ERROR_SHARING_VIOLATION;
-    }, 10000, 10);
+    vz::test::WaitUntil(
+        [&] {
+          h.reset(CreateFileW(argv[2], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+          return h.valid() || GetLastError() != ERROR_SHARING_VIOLATION;
+        },
+        10000, 10);
     if (!h.valid()) return 3;
     Sleep(wcstoul(argv[3], nullptr, 10));
     return 0;

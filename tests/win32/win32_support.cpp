@@ -26,8 +26,8 @@ HelperProcess StartHelper(const std::wstring& args, const std::wstring& program)
   STARTUPINFOW si{};
   si.cb = sizeof(si);
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      nullptr, &si, &pi)) {
+  if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &si, &pi)) {
     return HelperProcess(nullptr);
   }
   ScopedHandle(pi.hThread).Close();  // only the process is waited for
@@ -42,14 +42,14 @@ FileHold::FileHold(const std::wstring& path, DWORD ms)
   // never held anything.
   const HANDLE process = holder_.get();
   held_ = WaitUntil(
-      [&] {
-        const ScopedHandle h(CreateFileW(path.c_str(), GENERIC_READ,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                         OPEN_EXISTING, 0, nullptr));
-        if (!h.valid()) return GetLastError() == ERROR_SHARING_VIOLATION;
-        return WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
-      },
-      30000, 10) &&
+              [&] {
+                const ScopedHandle h(CreateFileW(path.c_str(), GENERIC_READ,
+                                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                 OPEN_EXISTING, 0, nullptr));
+                if (!h.valid()) return GetLastError() == ERROR_SHARING_VIOLATION;
+                return WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+              },
+              30000, 10) &&
           WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
 }
 

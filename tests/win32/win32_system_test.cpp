@@ -55,8 +55,8 @@ class LogOnDisk : public ::testing::Test {
 TEST_F(LogOnDisk, FirstLineCreatesTheFileWithOneStampedLine) {
   WriteLog(sys, dir.path(), L"Fw Upgrade START");
   const std::string text = ReadFileBytes(log);
-  EXPECT_TRUE(std::regex_match(
-      text, std::regex(R"(\d\d-\d\d-\d\d \d\d:\d\d:\d\d Fw Upgrade START\r\n)")))
+  EXPECT_TRUE(
+      std::regex_match(text, std::regex(R"(\d\d-\d\d-\d\d \d\d:\d\d:\d\d Fw Upgrade START\r\n)")))
       << text;
 }
 
@@ -115,9 +115,13 @@ TEST_F(PortFileOnDisk, NewFileHoldsExactlyThePortByte) {
 }
 
 TEST_F(PortFileOnDisk, ExistingBytesAfterTheFirstStay) {
-  WriteFileBytes(dir / L"port.ini", "\x09""ABCD");
+  WriteFileBytes(dir / L"port.ini",
+                 "\x09"
+                 "ABCD");
   Choose(L"COM3");
-  EXPECT_EQ(ReadFileBytes(dir / L"port.ini"), "\x03""ABCD");
+  EXPECT_EQ(ReadFileBytes(dir / L"port.ini"),
+            "\x03"
+            "ABCD");
 }
 
 // A read-only file is the fake file system's business: Wine, run as root
@@ -135,12 +139,14 @@ TEST_F(PortFileOnDisk, HeldFileGivesOneLogLineNoCopiesAndTheSystemsReason) {
   EXPECT_EQ(ReadFileBytes(dir / L"port.ini"), "\x07");
   EXPECT_TRUE(std::regex_match(
       ReadFileBytes(dir / L"memo_log.txt"),
-      std::regex(R"(\d\d-\d\d-\d\d \d\d:\d\d:\d\d Write_rs232_fw: Superati 3 tentativi di lettura\r\n)")));
+      std::regex(
+          R"(\d\d-\d\d-\d\d \d\d:\d\d:\d\d Write_rs232_fw: Superati 3 tentativi di lettura\r\n)")));
   EXPECT_FALSE(Exists(download / L"port.ini"));
   EXPECT_FALSE(Exists(download / L"model.ini"));
   EXPECT_FALSE(window.portValid);
   ASSERT_EQ(window.posted.size(), 1u);
-  EXPECT_EQ(window.posted[0].text, L"port.ini: " + sys.ErrorText(ERROR_SHARING_VIOLATION, L"port.ini"));
+  EXPECT_EQ(window.posted[0].text,
+            L"port.ini: " + sys.ErrorText(ERROR_SHARING_VIOLATION, L"port.ini"));
 
   Choose(L"COM5");  // free again: both files reach the download folder
   EXPECT_EQ(ReadFileBytes(download / L"port.ini"), "\x05");
@@ -281,8 +287,7 @@ TEST(ProcessLookup, SuffixMatchWithoutRegardToCase) {
   EXPECT_TRUE(running(L"Vz_Probe.exe"));
   EXPECT_TRUE(running(L"yvz_probe.EXE"));
   EXPECT_FALSE(running(L"Vz_Probe.ex")) << "name without its last letter";
-  EXPECT_FALSE(running(L"XMYVZ_PROBE.EXE"))
-      << "the running name is only a shorter tail";
+  EXPECT_FALSE(running(L"XMYVZ_PROBE.EXE")) << "the running name is only a shorter tail";
   a.End();
   b.End();
   EXPECT_FALSE(running(L"Vz_Probe.exe"));
@@ -296,11 +301,13 @@ TEST(Launch, UploaderStartsByItsQuotedFullPathInAFolderWithBlanks) {
   ASSERT_EQ(sys.StartProgram(uploader).error, 0u);
   // The helper writes its command line and directory, two lines, at once.
   std::wstring text;
-  WaitUntil([&] {
-    const std::string raw = ReadFileBytes(dir / L"launched.txt");
-    text.assign(reinterpret_cast<const wchar_t*>(raw.data()), raw.size() / 2);
-    return std::count(text.begin(), text.end(), L'\n') >= 2;
-  }, 10000, 10);
+  WaitUntil(
+      [&] {
+        const std::string raw = ReadFileBytes(dir / L"launched.txt");
+        text.assign(reinterpret_cast<const wchar_t*>(raw.data()), raw.size() / 2);
+        return std::count(text.begin(), text.end(), L'\n') >= 2;
+      },
+      10000, 10);
   wchar_t cwd[MAX_PATH];
   GetCurrentDirectoryW(MAX_PATH, cwd);
   EXPECT_EQ(text, L"\"" + uploader + L"\"\n" + cwd + L"\n")
@@ -339,9 +346,11 @@ TEST(Launch, AProgramThatCannotStartGivesTheSystemsErrorNumber) {
 
 TEST(ErrorTexts, TheSystemsTextOrTheNumber) {
   Win32System sys;
-  EXPECT_EQ(ErrorTextOrNumber(ERROR_SHARING_VIOLATION), sys.ErrorText(ERROR_SHARING_VIOLATION, L"x"));
+  EXPECT_EQ(ErrorTextOrNumber(ERROR_SHARING_VIOLATION),
+            sys.ErrorText(ERROR_SHARING_VIOLATION, L"x"));
   EXPECT_NE(ErrorTextOrNumber(ERROR_SHARING_VIOLATION).rfind(L"error ", 0), 0u);
-  EXPECT_EQ(ErrorTextOrNumber(0x20001234), L"error 536875572") << "a number the system has no text for";
+  EXPECT_EQ(ErrorTextOrNumber(0x20001234), L"error 536875572")
+      << "a number the system has no text for";
   EXPECT_EQ(ErrorTextOrNumber(0), L"error 0") << "no error number at all";
 }
 

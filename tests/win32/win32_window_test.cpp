@@ -110,8 +110,8 @@ TEST_F(StartedWindow, ControlsAreStandardAndInDesignPlaceAndTabOrder) {
   EXPECT_EQ(r.right - r.left, layout::TwipsToPixels(2115, dpi));
 
   // Tab order among the visible controls that take the focus.
-  HWND expected[] = {H(Control::ExitButton), H(Control::UpgradeButton),
-                     H(Control::LanguageList), H(Control::PortList)};
+  HWND expected[] = {H(Control::ExitButton), H(Control::UpgradeButton), H(Control::LanguageList),
+                     H(Control::PortList)};
   HWND at = H(Control::PortList);
   for (HWND next : expected) {
     at = GetNextDlgTabItem(H(Control::Window), at, FALSE);
@@ -231,7 +231,8 @@ TEST_F(StartedWindow, AnItemHighlightedInTheOpenListDoesNotOverwriteTypedText) {
   HWND list = PortParts().hwndList;
   RECT item{};
   SendMessageW(list, LB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&item));
-  SendMessageW(list, WM_MOUSEMOVE, 0, MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2));
+  SendMessageW(list, WM_MOUSEMOVE, 0,
+               MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2));
   window->PumpEvents();
   ASSERT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 2) << "the list highlights COM12";
   SetFocus(H(Control::ExitButton));
@@ -253,10 +254,12 @@ TEST_F(StartedWindow, AFailedSaveIsToldOnceTheFocusChangeThatCausedItIsDone) {
   EXPECT_EQ(GetFocus(), H(Control::UpgradeButton)) << "the focus change went through";
   EXPECT_TRUE(answerer.Seen().empty()) << "the box waited until the event was handled";
   EXPECT_EQ(PortListColor(), RGB(255, 0, 0));
-  EXPECT_TRUE(e2e::WaitUntil([&] {
-    window->PumpEvents();
-    return !answerer.Seen().empty();
-  }, 5000));
+  EXPECT_TRUE(e2e::WaitUntil(
+      [&] {
+        window->PumpEvents();
+        return !answerer.Seen().empty();
+      },
+      5000));
   // Leaving the list again with the same text tells nothing more.
   SetFocus(edit);
   SetFocus(H(Control::UpgradeButton));

@@ -24,8 +24,8 @@ SIZE BitmapSizeOf(HBITMAP bitmap) {
 
 // The size of one of the program's own pictures as drawn (96 DPI).
 SIZE NaturalSize(int resource) {
-  HBITMAP bitmap = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr),
-                                                   MAKEINTRESOURCEW(resource), IMAGE_BITMAP, 0, 0, 0));
+  HBITMAP bitmap = static_cast<HBITMAP>(
+      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource), IMAGE_BITMAP, 0, 0, 0));
   const SIZE size = BitmapSizeOf(bitmap);
   DeleteObject(bitmap);
   return size;
@@ -55,7 +55,7 @@ std::string SolidGif(int width, int height) {
   word(width);
   word(height);
   gif += '\0';
-  gif += '\x02';                           // minimum code size
+  gif += '\x02';  // minimum code size
   std::string codes;
   unsigned bits = 0, count = 0;
   const auto put = [&](unsigned code) {
@@ -106,8 +106,7 @@ HBITMAP ShownBitmap(const Win32Window& w, Control c) {
 SIZE ShownSize(const Win32Window& w, Control c) { return BitmapSizeOf(ShownBitmap(w, c)); }
 HIMAGELIST PowerImages(const Win32Window& w) {
   BUTTON_IMAGELIST list{};
-  SendMessageW(w.Handle(Control::ExitButton), BCM_GETIMAGELIST, 0,
-               reinterpret_cast<LPARAM>(&list));
+  SendMessageW(w.Handle(Control::ExitButton), BCM_GETIMAGELIST, 0, reinterpret_cast<LPARAM>(&list));
   return list.himl;
 }
 SIZE PowerSize(const Win32Window& w) {
@@ -223,7 +222,8 @@ TEST_F(StartedWindow, DpiThePortListShowsTheLongestPortNameWhole) {
   RECT format{};
   SendMessageW(edit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
   HDC dc = GetDC(edit);
-  const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(edit, WM_GETFONT, 0, 0)));
+  const HGDIOBJ old =
+      SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(edit, WM_GETFONT, 0, 0)));
   SIZE text{};
   GetTextExtentPoint32W(dc, longest.c_str(), static_cast<int>(longest.size()), &text);
   SelectObject(dc, old);

@@ -143,8 +143,10 @@ int wmain(int argc, wchar_t** argv) {
     for (const std::wstring& item : program.Items(Control::PortList)) {
       listed += " " + std::string(item.begin(), item.end());
     }
-    std::printf("the port list offers:%s; the mouse did not choose COM3, the list's own\n"
-                "messages do\n", listed.empty() ? " nothing" : listed.c_str());
+    std::printf(
+        "the port list offers:%s; the mouse did not choose COM3, the list's own\n"
+        "messages do\n",
+        listed.empty() ? " nothing" : listed.c_str());
     std::fflush(stdout);
     // The same choice as the list reports it to the window, without the mouse.
     program.Choose(Control::PortList, L"COM3");
@@ -156,7 +158,8 @@ int wmain(int argc, wchar_t** argv) {
   program.Press(Control::UpgradeButton);
   auto question = program.WaitForMessageBox(5000);
   if (!question) return Fail("no confirmation question");
-  if (!Shot("question", program.window(), question->hwnd)) return Fail("the question did not paint");
+  if (!Shot("question", program.window(), question->hwnd))
+    return Fail("the question did not paint");
   Program::Answer(*question, IDYES);
 
   if (!vz::e2e::WaitUntil([&] { return program.Visible(Control::ProgressPanel); }, 60000)) {

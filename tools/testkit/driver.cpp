@@ -18,8 +18,8 @@ namespace {
 std::wstring WindowText(HWND h) {
   wchar_t text[1024] = {};
   // WM_GETTEXT is marshalled across processes.
-  SendMessageTimeoutW(h, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                      2000, nullptr);
+  SendMessageTimeoutW(h, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
+                      nullptr);
   return text;
 }
 
@@ -94,8 +94,8 @@ void StagedFolder::Write(const std::wstring& name, const std::string& bytes) con
 
 std::optional<std::string> StagedFolder::Read(const std::wstring& name) const {
   const ScopedHandle file(CreateFileW((path_ + name).c_str(), GENERIC_READ,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                     nullptr, OPEN_EXISTING, 0, nullptr));
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, 0, nullptr));
   if (!file.valid()) return std::nullopt;
   std::string bytes;
   char buffer[65536];
@@ -303,9 +303,7 @@ std::vector<std::wstring> Program::Items(Control c) const {
   return out;
 }
 
-void Program::Press(Control c) const {
-  PostMessageW(Handle(c), BM_CLICK, 0, 0);
-}
+void Program::Press(Control c) const { PostMessageW(Handle(c), BM_CLICK, 0, 0); }
 
 namespace {
 
@@ -398,10 +396,13 @@ bool Program::ChooseWithMouse(Control combo, const std::wstring& entry) {
       // Taken: the list closed on the entry, or the program answered the
       // choice with a message box (a choice it refuses gets the previous
       // entry back).
-      if (WaitUntil([&] { return !SendMessageW(box, CB_GETDROPPEDSTATE, 0, 0) &&
-                                 (SendMessageW(box, CB_GETCURSEL, 0, 0) == index ||
-                                  FindMessageBox(pid_).has_value()); },
-                    3000)) {
+      if (WaitUntil(
+              [&] {
+                return !SendMessageW(box, CB_GETDROPPEDSTATE, 0, 0) &&
+                       (SendMessageW(box, CB_GETCURSEL, 0, 0) == index ||
+                        FindMessageBox(pid_).has_value());
+              },
+              3000)) {
         return true;
       }
       failed = "the click on the entry did not close the list on it";
@@ -428,8 +429,8 @@ bool Program::ChooseWithMouse(Control combo, const std::wstring& entry) {
 
 void Program::Choose(Control combo, const std::wstring& entry) {
   HWND box = Handle(combo);
-  const LRESULT index =
-      SendMessageW(box, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(entry.c_str()));
+  const LRESULT index = SendMessageW(box, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                     reinterpret_cast<LPARAM>(entry.c_str()));
   SendMessageW(box, CB_SETCURSEL, index, 0);
   SendMessageW(window_, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(box), CBN_SELCHANGE),
                reinterpret_cast<LPARAM>(box));
@@ -448,8 +449,7 @@ std::optional<MessageBoxSeen> FindMessageBox(DWORD pid) {
 
 std::optional<MessageBoxSeen> Program::WaitForMessageBox(DWORD timeoutMs) {
   std::optional<MessageBoxSeen> box;
-  WaitUntil([&] { return (box = FindMessageBox(pid_)).has_value(); }, timeoutMs,
-            10);
+  WaitUntil([&] { return (box = FindMessageBox(pid_)).has_value(); }, timeoutMs, 10);
   return box;
 }
 

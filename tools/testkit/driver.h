@@ -1,6 +1,6 @@
-// Drives the shipped program from outside (end-to-end tests, the demo), as a technician would: a staged
-// folder, the process started, its window found, controls read and
-// clicked, message boxes read and answered.
+// Drives the shipped program from outside (end-to-end tests, the demo), as a technician would: a
+// staged folder, the process started, its window found, controls read and clicked, message boxes
+// read and answered.
 #pragma once
 
 #include <windows.h>

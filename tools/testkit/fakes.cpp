@@ -20,8 +20,7 @@ std::string Narrow(const std::wstring& w) {
 std::vector<std::string> Lines(const std::string& bytes) {
   std::vector<std::string> out;
   std::size_t start = 0;
-  for (std::size_t end; (end = bytes.find("\r\n", start)) != std::string::npos;
-       start = end + 2) {
+  for (std::size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2) {
     out.push_back(bytes.substr(start, end - start));
   }
   if (start < bytes.size()) out.push_back(bytes.substr(start));
@@ -50,9 +49,7 @@ void FakeSystem::Put(const std::wstring& path, std::string bytes) {
   File(path).bytes = std::move(bytes);
 }
 
-bool FakeSystem::Has(const std::wstring& path) const {
-  return files_.count(Key(path)) != 0;
-}
+bool FakeSystem::Has(const std::wstring& path) const { return files_.count(Key(path)) != 0; }
 
 const FakeSystem::Entry* FakeSystem::Find(const std::wstring& path) const {
   auto it = files_.find(Key(path));
@@ -73,8 +70,7 @@ std::vector<std::wstring> FakeSystem::Paths() const {
 }
 
 double FakeSystem::SecondsSinceMidnight() const {
-  return clock.hour * 3600.0 + clock.minute * 60.0 + clock.second +
-         clock.millisecond / 1000.0;
+  return clock.hour * 3600.0 + clock.minute * 60.0 + clock.second + clock.millisecond / 1000.0;
 }
 
 void FakeSystem::SetSecondsSinceMidnight(double s) {
@@ -105,13 +101,11 @@ bool FakeSystem::SetCurrentDir(const std::wstring& dir) {
   return true;
 }
 
-bool FakeSystem::FileExists(const std::wstring& dir,
-                            const std::wstring& pattern) {
+bool FakeSystem::FileExists(const std::wstring& dir, const std::wstring& pattern) {
   return !ListFiles(dir, pattern).empty();
 }
 
-std::vector<FileEntry> FakeSystem::ListFiles(const std::wstring& dir,
-                                             const std::wstring& pattern) {
+std::vector<FileEntry> FakeSystem::ListFiles(const std::wstring& dir, const std::wstring& pattern) {
   std::vector<FileEntry> found;
   const std::wstring prefix = Key(dir);
   for (const auto& [key, value] : files_) {
@@ -172,8 +166,7 @@ IoResult FakeSystem::CopyOver(const std::wstring& from, const std::wstring& to) 
   return IoResult::Success();
 }
 
-std::optional<std::string> FakeSystem::ReadBytes(const std::wstring& path,
-                                                 std::uint32_t* error) {
+std::optional<std::string> FakeSystem::ReadBytes(const std::wstring& path, std::uint32_t* error) {
   auto it = files_.find(Key(path));
   const std::uint32_t failure =
       it == files_.end() ? kErrFileNotFound : OpenFailure(it->second.second, false);
@@ -182,8 +175,7 @@ std::optional<std::string> FakeSystem::ReadBytes(const std::wstring& path,
   return it->second.second.bytes;
 }
 
-IoResult FakeSystem::WriteBytes(const std::wstring& path,
-                                const std::string& bytes) {
+IoResult FakeSystem::WriteBytes(const std::wstring& path, const std::string& bytes) {
   if (Entry* e = files_.count(Key(path)) ? &files_[Key(path)].second : nullptr) {
     // Like CreateFile with CREATE_ALWAYS and normal attributes: an existing
     // hidden or system file is refused, not replaced.
@@ -196,8 +188,7 @@ IoResult FakeSystem::WriteBytes(const std::wstring& path,
   return IoResult::Success();
 }
 
-IoResult FakeSystem::ReplaceWhole(const std::wstring& path,
-                                 const std::string& bytes) {
+IoResult FakeSystem::ReplaceWhole(const std::wstring& path, const std::string& bytes) {
   const std::wstring temporary = path + L".new";
   IoResult result = WriteBytes(temporary, bytes);
   if (result.ok) {
@@ -223,8 +214,7 @@ IoResult FakeSystem::ReplaceWhole(const std::wstring& path,
   return IoResult::Success();
 }
 
-IoResult FakeSystem::WriteFirstByte(const std::wstring& path,
-                                    std::uint8_t value) {
+IoResult FakeSystem::WriteFirstByte(const std::wstring& path, std::uint8_t value) {
   ++writeFirstByteCalls;
   if (Entry* e = files_.count(Key(path)) ? &files_[Key(path)].second : nullptr) {
     if (std::uint32_t err = OpenFailure(*e, true)) {
@@ -237,8 +227,7 @@ IoResult FakeSystem::WriteFirstByte(const std::wstring& path,
   return IoResult::Success();
 }
 
-IoResult FakeSystem::AppendBytes(const std::wstring& path,
-                                 const std::string& bytes) {
+IoResult FakeSystem::AppendBytes(const std::wstring& path, const std::string& bytes) {
   ++appendCalls;
   if (Entry* e = files_.count(Key(path)) ? &files_[Key(path)].second : nullptr) {
     if (std::uint32_t err = OpenFailure(*e, true)) return IoResult::Failure(err);
@@ -249,12 +238,18 @@ IoResult FakeSystem::AppendBytes(const std::wstring& path,
 
 std::wstring FakeSystem::ErrorText(std::uint32_t error, const std::wstring& subject) {
   switch (error) {
-    case kErrBadExe: return L"Bad EXE format for " + subject + L".";
-    case kErrAccessDenied: return L"Access denied.";
-    case kErrSharing: return L"Sharing violation.";
-    case kErrPathNotFound: return L"Path not found.";
-    case kErrFileExists: return L"The file exists.";
-    case kErrNoAccess: return L"Invalid access to memory location.";
+    case kErrBadExe:
+      return L"Bad EXE format for " + subject + L".";
+    case kErrAccessDenied:
+      return L"Access denied.";
+    case kErrSharing:
+      return L"Sharing violation.";
+    case kErrPathNotFound:
+      return L"Path not found.";
+    case kErrFileExists:
+      return L"The file exists.";
+    case kErrNoAccess:
+      return L"Invalid access to memory location.";
   }
   return L"Error " + std::to_wstring(error) + L".";
 }
@@ -283,7 +278,8 @@ ProcessList FakeSystem::RunningProcesses() {
 void FakeSystem::SetProcesses(const std::vector<std::string>& programs) {
   processes = {true, {}, 0};
   for (const std::string& program : programs) {
-    processes.entries.push_back({static_cast<std::uint32_t>(processes.entries.size() + 1), program});
+    processes.entries.push_back(
+        {static_cast<std::uint32_t>(processes.entries.size() + 1), program});
   }
 }
 
@@ -333,12 +329,13 @@ bool FakeWindow::ShowFlag(const std::wstring& path) {
 }
 
 void FakeWindow::InsertPortEntry(std::size_t index, const std::wstring& text) {
-  portEntries.insert(portEntries.begin() + static_cast<std::ptrdiff_t>(std::min(index, portEntries.size())),
-                     text);
+  portEntries.insert(
+      portEntries.begin() + static_cast<std::ptrdiff_t>(std::min(index, portEntries.size())), text);
 }
 
 void FakeWindow::RemovePortEntry(std::size_t index) {
-  if (index < portEntries.size()) portEntries.erase(portEntries.begin() + static_cast<std::ptrdiff_t>(index));
+  if (index < portEntries.size())
+    portEntries.erase(portEntries.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
 void FakeWindow::ShowRunStarting() {

@@ -78,7 +78,7 @@ class FakeSystem : public System {
   // Ports that exist but do not open, with the error they give (5: held by
   // another program); any other name gives 2, no such device.
   std::map<std::string, std::uint32_t> serialPortErrors;
-  std::vector<std::string> probed;    // every name probed, in order
+  std::vector<std::string> probed;  // every name probed, in order
   ProcessList processes{true, {}};
   // The running processes, each named by its program's full path (which
   // ProgramPath then gives) or by a bare name (whose path cannot be read);
@@ -222,13 +222,11 @@ class FakeWindow : public MainWindow {
   void PumpEvents() override;
   void SetUpgradeTimer(bool enabled) override { timerEnabled = enabled; }
   void SetDeviceSettleTimer(bool enabled) override;
-  void RunInBackground(std::function<void()> work,
-                       std::function<void(MainWindow&)> done) override;
+  void RunInBackground(std::function<void()> work, std::function<void(MainWindow&)> done) override;
   void AwaitBackgroundWork() override;
   void Show() override { shown = true; }
   void EndProgram() override { ended = true; }
 };
-
 
 // The messages logged in kDir's memo_log.txt, without their time stamps.
 std::vector<std::string> LogTexts(const FakeSystem& sys);

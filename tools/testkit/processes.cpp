@@ -20,8 +20,8 @@ std::optional<std::vector<ProcessEntry>> RunningProcesses() {
   std::vector<ProcessEntry> all;
   const bool walked = WalkProcesses([&](const PROCESSENTRY32W& entry) {
     const std::size_t length = wcsnlen(entry.szExeFile, sizeof(entry.szExeFile) / sizeof(wchar_t));
-    all.push_back({entry.th32ProcessID, entry.th32ParentProcessID,
-                   std::wstring(entry.szExeFile, length)});
+    all.push_back(
+        {entry.th32ProcessID, entry.th32ParentProcessID, std::wstring(entry.szExeFile, length)});
   });
   if (!walked) return std::nullopt;
   return all;

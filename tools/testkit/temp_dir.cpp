@@ -20,7 +20,7 @@ TempDir::~TempDir() { RemoveTree(path_); }
 
 void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
   const ScopedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return;
   DWORD written = 0;
   WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);

@@ -23,72 +23,73 @@ constexpr int kExitOk = 0;
 constexpr int kExitStuck = 4;
 
 class HeartbeatHelper {
-public:
-    HeartbeatHelper() : dir_(ExeDir()), log_(JoinPath(dir_, kLogName), "helper ") {}
+ public:
+  HeartbeatHelper() : dir_(ExeDir()), log_(JoinPath(dir_, kLogName), "helper ") {}
 
-    int Run() {
-        LogStart(log_);
-        settings_ = LoadSettings(dir_, nullptr);
-        log_.Line("heartbeats=" + Num(settings_.heartbeats) + " heartbeat_ms=" + Num(settings_.heartbeat_ms));
-        if (!Beat()) {
-            return Exit(kExitStuck);
-        }
-        WaitForCollection();
-        if (!WriteTextFile(JoinPath(dir_, kMarkerWriteOk), "write ok\r\n")) {
-            log_.Line("write_ok.txt could not be written (error " + Num(GetLastError()) + ")");
-        } else {
-            log_.Line("write_ok.txt written");
-        }
-        return Exit(kExitOk);
+  int Run() {
+    LogStart(log_);
+    settings_ = LoadSettings(dir_, nullptr);
+    log_.Line("heartbeats=" + Num(settings_.heartbeats) +
+              " heartbeat_ms=" + Num(settings_.heartbeat_ms));
+    if (!Beat()) {
+      return Exit(kExitStuck);
     }
+    WaitForCollection();
+    if (!WriteTextFile(JoinPath(dir_, kMarkerWriteOk), "write ok\r\n")) {
+      log_.Line("write_ok.txt could not be written (error " + Num(GetLastError()) + ")");
+    } else {
+      log_.Line("write_ok.txt written");
+    }
+    return Exit(kExitOk);
+  }
 
-private:
-    std::wstring Writing() const { return JoinPath(dir_, kMarkerWriting); }
+ private:
+  std::wstring Writing() const { return JoinPath(dir_, kMarkerWriting); }
 
-    // Returns false if the watcher stopped collecting writing.txt.
-    bool Beat() {
-        unsigned beats = 0;
-        ULONGLONG last_change = GetTickCount64();
-        while (beats < settings_.heartbeats) {
-            Sleep(settings_.heartbeat_ms);
-            if (FileExists(Writing())) {
-                if (GetTickCount64() - last_change > kStuckLimitMs) {
-                    log_.Line("gave up: writing.txt not collected for 30 s after beat " + Num(beats));
-                    return false;
-                }
-                continue;
-            }
-            if (!WriteTextFile(Writing(), "writing\r\n")) {
-                log_.Line("writing.txt could not be written (error " + Num(GetLastError()) + ")");
-                continue;
-            }
-            ++beats;
-            last_change = GetTickCount64();
-            log_.Line("beat " + Num(beats) + "/" + Num(settings_.heartbeats));
+  // Returns false if the watcher stopped collecting writing.txt.
+  bool Beat() {
+    unsigned beats = 0;
+    ULONGLONG last_change = GetTickCount64();
+    while (beats < settings_.heartbeats) {
+      Sleep(settings_.heartbeat_ms);
+      if (FileExists(Writing())) {
+        if (GetTickCount64() - last_change > kStuckLimitMs) {
+          log_.Line("gave up: writing.txt not collected for 30 s after beat " + Num(beats));
+          return false;
         }
-        return true;
+        continue;
+      }
+      if (!WriteTextFile(Writing(), "writing\r\n")) {
+        log_.Line("writing.txt could not be written (error " + Num(GetLastError()) + ")");
+        continue;
+      }
+      ++beats;
+      last_change = GetTickCount64();
+      log_.Line("beat " + Num(beats) + "/" + Num(settings_.heartbeats));
     }
+    return true;
+  }
 
-    void WaitForCollection() {
-        if (!vz::test::WaitUntil([&] { return !FileExists(Writing()); }, kFinalWaitMs, kPollMs)) {
-            log_.Line("writing.txt still there after 5 s");
-        }
+  void WaitForCollection() {
+    if (!vz::test::WaitUntil([&] { return !FileExists(Writing()); }, kFinalWaitMs, kPollMs)) {
+      log_.Line("writing.txt still there after 5 s");
     }
+  }
 
-    int Exit(int code) {
-        log_.Line("exit " + Num(code));
-        return code;
-    }
+  int Exit(int code) {
+    log_.Line("exit " + Num(code));
+    return code;
+  }
 
-    std::wstring dir_;
-    Log log_;
-    Settings settings_;
+  std::wstring dir_;
+  Log log_;
+  Settings settings_;
 };
 
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
-    HeartbeatHelper helper;
-    return helper.Run();
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+  HeartbeatHelper helper;
+  return helper.Run();
 }

@@ -94,8 +94,8 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring commandLine = L"\"" + program + L"\"";
     STARTUPINFOW si{};
     si.cb = sizeof(si);
-    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                        nullptr, nullptr, &si, &pi)) {
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &si, &pi)) {
       std::fprintf(stderr, "cannot start program: error %lu\n", GetLastError());
       return 2;
     }
