@@ -21,6 +21,7 @@ class FormHandlers : public FormEvents {
   void OnUpgradeClick(MainWindow& w) override;
   void OnExitClick(MainWindow& w) override;
   void OnUpgradeTick(MainWindow& w) override;
+  bool OnCloseAsked(MainWindow& w) override { return MayCloseWindow(g_, w, monitor_); }
   void OnClosing(MainWindow& w) override;
   void OnPortArrived(MainWindow& w, int port) override { ports_.PortArrived(w, port); }
   void OnPortRemoved(MainWindow& w, int port) override { ports_.PortRemoved(w, port); }

@@ -48,7 +48,8 @@ namespace vz {
   X(Notice3, L"FRM_FW_UPGRADE_AVVISO3_MSG")                            \
   X(CheckRegisterFirmware, L"FRM_FW_UPGRADE_VERIFICA_FW_MACCHINA_MSG") \
   /* the confirmation asked before a run */                            \
-  X(Confirmation, L"FRM_FW_UPGRADE_AVVISO_MSG")
+  X(Confirmation, L"FRM_FW_UPGRADE_AVVISO_MSG")                        \
+  X(CloseDuringRun, L"FRM_FW_UPGRADE_CLOSE_RUN_MSG")
 
 enum class Msg : std::size_t {
 #define VZ_MESSAGE_ENUM(name, key) name,
@@ -58,7 +59,7 @@ enum class Msg : std::size_t {
 };
 
 constexpr std::size_t kMessageCount = static_cast<std::size_t>(Msg::Count);
-static_assert(kMessageCount == 34);
+static_assert(kMessageCount == 35);
 
 // The key text of a slot, e.g. "FRM_ALL_C_EXIT".
 std::wstring_view MessageKey(Msg m);

@@ -10,7 +10,10 @@ namespace vz {
 MessageAnswer Win32Window::ShowMessage(const std::wstring& text, MessageKind kind) {
   // Closed during an event pump of a handler: the program is ending, and a
   // message now would stand alone on the screen.
-  if (!hwnd_) return kind == MessageKind::Question ? MessageAnswer::No : MessageAnswer::Ok;
+  if (!hwnd_) {
+    const bool asks = kind == MessageKind::Question || kind == MessageKind::Warning;
+    return asks ? MessageAnswer::No : MessageAnswer::Ok;
+  }
   UINT flags = MB_OK;
   switch (kind) {
     case MessageKind::Error:
@@ -24,6 +27,9 @@ MessageAnswer Win32Window::ShowMessage(const std::wstring& text, MessageKind kin
       break;
     case MessageKind::Plain:
       flags = MB_OK;
+      break;
+    case MessageKind::Warning:
+      flags = MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2;
       break;
   }
   ++openBoxes_;

@@ -2,6 +2,8 @@
 // the controls of the design.
 #include "ui/win32_window.h"
 
+#include "messages/message_table.h"
+
 namespace vz {
 namespace {
 
@@ -55,8 +57,10 @@ void Win32Window::ShowStartOffered() {
   // start button too; a start refused before its run hid none of them.
   if (runShown_) {
     runShown_ = false;
-    SetText(Control::StatusLine1, L"");
-    SetText(Control::StatusLine2, L"");
+    for (Control line : {Control::StatusLine1, Control::StatusLine2}) {
+      SetText(line, L"");
+      SetVisible(line, false);
+    }
     SetVisible(Control::UpgradeButton, true);
     SetVisible(Control::InteractiveUpgradeButton, true);
     SetVisible(Control::ExitButton, true);
@@ -91,5 +95,40 @@ void Win32Window::ShowProgress(int steps, int stepsToFill) {
 }
 
 void Win32Window::ShowBusy(bool busy) { SetHourglass(busy); }
+
+void Win32Window::ShowRunStatus(const std::wstring& line1, const std::wstring& line2) {
+  ShowStatusLine(Control::StatusLine1, line1);
+  ShowStatusLine(Control::StatusLine2, line2);
+}
+
+void Win32Window::ShowStatusLine(Control c, const std::wstring& text) {
+  // Each tick tells the lines again; only a change is put on the screen.
+  HWND label = Handle(c);
+  RECT room{};
+  GetClientRect(label, &room);
+  const std::wstring shown = ForDisplay(text);
+  HDC dc = GetDC(label);
+  HFONT font = nullptr;
+  for (const layout::Font& candidate : layout::kStatusFonts) {
+    font = FontFor(candidate);
+    HGDIOBJ before = SelectObject(dc, font);
+    RECT needed{0, 0, room.right, 0};
+    DrawTextW(dc, shown.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(dc, before);
+    if (needed.bottom <= room.bottom && needed.right <= room.right) break;
+  }
+  ReleaseDC(label, dc);
+  if (reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)) != font) {
+    SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  }
+  if (Text(c) != text) SetText(c, text);
+  SetVisible(c, true);
+}
+
+void Win32Window::DrawAttention() {
+  if (!hwnd_ || GetForegroundWindow() == hwnd_) return;
+  FLASHWINFO flash{sizeof(flash), hwnd_, FLASHW_TRAY | FLASHW_TIMERNOFG, 0, 0};
+  FlashWindowEx(&flash);
+}
 
 }  // namespace vz

@@ -169,6 +169,11 @@ LRESULT Win32Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ACTIVATE:
       if (OnActivate(wp)) return 0;
       break;
+    case WM_CLOSE:
+      // The close box, Alt+F4 and the system menu; a shutdown of Windows
+      // ends the session without it.
+      if (!events_.OnCloseAsked(*this)) return 0;
+      break;
     case WM_DESTROY:
       OnDestroy();
       return 0;

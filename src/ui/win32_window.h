@@ -74,6 +74,8 @@ class Win32Window : public MainWindow {
   void ShowRunStarting() override;
   void ShowProgress(int steps, int stepsToFill) override;
   void ShowBusy(bool busy) override;
+  void ShowRunStatus(const std::wstring& line1, const std::wstring& line2) override;
+  void DrawAttention() override;
   void Show() override;
   // message_boxes.cpp
   MessageAnswer ShowMessage(const std::wstring& text, MessageKind kind) override;
@@ -141,6 +143,8 @@ class Win32Window : public MainWindow {
   void SetTop(int twips);
   void SetLeft(int twips);
   void SetHourglass(bool busy);
+  // A status line, in the largest status font that shows it whole.
+  void ShowStatusLine(Control c, const std::wstring& text);
 
   // ---- Captions and colours (control_texts.cpp) ----
   const Item* FindByHwnd(HWND h) const;

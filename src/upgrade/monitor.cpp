@@ -159,6 +159,7 @@ struct Tick {
         break;
       case Phase::Done:
         EndRun(kLogUpgradeEndOk);
+        w.DrawAttention();
         w.ShowMessage(g.messages[Msg::End], MessageKind::Information);
         w.EndProgram();
         return false;
@@ -168,6 +169,7 @@ struct Tick {
 
   void Fail() {
     EndRun(kLogUpgradeEndTimeout + std::to_wstring(static_cast<int>(m.phase)));
+    w.DrawAttention();
     std::wstring text =
         g.messages[Msg::DownloadTimeout] + L" " + std::to_wstring(static_cast<int>(m.phase));
     // An uploader that failed is the likelier cause than the register.
@@ -198,13 +200,34 @@ void TellLookupFailure(Globals& g, System& sys, MainWindow& w, MonitorState& m,
 }
 
 void UpgradeTick(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
+  // While the close question is open the run waits for its answer; a
+  // marker that came meanwhile is seen at the next tick, before its phase's
+  // time is judged.
+  if (m.closeAsked) return;
   Tick tick{g, sys, w, m};
   w.SetUpgradeTimer(false);
   if (!tick.RunPhase()) return;
   w.SetUpgradeTimer(true);
   // Only the phases that wait for the uploader's markers can time out.
-  if (m.phase == Phase::UploaderRunning || m.phase == Phase::Done) return;
-  if (tick.Now() - m.phaseStartMs > kPhaseTimeoutMs) tick.Fail();
+  const bool waitsForMarkers = m.phase != Phase::UploaderRunning && m.phase != Phase::Done;
+  if (waitsForMarkers && tick.Now() - m.phaseStartMs > kPhaseTimeoutMs) {
+    tick.Fail();
+    return;
+  }
+  ShowRunStatus(g, w, m);
+}
+
+void ShowRunStatus(const Globals& g, MainWindow& w, const MonitorState& m) {
+  const Msg doing = m.phase == Phase::UploaderRunning ? Msg::Updating : Msg::Programming;
+  w.ShowRunStatus(g.messages[doing], g.messages[Msg::Notice1]);
+}
+
+bool MayCloseWindow(const Globals& g, MainWindow& w, MonitorState& m) {
+  if (!m.following) return true;
+  m.closeAsked = true;
+  const MessageAnswer answer = w.ShowMessage(g.messages[Msg::CloseDuringRun], MessageKind::Warning);
+  m.closeAsked = false;
+  return answer == MessageAnswer::Yes;
 }
 
 void OnWindowClosing(Globals& g, System& sys, MonitorState& m) {

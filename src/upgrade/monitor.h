@@ -48,6 +48,9 @@ struct MonitorState {
   bool starting = false;
   // A run is followed: from its start until the log has told how it ended.
   bool following = false;
+  // The question whether to close during a run is open: ticks wait (the
+  // phase clock goes on).
+  bool closeAsked = false;
   // The uploader this run launched, until phase 0 has seen it gone.
   std::unique_ptr<StartedProgram> uploader;
   // How that uploader ended, once phase 0 has seen it gone (nullopt before,
@@ -62,6 +65,15 @@ void TellLookupFailure(Globals& g, System& sys, MainWindow& w, MonitorState& m,
 
 // One tick of the upgrade timer.
 void UpgradeTick(Globals& g, System& sys, MainWindow& window, MonitorState& m);
+
+// Shows what the run is doing in the status lines, in the language of the
+// moment: the transfer while the uploader runs, the writing once it has
+// gone, and the warning not to switch the register off.
+void ShowRunStatus(const Globals& g, MainWindow& window, const MonitorState& m);
+
+// The technician asks to close the window: during a run, only a Yes to the
+// warning closes it. True when it may close.
+bool MayCloseWindow(const Globals& g, MainWindow& window, MonitorState& m);
 
 // The window is going away. A run still followed ends here, in the log; the
 // uploader is left running.

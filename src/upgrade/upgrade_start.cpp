@@ -133,6 +133,7 @@ StartOutcome ConfirmAndArm(Globals& g, System& sys, MainWindow& w, MonitorState&
   m.following = true;
   m.uploader.reset();
   g.uploaderStarted = false;
+  ShowRunStatus(g, w, m);
   w.SetUpgradeTimer(true);
   return StartOutcome::Armed;
 }

@@ -188,6 +188,14 @@ inline constexpr ControlDesign kControls[] = {
     {Control::ProgressBar, Kind::Bar, L"", 0, 0, 495, 420, {}, kSystem, 0x00FF00, true, -1},
 };
 
+// A status line too long for its label at the design's size is shown in
+// the first of these that lets it fit whole, on as many lines as the label
+// holds: the same face, down to 9 pt, the smallest that still reads well.
+inline constexpr Font kStatusFonts[] = {
+    {L"Arial", 14.25f, false}, {L"Arial", 12, false}, {L"Arial", 11, false},
+    {L"Arial", 10, false},     {L"Arial", 9, false},
+};
+
 // Twips to pixels at a DPI, rounded to the nearest pixel.
 constexpr int TwipsToPixels(double twips, int dpi) {
   const double px = twips * dpi / 1440.0;

@@ -24,6 +24,7 @@ enum class MessageKind {
   Question,     // Yes (default) and No, question icon
   Information,  // OK button, information icon
   Plain,        // OK button, no icon
+  Warning,      // Yes and No (default), warning icon
 };
 // Neither: a question closed with Esc or its close box, or a box that could
 // not be shown.
@@ -79,6 +80,12 @@ class MainWindow {
   virtual void ShowProgress(int steps, int stepsToFill) = 0;
   // The busy pointer, while the window waits on the system.
   virtual void ShowBusy(bool busy) = 0;
+  // What a run is doing, in two status lines, each shown whole; hidden
+  // again when the start is offered.
+  virtual void ShowRunStatus(const std::wstring& line1, const std::wstring& line2) = 0;
+  // Flashes the window's taskbar button until it comes to the front, when
+  // it is not in front: a box is about to appear.
+  virtual void DrawAttention() = 0;
 
   // Modal message box titled with the application's name.
   virtual MessageAnswer ShowMessage(const std::wstring& text, MessageKind kind) = 0;
@@ -124,6 +131,9 @@ class FormEvents {
   virtual void OnUpgradeClick(MainWindow& w) = 0;
   virtual void OnExitClick(MainWindow& w) = 0;
   virtual void OnUpgradeTick(MainWindow& w) = 0;
+  // The technician asks to close the window (its close box, Alt+F4, the
+  // system menu); false keeps it open. Windows shutting down does not ask.
+  virtual bool OnCloseAsked(MainWindow& w) = 0;
   // The window is going away, whoever closes it.
   virtual void OnClosing(MainWindow& w) = 0;
   // Windows' device broadcasts: a serial port (1 to 255) arrived or went,

@@ -180,6 +180,9 @@ TEST(RunChecks, AProgramOpenedAgainDuringARunRefusesASecondStart) {
   ASSERT_TRUE(WaitUntil([&] { return folder.Has(L"write_ok.txt"); }, 30000));
   EXPECT_FALSE(first.IsEnabled(Control::PortList)) << "locked during the run";
   PostMessageW(first.window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  const auto warning = first.WaitForMessageBox(5000);  // the run goes on unseen: Yes
+  ASSERT_TRUE(warning.has_value());
+  Program::Answer(*warning, IDYES);
   ASSERT_TRUE(first.WaitForExit(5000));
   ASSERT_TRUE(first.UploaderRunning());
 

@@ -166,9 +166,20 @@ TEST_F(UpgradeRun, AnUploaderThatRunsLongerThanTheTimeOutIsWaitedFor) {
 }
 
 TEST_F(UpgradeRun, TheProgressBarGrowsWhileHeartbeatsArrive) {
-  Scenario("scenario=heartbeat\r\nheartbeats=8\r\nheartbeat_ms=600\r\n");
+  // The uploader stays 5 s, so that the first phase can be seen.
+  Scenario("scenario=heartbeat\r\nheartbeats=8\r\nheartbeat_ms=600\r\nrun_seconds=5\r\n");
   StartRun();
+  // The status lines say what the run does: the transfer while the
+  // uploader runs, the writing once it has gone, the warning throughout.
+  const auto says = [&](Msg doing) {
+    return program.Visible(Control::StatusLine1) &&
+           program.Text(Control::StatusLine1) == ForDisplay(texts[doing]) &&
+           program.Visible(Control::StatusLine2) &&
+           program.Text(Control::StatusLine2) == ForDisplay(texts[Msg::Notice1]);
+  };
+  EXPECT_TRUE(WaitUntil([&] { return program.UploaderRunning() && says(Msg::Updating); }, 10000));
   ASSERT_TRUE(WaitUntil([&] { return program.Visible(Control::ProgressPanel); }, 20000));
+  EXPECT_TRUE(says(Msg::Programming));
   const RECT panel = program.ScreenRect(Control::ProgressPanel);
   std::vector<LONG> widths;
   // Every width the bar takes until the end message, polled.
@@ -222,7 +233,12 @@ TEST_F(UpgradeRun, WhileTheUploaderNeverEndsTheWindowCanStillBeClosed) {
   StartRun();
   ASSERT_TRUE(WaitUntil([&] { return program.UploaderRunning(); }, 10000));
   EXPECT_TRUE(program.NoMessageBoxWithin(4000)) << "still waiting in phase 0";
+  // Closing asks first, warning that the run goes on unseen; Yes closes.
   PostMessageW(program.window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  const auto warning = program.WaitForMessageBox(5000);
+  ASSERT_TRUE(warning.has_value());
+  EXPECT_EQ(warning->text, ForDisplay(texts[Msg::CloseDuringRun]));
+  Program::Answer(*warning, IDYES);
   EXPECT_TRUE(program.WaitForExit(5000));
   EXPECT_TRUE(program.UploaderRunning()) << "the uploader is never stopped by the program";
   const std::string log = folder.Read(L"memo_log.txt").value_or("");

@@ -29,7 +29,9 @@ class Upgrade : public ::testing::Test {
     ParseMessageText(
         L"FRM_ALL_NO_COM_SELECT=No port\rFRM_FW_UPGRADE_FILE_MISSED_MSG=Missing\r"
         L"FRM_FW_UPGRADE_DOWNLOAD_TOUT_MSG=Time-out\rFRM_FW_UPGRADE_END_MSG=Done\r"
-        L"FRM_FW_UPGRADE_AVVISO_MSG=Sure?\r",
+        L"FRM_FW_UPGRADE_AVVISO_MSG=Sure?\rFRM_FW_UPGRADE_UPDATING_MSG=Sending\r"
+        L"FRM_FW_UPGRADE_PROGRAMMING_MSG=Writing\rFRM_FW_UPGRADE_AVVISO1_MSG=Keep on\r"
+        L"FRM_FW_UPGRADE_CLOSE_RUN_MSG=Close?\r",
         g.messages);
     Put({L"Up_Loader.exe", L"model.ini"});
     sys.Put(InDir(L"fw.bin"), "FW");
@@ -89,9 +91,11 @@ class Upgrade : public ::testing::Test {
   }
   // The log as each box of the monitor found it.
   std::vector<Calls> logAtMessages;
+  std::vector<int> attentionAtMessages;
   void NoteTheLogAtEachMessage() {
     w.onMessage = [this](const test::FakeWindow::Message&) {
       logAtMessages.push_back(test::LogTexts(sys));
+      attentionAtMessages.push_back(w.attentionDrawn);
     };
   }
   // How often a box of this text was shown.
@@ -494,6 +498,7 @@ TEST_F(Upgrade, AllMarkersEndTheProgramOnTheSeventhTick) {
       RunLogThen({"Timer_UL_Test: Up_Loader.exe : ended, exit code unknown", "Fw Upgrade END: OK"});
   ASSERT_EQ(logAtMessages.size(), 2u);
   EXPECT_EQ(logAtMessages[1], log) << "the end line comes before the end message";
+  EXPECT_EQ(attentionAtMessages, (std::vector<int>{0, 1})) << "the taskbar flashes before the box";
   EXPECT_EQ(test::LogTexts(sys), log);
 }
 
@@ -525,6 +530,7 @@ TEST_P(Timeout, NamesTheFirstMissingPhase) {
                   "Fw Upgrade END: time-out, phase " + std::to_string(GetParam().phase)});
   ASSERT_EQ(logAtMessages.size(), 2u);
   EXPECT_EQ(logAtMessages[1], log) << "the end line comes before the time-out message";
+  EXPECT_EQ(attentionAtMessages, (std::vector<int>{0, 1})) << "the taskbar flashes before the box";
   EXPECT_EQ(test::LogTexts(sys), log);
   // Closing the window now, the run already ended, adds nothing.
   OnWindowClosing(g, sys, m);
@@ -638,6 +644,52 @@ TEST_F(Upgrade, UploaderThatCannotStartIsToldAtOnceAndTheNextStartLaunchesAgain)
   EXPECT_EQ(test::LogTexts(sys).back(), "Timer_UL_Test: Up_Loader.exe : run");
   EXPECT_EQ(sys.pauses, std::vector<std::uint32_t>{2000});
   EXPECT_TRUE(g.uploaderStarted);
+}
+
+// ---- What the window tells during a run ------------------------------------------
+
+TEST_F(Upgrade, TheStatusLinesSayWhatTheRunDoesInTheLanguageOfTheMoment) {
+  Start();
+  EXPECT_TRUE(w.statusShown);
+  EXPECT_EQ(w.statusLine1, L"Sending") << "from the arming on";
+  EXPECT_EQ(w.statusLine2, L"Keep on");
+  Tick();  // launched: the uploader runs
+  ParseMessageText(L"FRM_FW_UPGRADE_UPDATING_MSG=Envoi\r", g.messages);  // a language switch
+  Tick();
+  EXPECT_EQ(w.statusLine1, L"Envoi");
+  sys.SetProcesses({});
+  Tick();  // phase 0 sees the uploader gone
+  EXPECT_EQ(w.statusLine1, L"Writing");
+  EXPECT_EQ(w.statusLine2, L"Keep on");
+  TickToMessage();  // no marker: a time-out gives the start back
+  EXPECT_FALSE(w.statusShown);
+  EXPECT_TRUE(w.statusLine1.empty() && w.statusLine2.empty());
+}
+
+TEST_F(Upgrade, ClosingDuringARunAsksAndHoldsTheTicksWhileTheQuestionIsOpen) {
+  EXPECT_TRUE(MayCloseWindow(g, w, m)) << "no run, no question";
+  EXPECT_TRUE(w.messages.empty());
+  RunUntilHandOver({});
+  while (m.phase != Phase::Erasing) Tick();
+  // The question stays open 15 s, past the phase's time-out; the erase
+  // marker comes meanwhile, and is seen before the time is judged.
+  w.answers = {MessageAnswer::No, MessageAnswer::Neither, MessageAnswer::Yes};
+  w.onMessage = [this](const test::FakeWindow::Message&) {
+    if (sys.Has(InDir(kErase))) return;
+    for (int i = 0; i < 30; ++i) Tick();
+    Put({kErase});
+  };
+  EXPECT_FALSE(MayCloseWindow(g, w, m));
+  ASSERT_EQ(w.messages.size(), 2u);
+  EXPECT_EQ(w.messages[1].text, L"Close?");
+  EXPECT_EQ(w.messages[1].kind, MessageKind::Warning);
+  EXPECT_EQ(m.phase, Phase::Erasing) << "no tick ran under the question";
+  Tick();
+  EXPECT_EQ(m.phase, Phase::Erased);
+  EXPECT_EQ(w.messages.size(), 2u) << "no time-out";
+  EXPECT_FALSE(MayCloseWindow(g, w, m)) << "Esc keeps the window too";
+  EXPECT_TRUE(MayCloseWindow(g, w, m));
+  EXPECT_TRUE(w.timerEnabled) << "the run itself goes on until the window goes";
 }
 
 // ---- The phase clock ------------------------------------------------------------

@@ -304,6 +304,12 @@ class CountedEvents : public FormEvents {
   void OnExitClick(MainWindow&) override { ++events; }
   void OnUpgradeTick(MainWindow&) override { ++events; }
   void OnClosing(MainWindow&) override { ++events; }
+  // Counted apart, and answered No.
+  bool OnCloseAsked(MainWindow&) override {
+    ++closeAsks;
+    return false;
+  }
+  int closeAsks = 0;
   void OnPortArrived(MainWindow&, int) override { ++events; }
   void OnPortRemoved(MainWindow&, int) override { ++events; }
   void OnDevicesChanged(MainWindow&) override { ++events; }
@@ -332,6 +338,22 @@ TEST(StartupFailure, AWindowThatCannotBeCreatedIsToldWithTheSystemsReasonAndExit
   EXPECT_EQ(seen[0].title, L"Vardolin_VaZuvovev");
   EXPECT_EQ(seen[0].text, reason);
   EXPECT_FALSE(reason.empty());
+}
+
+// Closing asks the handlers first, however the technician closes; Windows
+// shutting down does not ask, and must not be held up by a question.
+TEST(WindowClose, TheCloseBoxAsksFirstAndAShutdownOfWindowsDoesNot) {
+  CountedEvents events;
+  Win32Window::Options options;
+  options.onEnd = [] {};
+  options.quitOnDestroy = false;
+  Win32Window window(GetModuleHandleW(nullptr), events, options);
+  ASSERT_TRUE(window.Create());
+  SendMessageW(window.hwnd(), WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP);
+  EXPECT_EQ(events.closeAsks, 0) << "a shutdown is not asked";
+  SendMessageW(window.hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_EQ(events.closeAsks, 1);
+  EXPECT_TRUE(IsWindow(window.hwnd())) << "No keeps the window";
 }
 
 }  // namespace

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "started_window.h"
+#include "i18n/language.h"
+#include "testkit/fakes.h"
 #include "ui/resource.h"
 
 namespace vz::test {
@@ -236,6 +238,42 @@ TEST_F(StartedWindow, DpiThePortListShowsTheLongestPortNameWhole) {
   window->InsertPortEntry(0, longest);
   EXPECT_GE(SendMessageW(H(Control::PortList), CB_GETDROPPEDWIDTH, 0, 0),
             text.cx + GetSystemMetrics(SM_CXVSCROLL));
+}
+
+// The status lines of a run show each shipped text whole, in every
+// language, in no font smaller than 9 pt, and within their labels.
+TEST_F(StartedWindow, DpiEveryShippedStatusLineFitsItsLabel) {
+  Start();
+  for (const wchar_t* file :
+       {L"FrmDescFRA.txt", L"FrmDescEng.txt", L"FrmDescITA.txt", L"FrmDescSve.txt"}) {
+    Globals shipped;
+    shipped.programDir = ExeDir() + L"data\\";
+    ASSERT_TRUE(LoadMessageFile(shipped, sys, file));
+    for (Msg doing : {Msg::Updating, Msg::Programming}) {
+      window->ShowRunStatus(shipped.messages[doing], shipped.messages[Msg::Notice1]);
+      for (Control c : {Control::StatusLine1, Control::StatusLine2}) {
+        HWND label = H(c);
+        RECT room{};
+        GetClientRect(label, &room);
+        const auto font = reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0));
+        LOGFONTW shown{};
+        GetObjectW(font, sizeof(shown), &shown);
+        HDC dc = GetDC(label);
+        HGDIOBJ old = SelectObject(dc, font);
+        const std::wstring text = Caption(c);
+        RECT needed{0, 0, room.right, 0};
+        DrawTextW(dc, text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+        SelectObject(dc, old);
+        ReleaseDC(label, dc);
+        const std::string where =
+            Narrow(file) + " " + Narrow(text) + " at " + std::to_string(window->dpi()) + " DPI";
+        EXPECT_TRUE(Shown(c)) << where;
+        EXPECT_LE(needed.bottom, room.bottom) << where;
+        EXPECT_LE(needed.right, room.right) << where;
+        EXPECT_GE(-shown.lfHeight, layout::FontHeight(9, window->dpi()) * -1) << where;
+      }
+    }
+  }
 }
 
 // Everything of the window that the DPI sizes: its frame, each control's

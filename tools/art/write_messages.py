@@ -52,6 +52,7 @@ KEYS = [
     "FRM_FW_UPGRADE_AVVISO3_MSG",
     "FRM_FW_UPGRADE_VERIFICA_FW_MACCHINA_MSG",
     "FRM_FW_UPGRADE_AVVISO_MSG",
+    "FRM_FW_UPGRADE_CLOSE_RUN_MSG",
 ]
 
 # Longest caption that still fits its control: buttons are about 130 px wide
@@ -66,7 +67,8 @@ MAX_LEN = {
     "FRM_FW_UPGRADE_TITLE": 48,
 }
 # messages shown in a box of two lines or more
-NEEDS_BREAK = ["FRM_FW_UPGRADE_AVVISO_MSG", "FRM_FW_UPGRADE_DOWNLOAD_TOUT_MSG",
+NEEDS_BREAK = ["FRM_FW_UPGRADE_AVVISO_MSG", "FRM_FW_UPGRADE_CLOSE_RUN_MSG",
+               "FRM_FW_UPGRADE_DOWNLOAD_TOUT_MSG",
                "FRM_FW_UPGRADE_FILE_MISSED_MSG", "FRM_FW_UPGRADE_END_MSG"]
 # captions and labels are a single line
 NO_BREAK = list(MAX_LEN)
@@ -114,6 +116,8 @@ ENGLISH = {
     "FRM_FW_UPGRADE_VERIFICA_FW_MACCHINA_MSG": "Checking the firmware of the cash register...",
     "FRM_FW_UPGRADE_AVVISO_MSG": "The firmware of the cash register is about to be replaced." + B +
         "Keep the register switched on and connected to this PC until the end. Do you want to continue?",
+    "FRM_FW_UPGRADE_CLOSE_RUN_MSG": "The firmware is still being loaded. If you close this window, "
+        "the upgrade goes on without it and its result is not shown." + B + "Close anyway?",
 }
 
 FRENCH = {
@@ -157,6 +161,9 @@ FRENCH = {
     "FRM_FW_UPGRADE_VERIFICA_FW_MACCHINA_MSG": "Vérification du firmware de la caisse...",
     "FRM_FW_UPGRADE_AVVISO_MSG": "Le firmware de la caisse va être remplacé." + B +
         "Laissez la caisse allumée et raccordée à ce PC jusqu'à la fin. Voulez-vous continuer ?",
+    "FRM_FW_UPGRADE_CLOSE_RUN_MSG": "Le firmware est encore en cours de chargement. Si vous fermez "
+        "cette fenêtre, la mise à jour continue sans elle et son résultat ne sera pas affiché." + B +
+        "Fermer quand même ?",
 }
 
 ITALIAN = {
@@ -200,6 +207,9 @@ ITALIAN = {
     "FRM_FW_UPGRADE_VERIFICA_FW_MACCHINA_MSG": "Verifica del firmware del registratore di cassa...",
     "FRM_FW_UPGRADE_AVVISO_MSG": "Il firmware del registratore di cassa sta per essere sostituito." + B +
         "Tenere il registratore acceso e collegato a questo PC fino alla fine. Continuare?",
+    "FRM_FW_UPGRADE_CLOSE_RUN_MSG": "Il firmware è ancora in fase di caricamento. Se si chiude "
+        "questa finestra, l'aggiornamento prosegue senza di essa e il suo esito non viene mostrato." +
+        B + "Chiudere comunque?",
 }
 
 SWEDISH = {
@@ -244,6 +254,8 @@ SWEDISH = {
     "FRM_FW_UPGRADE_AVVISO_MSG": "Kassaregistrets firmware kommer att ersättas." + B +
         "Låt kassaregistret vara påslaget och anslutet till datorn tills uppdateringen är klar. "
         "Vill du fortsätta?",
+    "FRM_FW_UPGRADE_CLOSE_RUN_MSG": "Den nya firmwaren laddas fortfarande. Om du stänger det här "
+        "fönstret fortsätter uppdateringen utan det och resultatet visas inte." + B + "Stäng ändå?",
 }
 
 # file name, comment lines, texts
@@ -293,8 +305,9 @@ def validate(name, texts):
     if "Up_Loader.exe" not in texts["FRM_FW_UPGRADE_FILE_MISSED_MSG"] or \
             "*.bin" not in texts["FRM_FW_UPGRADE_FILE_MISSED_MSG"]:
         raise TextError(name + ": the missing-file message must name *.bin and Up_Loader.exe")
-    if not texts["FRM_FW_UPGRADE_AVVISO_MSG"].endswith("?"):
-        raise TextError(name + ": the confirmation must end with a question")
+    for question in ("FRM_FW_UPGRADE_AVVISO_MSG", "FRM_FW_UPGRADE_CLOSE_RUN_MSG"):
+        if not texts[question].endswith("?"):
+            raise TextError(name + ": %s must end with a question" % question)
 
 
 def read_back(data):

@@ -32,7 +32,7 @@ mkdir -p "$OUT"
 # target name -> the sources it needs besides its harness
 declare -A sources=(
   [message_file]="src/messages/message_table.cpp src/platform/text_decoding.cpp"
-  [port_text]="src/port/port_choice.cpp src/log/event_log.cpp src/platform/system.cpp"
+  [port_text]="src/port/port_choice.cpp src/log/event_log.cpp src/platform/system.cpp src/platform/text_case.cpp"
 )
 targets=(message_file port_text)
 flags=(-std=c++17 -O1 -g -fno-omit-frame-pointer -Wall -Wextra -Werror

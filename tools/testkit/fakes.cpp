@@ -338,6 +338,19 @@ void FakeWindow::RemovePortEntry(std::size_t index) {
     portEntries.erase(portEntries.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
+void FakeWindow::ShowStartOffered() {
+  run = Run::Offered;
+  statusLine1.clear();
+  statusLine2.clear();
+  statusShown = false;
+}
+
+void FakeWindow::ShowRunStatus(const std::wstring& line1, const std::wstring& line2) {
+  statusLine1 = line1;
+  statusLine2 = line2;
+  statusShown = true;
+}
+
 void FakeWindow::ShowRunStarting() {
   run = Run::Starting;
   progressSteps = -1;
@@ -354,7 +367,7 @@ void FakeWindow::ShowProgress(int steps, int stepsToFill) {
 MessageAnswer FakeWindow::ShowMessage(const std::wstring& text, MessageKind kind) {
   messages.push_back({text, kind});
   if (onMessage) onMessage(messages.back());
-  if (kind != MessageKind::Question) return MessageAnswer::Ok;
+  if (kind != MessageKind::Question && kind != MessageKind::Warning) return MessageAnswer::Ok;
   if (answers.empty()) return MessageAnswer::Yes;
   MessageAnswer a = answers.front();
   answers.pop_front();

@@ -163,6 +163,11 @@ class FakeWindow : public MainWindow {
   int progressSteps = -1;
   int progressStepsToFill = 0;
   bool busy = false;
+  // The two status lines; hidden (and empty) while a start is offered.
+  std::wstring statusLine1, statusLine2;
+  bool statusShown = false;
+  // How often attention was drawn to the window (its taskbar button).
+  int attentionDrawn = 0;
   bool timerEnabled = false;
   bool settleTimerEnabled = false;
   int settleTimerStarts = 0;
@@ -212,11 +217,13 @@ class FakeWindow : public MainWindow {
   void InsertPortEntry(std::size_t index, const std::wstring& text) override;
   void RemovePortEntry(std::size_t index) override;
   bool PortListOpen() override { return portListOpen; }
-  void ShowStartOffered() override { run = Run::Offered; }
+  void ShowStartOffered() override;
   void ShowStartHeld() override { run = Run::Held; }
   void ShowRunStarting() override;
   void ShowProgress(int steps, int stepsToFill) override;
   void ShowBusy(bool on) override { busy = on; }
+  void ShowRunStatus(const std::wstring& line1, const std::wstring& line2) override;
+  void DrawAttention() override { ++attentionDrawn; }
   MessageAnswer ShowMessage(const std::wstring& text, MessageKind kind) override;
   void PostMessageBox(const std::wstring& text, MessageKind kind) override;
   void PumpEvents() override;
