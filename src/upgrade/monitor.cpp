@@ -1,8 +1,7 @@
 #include "upgrade/monitor.h"
 
-#include <iomanip>
+#include <cwchar>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <utility>
 
@@ -81,13 +80,15 @@ struct Tick {
   // the system's text of the error it stands for.
   std::wstring ExitCodeLine(std::uint32_t code) {
     if (code < kSystemStatusFloor) return kExitCodeLine + std::to_wstring(code);
-    std::wostringstream line;
-    line << kExitCodeLine << L"0x" << std::hex << std::uppercase << std::setw(8)
-         << std::setfill(L'0') << code;
+    // Not a string stream: it would bring the C++ library's locales into
+    // the program, doubling its size.
+    wchar_t hex[16];
+    std::swprintf(hex, 16, L"0x%08X", static_cast<unsigned>(code));
+    std::wstring line = kExitCodeLine + std::wstring(hex);
     if (const std::uint32_t error = sys.ErrorOfStatus(code)) {
-      line << L" " << sys.ErrorText(error, kProgramFile);
+      line += L" " + sys.ErrorText(error, kProgramFile);
     }
-    return line.str();
+    return line;
   }
 
   // The run's last line in the log; the run is no longer followed.

@@ -12,6 +12,7 @@
 #include "platform/text_decoding.h"
 #include "platform/win32_system.h"
 #include "testkit/driver.h"
+#include "uploader/uploader_contract.h"
 
 namespace vz::e2e {
 namespace {
@@ -194,10 +195,10 @@ TEST_F(UpgradeRun, TheProgressBarGrowsWhileHeartbeatsArrive) {
       },
       60000, 50);
   ASSERT_GE(widths.size(), 4u) << "the bar should have grown step by step";
-  const double step = (panel.right - panel.left) / 26.0;
+  const double step = (panel.right - panel.left) / static_cast<double>(uploader::kProgressScale);
   for (std::size_t i = 1; i < widths.size(); ++i) EXPECT_GT(widths[i], widths[i - 1]);
   // The first step, the writing.txt the uploader left, and 8 heartbeats of
-  // its helper: 10 of 26.
+  // its helper: 10 steps.
   EXPECT_NEAR(widths.back(), step * 10, 2);
   ExpectSuccess(15000);
 }
