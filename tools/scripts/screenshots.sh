@@ -5,7 +5,8 @@
 #   window-fr.png, window-en.png   the window as it opens, in French and
 #                                  in English
 #   window-port.png                a port chosen: the list turns green
-#   window-progress.png            a run under way: the progress bar
+#   window-progress.png            a run under way: its status lines and
+#                                  the progress bar
 #   window-end.png                 the end message
 #   window-dpi96.png, window-dpi120.png, window-dpi144.png
 #                                  the window as it opens (English) at 96,
