@@ -49,7 +49,11 @@ namespace vz {
   X(CheckRegisterFirmware, L"FRM_FW_UPGRADE_VERIFICA_FW_MACCHINA_MSG") \
   /* the confirmation asked before a run */                            \
   X(Confirmation, L"FRM_FW_UPGRADE_AVVISO_MSG")                        \
-  X(CloseDuringRun, L"FRM_FW_UPGRADE_CLOSE_RUN_MSG")
+  X(CloseDuringRun, L"FRM_FW_UPGRADE_CLOSE_RUN_MSG")                   \
+  /* the reason shown on Windows' shutdown screen during a run */     \
+  X(ShutdownBlocked, L"FRM_FW_UPGRADE_SHUTDOWN_BLOCK_MSG")             \
+  X(NoDriver, L"FRM_FW_UPGRADE_NO_DRIVER_MSG")                         \
+  X(ImageDamaged, L"FRM_FW_UPGRADE_IMAGE_DAMAGED_MSG")
 
 enum class Msg : std::size_t {
 #define VZ_MESSAGE_ENUM(name, key) name,
@@ -59,7 +63,7 @@ enum class Msg : std::size_t {
 };
 
 constexpr std::size_t kMessageCount = static_cast<std::size_t>(Msg::Count);
-static_assert(kMessageCount == 35);
+static_assert(kMessageCount == 38);
 
 // The key text of a slot, e.g. "FRM_ALL_C_EXIT".
 std::wstring_view MessageKey(Msg m);
@@ -75,13 +79,13 @@ using NamedKeys = std::bitset<kMessageCount>;
 class MessageTable {
  public:
   const std::wstring& operator[](Msg m) const { return slots_[static_cast<std::size_t>(m)]; }
-  // Stores the value under the key when it is one of the 34 keys (exact,
+  // Stores the value under the key when it is one of the keys (exact,
   // case-sensitive); false when the key is not known.
   bool Store(std::wstring_view key, std::wstring value);
   // Gives every slot that is empty and not named the text of `from`: a
   // site's own text, even an empty one, always wins.
   void FillGaps(const MessageTable& from, const NamedKeys& named);
-  // The slot of a key, or kMessageCount when it is none of the 34.
+  // The slot of a key, or kMessageCount when it is none of them.
   static std::size_t SlotOf(std::wstring_view key);
 
  private:

@@ -53,6 +53,9 @@ KEYS = [
     "FRM_FW_UPGRADE_VERIFICA_FW_MACCHINA_MSG",
     "FRM_FW_UPGRADE_AVVISO_MSG",
     "FRM_FW_UPGRADE_CLOSE_RUN_MSG",
+    "FRM_FW_UPGRADE_SHUTDOWN_BLOCK_MSG",
+    "FRM_FW_UPGRADE_NO_DRIVER_MSG",
+    "FRM_FW_UPGRADE_IMAGE_DAMAGED_MSG",
 ]
 
 # Longest caption that still fits its control: buttons are about 130 px wide
@@ -118,6 +121,12 @@ ENGLISH = {
         "Keep the register switched on and connected to this PC until the end. Do you want to continue?",
     "FRM_FW_UPGRADE_CLOSE_RUN_MSG": "The firmware is still being loaded. If you close this window, "
         "the upgrade goes on without it and its result is not shown." + B + "Close anyway?",
+    "FRM_FW_UPGRADE_SHUTDOWN_BLOCK_MSG": "Firmware is being loaded into the cash register. "
+        "Do not shut down or log off until it has finished.",
+    "FRM_FW_UPGRADE_NO_DRIVER_MSG": "A USB serial adapter is plugged in, but Windows has no "
+        "driver for it:",
+    "FRM_FW_UPGRADE_IMAGE_DAMAGED_MSG": "The firmware image does not match its checksum file; "
+        "it may be damaged or incomplete. Copy it again.",
 }
 
 FRENCH = {
@@ -164,6 +173,12 @@ FRENCH = {
     "FRM_FW_UPGRADE_CLOSE_RUN_MSG": "Le firmware est encore en cours de chargement. Si vous fermez "
         "cette fenêtre, la mise à jour continue sans elle et son résultat ne sera pas affiché." + B +
         "Fermer quand même ?",
+    "FRM_FW_UPGRADE_SHUTDOWN_BLOCK_MSG": "Le firmware est en cours de chargement dans la caisse "
+        "enregistreuse. N'arrêtez pas l'ordinateur et ne fermez pas la session avant la fin.",
+    "FRM_FW_UPGRADE_NO_DRIVER_MSG": "Un adaptateur série USB est branché, mais Windows n'a pas "
+        "de pilote pour lui :",
+    "FRM_FW_UPGRADE_IMAGE_DAMAGED_MSG": "Le fichier du firmware ne correspond pas à son fichier "
+        "de somme de contrôle : il est peut-être endommagé ou incomplet. Copiez-le de nouveau.",
 }
 
 ITALIAN = {
@@ -210,6 +225,12 @@ ITALIAN = {
     "FRM_FW_UPGRADE_CLOSE_RUN_MSG": "Il firmware è ancora in fase di caricamento. Se si chiude "
         "questa finestra, l'aggiornamento prosegue senza di essa e il suo esito non viene mostrato." +
         B + "Chiudere comunque?",
+    "FRM_FW_UPGRADE_SHUTDOWN_BLOCK_MSG": "Il firmware è in fase di caricamento nel registratore "
+        "di cassa. Non spegnere il computer e non disconnettersi finché non è terminato.",
+    "FRM_FW_UPGRADE_NO_DRIVER_MSG": "È collegato un adattatore seriale USB, ma Windows non ha "
+        "un driver per esso:",
+    "FRM_FW_UPGRADE_IMAGE_DAMAGED_MSG": "Il file del firmware non corrisponde al suo file di "
+        "checksum: potrebbe essere danneggiato o incompleto. Copiarlo di nuovo.",
 }
 
 SWEDISH = {
@@ -256,6 +277,12 @@ SWEDISH = {
         "Vill du fortsätta?",
     "FRM_FW_UPGRADE_CLOSE_RUN_MSG": "Den nya firmwaren laddas fortfarande. Om du stänger det här "
         "fönstret fortsätter uppdateringen utan det och resultatet visas inte." + B + "Stäng ändå?",
+    "FRM_FW_UPGRADE_SHUTDOWN_BLOCK_MSG": "Firmware laddas in i kassaregistret. Stäng inte av "
+        "datorn och logga inte ut förrän det är klart.",
+    "FRM_FW_UPGRADE_NO_DRIVER_MSG": "En USB-seriell adapter är ansluten, men Windows har ingen "
+        "drivrutin för den:",
+    "FRM_FW_UPGRADE_IMAGE_DAMAGED_MSG": "Firmwarefilen stämmer inte med sin kontrollsummefil; "
+        "den kan vara skadad eller ofullständig. Kopiera den igen.",
 }
 
 # file name, comment lines, texts
