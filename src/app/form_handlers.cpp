@@ -29,9 +29,23 @@ void FormHandlers::OnUpgradeClick(MainWindow& w) {
   if (!*monitor_.runUnderWay) ports_.ResumeAfterRun(w);
 }
 
-void FormHandlers::OnExitClick(MainWindow& w) { w.EndProgram(); }
+// During a run Exit is hidden, but a click queued before it went still
+// comes: it asks as closing the window does.
+void FormHandlers::OnExitClick(MainWindow& w) {
+  if (MayCloseWindow(g_, w, monitor_)) w.EndProgram();
+}
 
-void FormHandlers::OnClosing(MainWindow&) { OnWindowClosing(g_, sys_, monitor_); }
+void FormHandlers::OnClosing(MainWindow& w) { OnWindowClosing(g_, sys_, w, monitor_); }
+
+void FormHandlers::OnPortArrived(MainWindow& w, int port) {
+  OnRunPortChange(g_, sys_, monitor_, port, true);
+  ports_.PortArrived(w, port);
+}
+
+void FormHandlers::OnPortRemoved(MainWindow& w, int port) {
+  OnRunPortChange(g_, sys_, monitor_, port, false);
+  ports_.PortRemoved(w, port);
+}
 
 void FormHandlers::OnUpgradeTick(MainWindow& w) {
   UpgradeTick(g_, sys_, w, monitor_);

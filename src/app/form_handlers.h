@@ -13,7 +13,8 @@ namespace vz {
 
 class FormHandlers : public FormEvents {
  public:
-  FormHandlers(Globals& g, System& sys) : g_(g), sys_(sys), ports_(sys, monitor_.runUnderWay) {}
+  FormHandlers(Globals& g, System& sys)
+      : g_(g), sys_(sys), ports_(sys, monitor_.runUnderWay, monitor_.portInProbe) {}
 
   void OnPortClick(MainWindow& w) override;
   void OnPortTextCommitted(MainWindow& w) override;
@@ -23,8 +24,10 @@ class FormHandlers : public FormEvents {
   void OnUpgradeTick(MainWindow& w) override;
   bool OnCloseAsked(MainWindow& w) override { return MayCloseWindow(g_, w, monitor_); }
   void OnClosing(MainWindow& w) override;
-  void OnPortArrived(MainWindow& w, int port) override { ports_.PortArrived(w, port); }
-  void OnPortRemoved(MainWindow& w, int port) override { ports_.PortRemoved(w, port); }
+  bool OnSessionEndAsked(MainWindow&) override { return MaySessionEnd(monitor_); }
+  void OnSessionEnded(MainWindow& w) override { OnSessionEnding(g_, sys_, w, monitor_); }
+  void OnPortArrived(MainWindow& w, int port) override;
+  void OnPortRemoved(MainWindow& w, int port) override;
   void OnDevicesChanged(MainWindow& w) override { ports_.DevicesChanged(w); }
   void OnDeviceSettleTick(MainWindow& w) override { ports_.SettleTick(w); }
   void OnPortListClosed(MainWindow& w) override { ports_.DropDownClosed(w); }

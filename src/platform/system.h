@@ -47,6 +47,12 @@ inline constexpr std::uint32_t kLockViolation = 33;
 inline constexpr std::uint32_t kFileExists = 80;
 // "The requested resource is in use."
 inline constexpr std::uint32_t kBusy = 170;
+// A wait that ran out.
+inline constexpr std::uint32_t kTimeout = 1460;
+// "The device has been removed."
+inline constexpr std::uint32_t kDeviceRemoved = 1617;
+// What opening a process that has ended gives.
+inline constexpr std::uint32_t kInvalidParameter = 87;
 }  // namespace error_number
 
 // A file found in a directory: its name as the directory spells it, and
@@ -159,8 +165,15 @@ class System {
   virtual PortProbe SharedPortProbe() = 0;
   virtual ProcessList RunningProcesses() = 0;
   // The full path of a running process's program; nullopt when it cannot
-  // be read (the process has ended, or belongs to another user).
-  virtual std::optional<std::wstring> ProgramPath(std::uint32_t processId) = 0;
+  // be read (the process has ended: error_number::kInvalidParameter; or it
+  // belongs to another user), with the system's error number in *error
+  // when one is asked for.
+  virtual std::optional<std::wstring> ProgramPath(std::uint32_t processId,
+                                                  std::uint32_t* error = nullptr) = 0;
+  // Whether a process runs in this program's Windows session (false for
+  // another user's after fast user switching, or one that has ended);
+  // nullopt when the system cannot tell.
+  virtual std::optional<bool> InThisSession(std::uint32_t processId) = 0;
   // Starts the program at this full path, no arguments, window shown
   // normally, current directory inherited; does not wait.
   virtual StartResult StartProgram(const std::wstring& path) = 0;

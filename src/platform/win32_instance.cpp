@@ -23,6 +23,9 @@ BOOL CALLBACK CheckWindow(HWND hwnd, LPARAM parameter) {
   auto* search = reinterpret_cast<Search*>(parameter);
   wchar_t name[64] = {};
   if (!GetClassNameW(hwnd, name, 64) || wcscmp(name, search->windowClass) != 0) return TRUE;
+  // A copy still starting keeps its window hidden until its port probe has
+  // ended: it is waited for, as one not found yet.
+  if (!IsWindowVisible(hwnd)) return TRUE;
   DWORD pid = 0;
   GetWindowThreadProcessId(hwnd, &pid);
   if (pid == GetCurrentProcessId()) return TRUE;

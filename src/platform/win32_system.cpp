@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <tlhelp32.h>
+#include <wtsapi32.h>
 
 #include <array>
 #include <cstring>
@@ -334,13 +335,31 @@ ProcessList Win32System::RunningProcesses() {
   }
 }
 
-std::optional<std::wstring> ProcessProgramPath(std::uint32_t processId) {
+std::optional<std::wstring> ProcessProgramPath(std::uint32_t processId, std::uint32_t* error) {
   const ScopedHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
-  if (!process.valid()) return std::nullopt;
   std::vector<wchar_t> path(32768);
   DWORD size = static_cast<DWORD>(path.size());
-  if (!QueryFullProcessImageNameW(process.get(), 0, path.data(), &size)) return std::nullopt;
+  if (!process.valid() || !QueryFullProcessImageNameW(process.get(), 0, path.data(), &size)) {
+    if (error) *error = GetLastError();
+    return std::nullopt;
+  }
   return std::wstring(path.data(), size);
+}
+
+// The terminal services' list gives each process's session without
+// opening the process, which another user's may not be.
+std::optional<bool> Win32System::InThisSession(std::uint32_t processId) {
+  DWORD own = 0;
+  if (!ProcessIdToSessionId(GetCurrentProcessId(), &own)) return std::nullopt;
+  WTS_PROCESS_INFOW* list = nullptr;
+  DWORD count = 0;
+  if (!WTSEnumerateProcessesW(WTS_CURRENT_SERVER_HANDLE, 0, 1, &list, &count)) return std::nullopt;
+  bool inThisSession = false;
+  for (DWORD i = 0; i < count; ++i) {
+    if (list[i].ProcessId == processId) inThisSession = list[i].SessionId == own;
+  }
+  WTSFreeMemory(list);
+  return inThisSession;
 }
 
 namespace {

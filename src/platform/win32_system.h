@@ -29,7 +29,8 @@ std::wstring FolderKey(const std::wstring& folder);
 bool IsSameFolder(const std::wstring& a, const std::wstring& b);
 // The full path of a running process's program; nullopt when it cannot be
 // read (the process has ended, or may not be looked into).
-std::optional<std::wstring> ProcessProgramPath(std::uint32_t processId);
+std::optional<std::wstring> ProcessProgramPath(std::uint32_t processId,
+                                               std::uint32_t* error = nullptr);
 
 class Win32System : public System {
  public:
@@ -55,9 +56,11 @@ class Win32System : public System {
   IoResult ProbeSerialPort(const std::string& name) override;
   PortProbe SharedPortProbe() override;
   ProcessList RunningProcesses() override;
-  std::optional<std::wstring> ProgramPath(std::uint32_t processId) override {
-    return ProcessProgramPath(processId);
+  std::optional<std::wstring> ProgramPath(std::uint32_t processId,
+                                          std::uint32_t* error = nullptr) override {
+    return ProcessProgramPath(processId, error);
   }
+  std::optional<bool> InThisSession(std::uint32_t processId) override;
   StartResult StartProgram(const std::wstring& path) override;
   void Pause(std::uint32_t milliseconds) override;
   LocalTime Now() override;

@@ -92,13 +92,17 @@ void PortListRefresh::StartNextJob(MainWindow& w) {
     // that it may outlive this object; only the finding comes back.
     auto finding = std::make_shared<Finding>();
     w.RunInBackground(
-        [probe = sys_.SharedPortProbe(), run = runUnderWay_, ports, finding] {
+        [probe = sys_.SharedPortProbe(), run = runUnderWay_, opening = portInProbe_, ports,
+         finding] {
           for (int n : ports) {
             if (*run) {
               finding->cutShort = true;
               return;
             }
-            if (probe(PortDeviceName(n)).ok) finding->opened.push_back(n);
+            *opening = n;
+            const bool opened = probe(PortDeviceName(n)).ok;
+            *opening = 0;
+            if (opened) finding->opened.push_back(n);
           }
         },
         [this, job, finding](MainWindow& window) { ProbeDone(window, job, *finding); });

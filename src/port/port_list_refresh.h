@@ -26,9 +26,11 @@ class PortListRefresh {
   // question until the start is refused or given back): no probe starts
   // then, and a probe under way stops before its next open, since no port
   // may be opened beside the run's port check or the uploader. A probe
-  // cut short runs again once the run is over.
-  PortListRefresh(System& sys, std::shared_ptr<const std::atomic<bool>> runUnderWay)
-      : sys_(sys), runUnderWay_(std::move(runUnderWay)) {}
+  // cut short runs again once the run is over. The probe publishes the
+  // port it is opening in `portInProbe` (0 between opens).
+  PortListRefresh(System& sys, std::shared_ptr<const std::atomic<bool>> runUnderWay,
+                  std::shared_ptr<std::atomic<int>> portInProbe)
+      : sys_(sys), runUnderWay_(std::move(runUnderWay)), portInProbe_(std::move(portInProbe)) {}
 
   // A port named in the broadcast arrived: probed, and listed if it opens.
   void PortArrived(MainWindow& w, int port);
@@ -63,6 +65,7 @@ class PortListRefresh {
   std::deque<Job> jobs_;
   bool probing_ = false;
   std::shared_ptr<const std::atomic<bool>> runUnderWay_;
+  std::shared_ptr<std::atomic<int>> portInProbe_;
   bool settling_ = false;
   std::uint64_t lastChangeMs_ = 0;
   // Changes to the list not yet made (the drop-down was open).

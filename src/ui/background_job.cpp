@@ -49,6 +49,27 @@ void Win32Window::OnBackgroundJobDone() {
   if (done) done(*this);
 }
 
+bool Win32Window::AwaitBackgroundWork(std::uint32_t limitMs) {
+  const ULONGLONG start = GetTickCount64();
+  // The window answers meanwhile: it is painted, a close is asked, Windows'
+  // messages are answered. The events may end the window, or the job.
+  while (hwnd_ && jobThread_.valid()) {
+    const ULONGLONG waited = GetTickCount64() - start;
+    if (waited >= limitMs) return false;
+    HANDLE thread = jobThread_.get();
+    const DWORD woken = MsgWaitForMultipleObjectsEx(
+        1, &thread, static_cast<DWORD>(limitMs - waited), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (woken == WAIT_OBJECT_0) {
+      jobThread_.Close();
+    } else if (woken == WAIT_OBJECT_0 + 1) {
+      PumpEvents();
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
 void Win32Window::WaitForBackgroundJob(DWORD ms) {
   if (!jobThread_.valid()) return;
   if (WaitForSingleObject(jobThread_.get(), ms) == WAIT_OBJECT_0) jobThread_.Close();

@@ -77,13 +77,13 @@ void Win32Window::ShowRunStarting() {
   SetWidth(Control::ProgressBar, 0);
   SetVisible(Control::ProgressPanel, false);
   Repaint(Control::ProgressPanel);
-  // Events that waited meanwhile are handled before the buttons go, twice,
-  // as the window has always let them through here.
-  PumpEvents();
-  PumpEvents();
+  // The buttons go first; events that waited meanwhile are handled then,
+  // twice, as the window has always let them through here.
   SetVisible(Control::ExitButton, false);
   SetVisible(Control::UpgradeButton, false);
   SetVisible(Control::InteractiveUpgradeButton, false);
+  PumpEvents();
+  PumpEvents();
 }
 
 void Win32Window::ShowProgress(int steps, int stepsToFill) {

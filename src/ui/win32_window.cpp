@@ -82,6 +82,7 @@ bool Win32Window::Create() {
     SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
+  taskbarButtonCreated_ = RegisterWindowMessageW(L"TaskbarButtonCreated");
   CreateControls();
   ApplyLayout();
   SetBackColor(Control::PortList, At(Control::PortList).design->backColor);
@@ -170,13 +171,20 @@ LRESULT Win32Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (OnActivate(wp)) return 0;
       break;
     case WM_CLOSE:
-      // The close box, Alt+F4 and the system menu; a shutdown of Windows
-      // ends the session without it.
+      // The close box, Alt+F4, the system menu, the task manager; a
+      // shutdown of Windows ends the session without it.
       if (!events_.OnCloseAsked(*this)) return 0;
       break;
+    case WM_QUERYENDSESSION:
+    case WM_ENDSESSION:
+      return OnSessionMessage(msg, wp);
     case WM_DESTROY:
       OnDestroy();
       return 0;
+  }
+  if (msg == taskbarButtonCreated_ && msg != 0) {
+    OnTaskbarButtonCreated();
+    return 0;
   }
   return DefWindowProcW(hwnd_, msg, wp, lp);
 }
@@ -244,6 +252,8 @@ void Win32Window::Show() {
 
 void Win32Window::OnDestroy() {
   events_.OnClosing(*this);
+  AllowShutdownAndSleep();
+  taskbar_.Close();
   SwitchTimer(kUpgradeTimer, false);
   timerOn_ = false;
   SwitchTimer(kPostedMessageTimer, false);

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shobjidl.h>
 
 #include <array>
 #include <cstdint>
@@ -77,6 +78,10 @@ class Win32Window : public MainWindow {
   void ShowRunStatus(const std::wstring& line1, const std::wstring& line2) override;
   void DrawAttention() override;
   void Show() override;
+  // taskbar_and_session.cpp
+  void ShowOnTaskbar(TaskbarState state, int steps, int stepsToFill) override;
+  void HoldOffShutdownAndSleep(const std::wstring& reason) override;
+  void AllowShutdownAndSleep() override;
   // message_boxes.cpp
   MessageAnswer ShowMessage(const std::wstring& text, MessageKind kind) override;
   void PostMessageBox(const std::wstring& text, MessageKind kind) override;
@@ -88,7 +93,7 @@ class Win32Window : public MainWindow {
   void SetDeviceSettleTimer(bool enabled) override;
   // background_job.cpp
   void RunInBackground(std::function<void()> work, std::function<void(MainWindow&)> done) override;
-  void AwaitBackgroundWork() override { WaitForBackgroundJob(INFINITE); }
+  bool AwaitBackgroundWork(std::uint32_t limitMs) override;
 
  private:
   static constexpr std::size_t kControlCount = static_cast<std::size_t>(Control::ExitButton) + 1;
@@ -182,6 +187,11 @@ class Win32Window : public MainWindow {
   // Waits for the worker of the job in flight, at most `ms`.
   void WaitForBackgroundJob(DWORD ms);
 
+  // ---- Outside the window (taskbar_and_session.cpp) ----
+  LRESULT OnSessionMessage(UINT msg, WPARAM wp);
+  void OnTaskbarButtonCreated();
+  void ApplyTaskbarState();
+
   // ---- Focus (focus.cpp) ----
   // The keyboard focus, kept while the window is inactive (a message box
   // is open, another program in front) and given back on its return, as a
@@ -237,6 +247,14 @@ class Win32Window : public MainWindow {
   ScopedHandle jobThread_;
   std::function<void(MainWindow&)> jobDone_;
   HWND savedFocus_ = nullptr;
+  // The taskbar button, once Explorer has made it, and the state asked for.
+  UINT taskbarButtonCreated_ = 0;
+  ComPtr<ITaskbarList3> taskbar_;
+  TaskbarState taskbarState_ = TaskbarState::None;
+  int taskbarSteps_ = 0;
+  int taskbarStepsToFill_ = 1;
+  // Shutdown, logoff and sleep are held off for a run.
+  bool pcHeld_ = false;
   // A run was shown starting: offering the start again brings the buttons
   // back.
   bool runShown_ = false;

@@ -1,11 +1,13 @@
 #include "upgrade/monitor.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <optional>
 #include <string>
 #include <utility>
 
 #include "log/event_log.h"
+#include "port/port_choice.h"
 #include "upgrade/process_lookup.h"
 #include "uploader/uploader_contract.h"
 
@@ -91,17 +93,20 @@ struct Tick {
     return line;
   }
 
-  // The run's last line in the log; the run is no longer followed.
+  // The run's last line in the log; the run is no longer followed, and no
+  // longer holds the PC.
   void EndRun(const std::wstring& line) {
     WriteLog(sys, g.programDir, line);
     m.following = false;
+    GuardRun(g, w, m, false);
   }
 
   // Told at once: waiting for markers would only end in a time-out that
   // blames the register.
   void NotStarted(std::uint32_t error) {
     const std::wstring reason = sys.ErrorText(error, kProgramFile);
-    WriteLog(sys, g.programDir, kLogUploaderNotStarted + std::to_wstring(error) + L" " + reason);
+    EndRun(kLogUploaderNotStarted + std::to_wstring(error) + L" " + reason);
+    w.ShowOnTaskbar(TaskbarState::Failed, 0, 0);
     w.ShowMessage(std::wstring(kProgramFile) + L": " + reason, MessageKind::Error);
     // Still the first phase with nothing started: the next start launches again.
     GiveBackTheStart();
@@ -123,8 +128,15 @@ struct Tick {
       m.phaseStartMs = Now();
       Remove(kWriting);
       if (m.progressSteps < kMaxProgressSteps) ++m.progressSteps;
-      w.ShowProgress(m.progressSteps, kProgressScale);
+      ShowBar(m.progressSteps);
     }
+  }
+
+  // The bar, and its fraction on the taskbar button; the bar's event pump
+  // comes last.
+  void ShowBar(int steps) {
+    w.ShowOnTaskbar(TaskbarState::Progress, std::min(steps, kProgressScale), kProgressScale);
+    w.ShowProgress(steps, kProgressScale);
   }
 
   // Runs the handler of the current phase; false when the program or the
@@ -152,7 +164,7 @@ struct Tick {
           Enter(Phase::Writing);
           m.progressSteps = 1;
           // The bar shows, still empty: the first heartbeat fills it.
-          w.ShowProgress(0, kProgressScale);
+          ShowBar(0);
         }
         break;
       case Phase::Writing:
@@ -170,10 +182,16 @@ struct Tick {
 
   void Fail() {
     EndRun(kLogUpgradeEndTimeout + std::to_wstring(static_cast<int>(m.phase)));
+    w.ShowOnTaskbar(TaskbarState::Failed, 0, 0);
     w.DrawAttention();
     std::wstring text =
         g.messages[Msg::DownloadTimeout] + L" " + std::to_wstring(static_cast<int>(m.phase));
-    // An uploader that failed is the likelier cause than the register.
+    // A pulled adapter, then an uploader that failed, are likelier causes
+    // than the register.
+    if (m.portRemoved) {
+      const std::wstring name = PortEntry(m.port);
+      text += L"\r" + name + L": " + sys.ErrorText(error_number::kDeviceRemoved, name);
+    }
     if (m.uploaderExitCode.value_or(0) != 0) text += L"\r" + ExitCodeLine(*m.uploaderExitCode);
     w.ShowMessage(text, MessageKind::Error);
     GiveBackTheStart();
@@ -182,8 +200,10 @@ struct Tick {
   // The monitor stops and the technician may start again or leave.
   void GiveBackTheStart() {
     m.following = false;
+    GuardRun(g, w, m, false);
     w.SetUpgradeTimer(false);
     *m.runUnderWay = false;
+    w.ShowOnTaskbar(TaskbarState::None, 0, 0);
     w.ShowStartOffered();
   }
 };
@@ -207,11 +227,19 @@ void UpgradeTick(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
   if (m.closeAsked) return;
   Tick tick{g, sys, w, m};
   w.SetUpgradeTimer(false);
-  if (!tick.RunPhase()) return;
+  // A tick is judged at the moment it began, and only when its handler saw
+  // no sign of life: the bar's event pump may run a modal loop (the close
+  // question, a drag of the title bar) for any length of time, and must
+  // not turn a heartbeat into a time-out.
+  const std::uint64_t now = tick.Now();
+  const std::uint64_t phaseStartBefore = m.phaseStartMs;
+  // The run may also have ended in that loop (the window was closed).
+  if (!tick.RunPhase() || !m.following) return;
   w.SetUpgradeTimer(true);
   // Only the phases that wait for the uploader's markers can time out.
   const bool waitsForMarkers = m.phase != Phase::UploaderRunning && m.phase != Phase::Done;
-  if (waitsForMarkers && tick.Now() - m.phaseStartMs > kPhaseTimeoutMs) {
+  const bool signOfLife = m.phaseStartMs != phaseStartBefore;
+  if (waitsForMarkers && !signOfLife && now - m.phaseStartMs > kPhaseTimeoutMs) {
     tick.Fail();
     return;
   }
@@ -223,18 +251,60 @@ void ShowRunStatus(const Globals& g, MainWindow& w, const MonitorState& m) {
   w.ShowRunStatus(g.messages[doing], g.messages[Msg::Notice1]);
 }
 
+namespace {
+
+// Phase 7 reached, its end box not yet shown: the firmware is loaded.
+bool FirmwareLoaded(const MonitorState& m) { return m.following && m.phase == Phase::Done; }
+
+// The run ends with the program: its last line, unless the firmware was
+// already loaded.
+void EndWithTheProgram(Globals& g, System& sys, MainWindow& w, MonitorState& m,
+                       const wchar_t* line) {
+  if (!m.guarded) return;
+  WriteLog(sys, g.programDir, FirmwareLoaded(m) ? uploader::kLogUpgradeEndOk : line);
+  m.following = false;
+  GuardRun(g, w, m, false);
+}
+
+}  // namespace
+
+void GuardRun(const Globals& g, MainWindow& w, MonitorState& m, bool on) {
+  if (m.guarded == on) return;
+  m.guarded = on;
+  if (on) {
+    w.HoldOffShutdownAndSleep(g.messages[Msg::ShutdownBlocked]);
+  } else {
+    w.AllowShutdownAndSleep();
+  }
+}
+
 bool MayCloseWindow(const Globals& g, MainWindow& w, MonitorState& m) {
-  if (!m.following) return true;
+  if (!m.guarded || FirmwareLoaded(m)) return true;
+  // Asked once: a second request (the task manager's "End task") while the
+  // question is open must not open another one over it.
+  if (m.closeAsked) return false;
   m.closeAsked = true;
   const MessageAnswer answer = w.ShowMessage(g.messages[Msg::CloseDuringRun], MessageKind::Warning);
   m.closeAsked = false;
   return answer == MessageAnswer::Yes;
 }
 
-void OnWindowClosing(Globals& g, System& sys, MonitorState& m) {
-  if (!m.following) return;
-  WriteLog(sys, g.programDir, uploader::kLogUpgradeEndWindowClosed);
-  m.following = false;
+void OnWindowClosing(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
+  EndWithTheProgram(g, sys, w, m, uploader::kLogUpgradeEndWindowClosed);
+}
+
+bool MaySessionEnd(const MonitorState& m) { return !m.guarded; }
+
+void OnSessionEnding(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
+  EndWithTheProgram(g, sys, w, m, uploader::kLogUpgradeEndSessionEnded);
+}
+
+void OnRunPortChange(Globals& g, System& sys, MonitorState& m, int port, bool arrived) {
+  if (!m.guarded || port != m.port) return;
+  WriteLog(sys, g.programDir,
+           uploader::kLogRunGivenPrefix + PortEntry(m.port) +
+               (arrived ? uploader::kLogRunPortArrived : uploader::kLogRunPortRemoved));
+  if (!arrived) m.portRemoved = true;
 }
 
 }  // namespace vz

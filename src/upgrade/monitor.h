@@ -48,9 +48,20 @@ struct MonitorState {
   bool starting = false;
   // A run is followed: from its start until the log has told how it ended.
   bool following = false;
+  // The run needs the PC: from the question's Yes until the start is given
+  // back or the run's end line is written. A close asks first, and Windows
+  // may not shut down, log off or sleep.
+  bool guarded = false;
   // The question whether to close during a run is open: ticks wait (the
-  // phase clock goes on).
+  // phase clock goes on), and a further close request is dropped.
   bool closeAsked = false;
+  // The run's port, from the question's Yes; and whether Windows said it
+  // went during the run (an adapter pulled out).
+  std::uint8_t port = 0;
+  bool portRemoved = false;
+  // The port the port list's probe is opening at the moment (0: none),
+  // published by its worker so that a start that waits on it can name it.
+  std::shared_ptr<std::atomic<int>> portInProbe = std::make_shared<std::atomic<int>>(0);
   // The uploader this run launched, until phase 0 has seen it gone.
   std::unique_ptr<StartedProgram> uploader;
   // How that uploader ended, once phase 0 has seen it gone (nullopt before,
@@ -71,12 +82,27 @@ void UpgradeTick(Globals& g, System& sys, MainWindow& window, MonitorState& m);
 // gone, and the warning not to switch the register off.
 void ShowRunStatus(const Globals& g, MainWindow& window, const MonitorState& m);
 
+// Holds the PC for the run from the question's Yes on (see
+// MonitorState::guarded), or lets it go.
+void GuardRun(const Globals& g, MainWindow& window, MonitorState& m, bool on);
+
 // The technician asks to close the window: during a run, only a Yes to the
-// warning closes it. True when it may close.
+// warning closes it; a request while the warning is open is dropped; once
+// the firmware is loaded it closes. True when it may close.
 bool MayCloseWindow(const Globals& g, MainWindow& window, MonitorState& m);
 
 // The window is going away. A run still followed ends here, in the log; the
 // uploader is left running.
-void OnWindowClosing(Globals& g, System& sys, MonitorState& m);
+void OnWindowClosing(Globals& g, System& sys, MainWindow& window, MonitorState& m);
+
+// Windows may end its session only while no run needs the PC.
+bool MaySessionEnd(const MonitorState& m);
+// Windows ends its session: a run still followed ends here, in the log,
+// before the process goes.
+void OnSessionEnding(Globals& g, System& sys, MainWindow& window, MonitorState& m);
+
+// Windows announced that a serial port went or came: the run's port is
+// noted in the log, and a time-out then names its removal.
+void OnRunPortChange(Globals& g, System& sys, MonitorState& m, int port, bool arrived);
 
 }  // namespace vz

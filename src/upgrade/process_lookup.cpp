@@ -53,8 +53,14 @@ ProcessLookup LookUpProcess(System& sys, std::wstring_view name) {
 ProcessLookup LookUpProcessIn(System& sys, std::wstring_view name, const std::wstring& folder) {
   return Walk(sys, name, [&](const RunningProcess& process) {
     if (!SameName(FileNameOf(sys.FromAnsi(process.name)), name)) return false;
-    const std::optional<std::wstring> program = sys.ProgramPath(process.id);
-    return !program || sys.SameFolder(FolderOf(*program), folder);
+    std::uint32_t error = 0;
+    const std::optional<std::wstring> program = sys.ProgramPath(process.id, &error);
+    if (program) return sys.SameFolder(FolderOf(*program), folder);
+    // One whose program cannot be read may be this folder's, unless it has
+    // ended meanwhile or runs in another Windows session (another user's,
+    // after fast user switching). Where the system cannot tell, it counts.
+    if (error == error_number::kInvalidParameter) return false;
+    return sys.InThisSession(process.id).value_or(true);
   });
 }
 

@@ -29,8 +29,8 @@ ProcessLookup LookUpProcess(System& sys, std::wstring_view name);
 
 // Whether a process whose file name is `name` (letter case ignored) runs
 // from `folder`, the same folder by the system's identity whatever path
-// reaches it. A process whose program cannot be read counts: it may be
-// this folder's.
+// reaches it. A process whose program cannot be read counts when it runs
+// in this Windows session: it may be this folder's.
 ProcessLookup LookUpProcessIn(System& sys, std::wstring_view name, const std::wstring& folder);
 
 // Blocks for seconds x 1000 ms, rounded; window events wait meanwhile.

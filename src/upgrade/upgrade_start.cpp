@@ -15,20 +15,35 @@ namespace {
 
 using namespace uploader;
 
-void RefuseForMarker(System& sys, MainWindow& w, const wchar_t* marker, std::uint32_t error) {
-  w.ShowMessage(std::wstring(marker) + L": " + sys.ErrorText(error, marker), MessageKind::Error);
+// How long the start waits for the port list's probe to leave an open.
+constexpr std::uint32_t kProbeWaitMs = 5000;
+
+enum class StartOutcome { Armed, Refused, ProgramEnded };
+
+// A start refused after the question's Yes: its log line (if any) is the
+// run's last, and the run no longer holds the PC while its box is open.
+StartOutcome Refuse(Globals& g, System& sys, MainWindow& w, MonitorState& m,
+                    const std::wstring& logLine, const std::wstring& text) {
+  if (!logLine.empty()) WriteLog(sys, g.programDir, logLine);
+  GuardRun(g, w, m, false);
+  w.ShowMessage(text, MessageKind::Error);
+  return StartOutcome::Refused;
+}
+
+StartOutcome RefuseForMarker(Globals& g, System& sys, MainWindow& w, MonitorState& m,
+                             const wchar_t* marker, std::uint32_t error) {
+  return Refuse(g, sys, w, m, {}, std::wstring(marker) + L": " + sys.ErrorText(error, marker));
 }
 
 // Deletes the markers an earlier run left. A marker that stays (held open
 // by an uploader that still runs) would be read as this run's result, so
 // the start is refused with the platform's reason instead.
-bool ClearStaleMarkers(Globals& g, System& sys, MainWindow& w) {
+StartOutcome ClearStaleMarkers(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
   for (const wchar_t* marker : kMarkers) {
     if (!sys.FileExists(g.programDir, marker)) continue;
     const IoResult removed = sys.RemoveFile(g.programDir + marker);
     if (!removed.ok && sys.FileExists(g.programDir, marker)) {
-      RefuseForMarker(sys, w, marker, removed.error);
-      return false;
+      return RefuseForMarker(g, sys, w, m, marker, removed.error);
     }
   }
   // A delete can succeed while the file stays: one that another program
@@ -36,11 +51,10 @@ bool ClearStaleMarkers(Globals& g, System& sys, MainWindow& w) {
   // marker that is gone counts as deleted.
   for (const wchar_t* marker : kMarkers) {
     if (sys.FileExists(g.programDir, marker)) {
-      RefuseForMarker(sys, w, marker, error_number::kFileExists);
-      return false;
+      return RefuseForMarker(g, sys, w, m, marker, error_number::kFileExists);
     }
   }
-  return true;
+  return StartOutcome::Armed;
 }
 
 std::wstring UploaderBusyText(System& sys) {
@@ -60,34 +74,51 @@ bool NoUploaderRuns(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
   return false;
 }
 
+// A port's name, and the log line and box of a port that holds the start
+// up for this error.
+StartOutcome RefuseForPort(Globals& g, System& sys, MainWindow& w, MonitorState& m, int port,
+                           const wchar_t* what, std::uint32_t error) {
+  const std::wstring name = PortEntry(static_cast<std::uint8_t>(port));
+  const std::wstring reason = sys.ErrorText(error, name);
+  return Refuse(g, sys, w, m,
+                kLogPortNotOpenedPrefix + name + what + std::to_wstring(error) + L" " + reason,
+                name + L": " + reason);
+}
+
+// A probe of the port list stops before its next open once a run is under
+// way; the open in flight is waited for, a while (a Bluetooth port can take
+// seconds, a bad driver for ever), with the window answering meanwhile.
+StartOutcome WaitForTheProbe(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
+  w.ShowBusy(true);
+  const bool ended = w.AwaitBackgroundWork(kProbeWaitMs);
+  w.ShowBusy(false);
+  // The window may have been closed meanwhile; the run's end is logged.
+  if (!m.guarded) return StartOutcome::ProgramEnded;
+  if (ended) return StartOutcome::Armed;
+  return RefuseForPort(g, sys, w, m, m.portInProbe->load(), kLogProbeNotEnded,
+                       error_number::kTimeout);
+}
+
 // The run's port is opened and closed as the start-up probe does: a port
 // another program took since it was chosen would only give a time-out
-// that blames the register. A probe of the port list stops before its
-// next open once a run is under way; the open in flight is waited for.
-bool RunPortOpens(Globals& g, System& sys, MainWindow& w, std::uint8_t port) {
+// that blames the register.
+StartOutcome RunPortOpens(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
   w.ShowBusy(true);
-  w.AwaitBackgroundWork();
-  const IoResult opened = sys.ProbeSerialPort(PortDeviceName(port));
+  const IoResult opened = sys.ProbeSerialPort(PortDeviceName(m.port));
   w.ShowBusy(false);
-  if (opened.ok) return true;
-  const std::wstring name = PortEntry(port);
-  const std::wstring reason = sys.ErrorText(opened.error, name);
-  WriteLog(sys, g.programDir,
-           kLogPortNotOpenedPrefix + name + kLogPortNotOpened + std::to_wstring(opened.error) +
-               L" " + reason);
-  w.ShowMessage(name + L": " + reason, MessageKind::Error);
-  return false;
+  if (opened.ok) return StartOutcome::Armed;
+  return RefuseForPort(g, sys, w, m, m.port, kLogPortNotOpened, opened.error);
 }
 
 // A firmware image is a *.bin of more than 0 bytes: the uploader fails at
 // once on an empty one, and the time-out that follows blames the register.
 // Returns what the run is given, for the log: the port and every *.bin
 // with its size, sorted by name; nullopt, told, when there is no image.
-std::optional<std::wstring> CheckImages(Globals& g, System& sys, MainWindow& w, std::uint8_t port) {
+std::optional<std::wstring> CheckImages(Globals& g, System& sys, MainWindow& w, MonitorState& m,
+                                        std::uint8_t port) {
   std::vector<FileEntry> images = sys.ListFiles(g.downloadDir, kImagePattern);
   if (std::none_of(images.begin(), images.end(), [](const FileEntry& f) { return f.size > 0; })) {
-    w.ShowMessage(g.messages[Msg::FileMissed], MessageKind::Error);
-    WriteLog(sys, g.programDir, kLogImageMissing);
+    Refuse(g, sys, w, m, kLogImageMissing, g.messages[Msg::FileMissed]);
     return std::nullopt;
   }
   std::sort(images.begin(), images.end(),
@@ -98,8 +129,6 @@ std::optional<std::wstring> CheckImages(Globals& g, System& sys, MainWindow& w, 
   }
   return given;
 }
-
-enum class StartOutcome { Armed, Refused, ProgramEnded };
 
 // From the question on: the checks, the stale markers, and arming the
 // monitor.
@@ -114,25 +143,31 @@ StartOutcome ConfirmAndArm(Globals& g, System& sys, MainWindow& w, MonitorState&
   }
   if (answer != MessageAnswer::Yes) return StartOutcome::Refused;
   WriteLog(sys, g.programDir, kLogUpgradeStart);
-  const std::optional<std::wstring> given = CheckImages(g, sys, w, port);
+  // From here until the run ends, a close asks first and Windows is held.
+  m.port = port;
+  m.portRemoved = false;
+  GuardRun(g, w, m, true);
+  const std::optional<std::wstring> given = CheckImages(g, sys, w, m, port);
   if (!given) return StartOutcome::Refused;
   if (!sys.FileExists(g.downloadDir, kProgramFile)) {
-    w.ShowMessage(g.messages[Msg::FileMissed], MessageKind::Error);
-    WriteLog(sys, g.programDir, kLogUploaderMissing);
-    return StartOutcome::Refused;
+    return Refuse(g, sys, w, m, kLogUploaderMissing, g.messages[Msg::FileMissed]);
   }
-  if (!RunPortOpens(g, sys, w, port) || !ClearStaleMarkers(g, sys, w)) {
-    return StartOutcome::Refused;
+  for (auto check : {WaitForTheProbe, RunPortOpens, ClearStaleMarkers}) {
+    const StartOutcome outcome = check(g, sys, w, m);
+    if (outcome != StartOutcome::Armed) return outcome;
   }
   WriteLog(sys, g.programDir, *given);
 
   // No tick may run while the run's state is being reset.
   w.SetUpgradeTimer(false);
-  w.ShowRunStarting();
   m.phase = Phase::UploaderRunning;
   m.following = true;
   m.uploader.reset();
   g.uploaderStarted = false;
+  w.ShowOnTaskbar(TaskbarState::Busy, 0, 0);
+  // Its event pumps may close the window: the run then ends in the log.
+  w.ShowRunStarting();
+  if (!m.guarded) return StartOutcome::ProgramEnded;
   ShowRunStatus(g, w, m);
   w.SetUpgradeTimer(true);
   return StartOutcome::Armed;

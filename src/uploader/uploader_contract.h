@@ -53,6 +53,8 @@ inline constexpr wchar_t kLogUpgradeEndOk[] = L"Fw Upgrade END: OK";
 // Followed by the number of the phase that timed out.
 inline constexpr wchar_t kLogUpgradeEndTimeout[] = L"Fw Upgrade END: time-out, phase ";
 inline constexpr wchar_t kLogUpgradeEndWindowClosed[] = L"Fw Upgrade END: window closed";
+// Windows ended the session (a forced shutdown or logoff) during a run.
+inline constexpr wchar_t kLogUpgradeEndSessionEnded[] = L"Fw Upgrade END: Windows session ended";
 // Followed by the error number, a blank and the system's text, or by the
 // text alone of a run-time error; once per run.
 inline constexpr wchar_t kLogProcessListNotRead[] = L"Timer_UL_Test: process list not read, ";
@@ -63,6 +65,12 @@ inline constexpr wchar_t kLogUploaderAlreadyRunning[] =
 // text.
 inline constexpr wchar_t kLogPortNotOpenedPrefix[] = L"Fw Upgrade: ";
 inline constexpr wchar_t kLogPortNotOpened[] = L" : not opened, ";
+// "COM7" and this, followed by the error number, a blank and the system's
+// text: the probe of the port list was still in that port's open.
+inline constexpr wchar_t kLogProbeNotEnded[] = L" : still being probed, ";
+// "COM3" and this: the run's port went, or came back, during the run.
+inline constexpr wchar_t kLogRunPortRemoved[] = L" removed";
+inline constexpr wchar_t kLogRunPortArrived[] = L" arrived";
 // Once every check has passed: this, the run's port and every image with
 // its size, e.g. "Fw Upgrade: COM3, firmware.bin 49152 bytes".
 inline constexpr wchar_t kLogRunGivenPrefix[] = L"Fw Upgrade: ";

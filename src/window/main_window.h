@@ -30,6 +30,11 @@ enum class MessageKind {
 // not be shown.
 enum class MessageAnswer { Ok, Yes, No, Neither };
 
+// The run as the window's taskbar button shows it, a second signal beside
+// the window: nothing; busy, with no measure yet; the bar's own fraction;
+// failed.
+enum class TaskbarState { None, Busy, Progress, Failed };
+
 // The captions in the current language, the title with its release.
 struct Captions {
   std::wstring title;
@@ -86,6 +91,14 @@ class MainWindow {
   // Flashes the window's taskbar button until it comes to the front, when
   // it is not in front: a box is about to appear.
   virtual void DrawAttention() = 0;
+  // The taskbar button's state; `steps` of `stepsToFill` for Progress. Where
+  // the system has no such button, nothing happens.
+  virtual void ShowOnTaskbar(TaskbarState state, int steps, int stepsToFill) = 0;
+  // While a run needs the PC: Windows is asked not to shut down, log off or
+  // sleep, and its shutdown screen gives this program and `reason`. The
+  // display may still turn off. Allowed again once the run is over.
+  virtual void HoldOffShutdownAndSleep(const std::wstring& reason) = 0;
+  virtual void AllowShutdownAndSleep() = 0;
 
   // Modal message box titled with the application's name.
   virtual MessageAnswer ShowMessage(const std::wstring& text, MessageKind kind) = 0;
@@ -106,9 +119,11 @@ class MainWindow {
   // is dropped.
   virtual void RunInBackground(std::function<void()> work,
                                std::function<void(MainWindow&)> done) = 0;
-  // Blocks until the work of the job in flight, if any, has returned; its
-  // `done` still comes later, as an event.
-  virtual void AwaitBackgroundWork() = 0;
+  // Waits, handling the window's events meanwhile, until the work of the
+  // job in flight, if any, has returned, or for `limitMs` at most; false
+  // when it had not returned by then. Its `done` still comes later, as an
+  // event.
+  virtual bool AwaitBackgroundWork(std::uint32_t limitMs) = 0;
 
   // Shows the window, centred on the screen, and gives the focus to the
   // first control of the tab order.
@@ -132,8 +147,14 @@ class FormEvents {
   virtual void OnExitClick(MainWindow& w) = 0;
   virtual void OnUpgradeTick(MainWindow& w) = 0;
   // The technician asks to close the window (its close box, Alt+F4, the
-  // system menu); false keeps it open. Windows shutting down does not ask.
+  // system menu, the task manager); false keeps it open. Windows shutting
+  // down does not ask here.
   virtual bool OnCloseAsked(MainWindow& w) = 0;
+  // Windows asks whether the session may end (shutdown, restart, logoff);
+  // false refuses. Then it tells whether the session ends: a session that
+  // ends takes the program with it once the call returns.
+  virtual bool OnSessionEndAsked(MainWindow& w) = 0;
+  virtual void OnSessionEnded(MainWindow& w) = 0;
   // The window is going away, whoever closes it.
   virtual void OnClosing(MainWindow& w) = 0;
   // Windows' device broadcasts: a serial port (1 to 255) arrived or went,

@@ -37,7 +37,7 @@ class PortListFollowsDevices : public ::testing::Test {
   test::FakeSystem sys;
   test::FakeWindow w;
   std::shared_ptr<std::atomic<bool>> runUnderWay = std::make_shared<std::atomic<bool>>(false);
-  PortListRefresh refresh{sys, runUnderWay};
+  PortListRefresh refresh{sys, runUnderWay, std::make_shared<std::atomic<int>>(0)};
 };
 
 TEST_F(PortListFollowsDevices, ArrivalsRemovalsAndChangesLeaveTheChoiceAlone) {

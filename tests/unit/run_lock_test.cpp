@@ -174,6 +174,49 @@ TEST_F(RunHold, AProbeUnderWayStopsBeforeTheRunsPortCheckAndRunsAgainAfterTheRun
   EXPECT_EQ(w.portEntries, std::vector<std::wstring>{L"COM7"});
 }
 
+// The start waits a while for an open of the port list's probe that does
+// not return, answering the window meanwhile, then refuses, naming the port.
+TEST_F(RunHold, AProbeStuckInAnOpenRefusesTheStartNamingItsPort) {
+  sys.hangingPorts = {"COM7"};
+  handlers.OnDevicesChanged(w);
+  sys.Advance(1);
+  handlers.OnDeviceSettleTick(w);
+  w.StartBackgroundWork();  // the sweep reaches COM7 and stays in its open
+  int pumpsInTheWait = 0;
+  w.onPump = [&] { pumpsInTheWait = w.busy ? pumpsInTheWait + 1 : pumpsInTheWait; };
+  handlers.OnUpgradeClick(w);
+  EXPECT_EQ(pumpsInTheWait, 1) << "the window answers during the wait";
+  ASSERT_EQ(w.messages.size(), 2u);
+  EXPECT_EQ(w.messages[1].text, L"COM7: " + sys.ErrorText(1460, L"COM7"));
+  EXPECT_TRUE(Logged("Fw Upgrade: COM7 : still being probed, 1460 " +
+                     test::Narrow(sys.ErrorText(1460, L"COM7"))));
+  ExpectRefused();
+}
+
+// From the question's Yes on, a close, or a click of Exit queued before it
+// went, asks first, in each of the start's event pumps; Yes ends the run in
+// the log, with nothing launched.
+class CloseDuringStart : public RunHold, public ::testing::WithParamInterface<int> {};
+
+TEST_P(CloseDuringStart, IsAskedAndAYesEndsTheRunInTheLogWithNothingLaunched) {
+  w.answers = {MessageAnswer::Yes, MessageAnswer::No, MessageAnswer::Yes};
+  w.onPump = [this] {
+    if (w.pumps != GetParam()) return;
+    handlers.OnExitClick(w);  // No: the run goes on
+    EXPECT_FALSE(w.ended);
+    if (handlers.OnCloseAsked(w)) handlers.OnClosing(w);  // Yes: the window goes
+  };
+  handlers.OnUpgradeClick(w);
+  EXPECT_EQ(w.Shown(MessageKind::Warning), 2);
+  EXPECT_EQ(test::LogTexts(sys).back(), "Fw Upgrade END: window closed");
+  EXPECT_TRUE(sys.started.empty());
+  EXPECT_FALSE(w.timerEnabled);
+  EXPECT_FALSE(w.pcHeld);
+}
+
+// Pump 1: the wait for the probe; 2: the arming.
+INSTANTIATE_TEST_SUITE_P(Pumps, CloseDuringStart, ::testing::Values(1, 2));
+
 TEST_F(RunHold, AProcessListThatCannotBeReadDoesNotRefuseTheStartAndIsToldOnce) {
   sys.processes = {false, {}, 5};
   handlers.OnUpgradeClick(w);

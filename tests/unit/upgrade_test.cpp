@@ -31,7 +31,7 @@ class Upgrade : public ::testing::Test {
         L"FRM_FW_UPGRADE_DOWNLOAD_TOUT_MSG=Time-out\rFRM_FW_UPGRADE_END_MSG=Done\r"
         L"FRM_FW_UPGRADE_AVVISO_MSG=Sure?\rFRM_FW_UPGRADE_UPDATING_MSG=Sending\r"
         L"FRM_FW_UPGRADE_PROGRAMMING_MSG=Writing\rFRM_FW_UPGRADE_AVVISO1_MSG=Keep on\r"
-        L"FRM_FW_UPGRADE_CLOSE_RUN_MSG=Close?\r",
+        L"FRM_FW_UPGRADE_CLOSE_RUN_MSG=Close?\rFRM_FW_UPGRADE_SHUTDOWN_BLOCK_MSG=Hold on\r",
         g.messages);
     Put({L"Up_Loader.exe", L"model.ini"});
     sys.Put(InDir(L"fw.bin"), "FW");
@@ -144,6 +144,19 @@ TEST_F(Upgrade, AListNotReadIsNeitherRunningNorEnded) {
   EXPECT_EQ(lookup.state, ProcessState::Unknown);
   EXPECT_EQ(lookup.reason, L"Out of memory");
   EXPECT_TRUE(lookup.runtimeError);
+}
+
+// An uploader whose program cannot be read may be this folder's only when
+// it runs in this Windows session and has not ended meanwhile.
+TEST_F(Upgrade, AnUnreadableUploaderCountsOnlyInThisSessionAndWhileItRuns) {
+  sys.SetProcesses({"Up_Loader.exe", "Up_Loader.exe"});  // ids 1 and 2, paths unreadable
+  sys.otherSession = {1, 2};
+  EXPECT_EQ(LookUpProcessIn(sys, L"Up_Loader.exe", test::kDir).state, ProcessState::NotRunning);
+  sys.otherSession = {1};
+  sys.endedSinceListed = {2};
+  EXPECT_EQ(LookUpProcessIn(sys, L"Up_Loader.exe", test::kDir).state, ProcessState::NotRunning);
+  sys.endedSinceListed.clear();
+  EXPECT_EQ(LookUpProcessIn(sys, L"Up_Loader.exe", test::kDir).state, ProcessState::Running);
 }
 
 TEST_F(Upgrade, WaitSecondsPausesTheRoundedMilliseconds) {
@@ -533,7 +546,7 @@ TEST_P(Timeout, NamesTheFirstMissingPhase) {
   EXPECT_EQ(attentionAtMessages, (std::vector<int>{0, 1})) << "the taskbar flashes before the box";
   EXPECT_EQ(test::LogTexts(sys), log);
   // Closing the window now, the run already ended, adds nothing.
-  OnWindowClosing(g, sys, m);
+  OnWindowClosing(g, sys, w, m);
   EXPECT_EQ(test::LogTexts(sys), log);
 }
 
@@ -690,6 +703,133 @@ TEST_F(Upgrade, ClosingDuringARunAsksAndHoldsTheTicksWhileTheQuestionIsOpen) {
   EXPECT_FALSE(MayCloseWindow(g, w, m)) << "Esc keeps the window too";
   EXPECT_TRUE(MayCloseWindow(g, w, m));
   EXPECT_TRUE(w.timerEnabled) << "the run itself goes on until the window goes";
+}
+
+// A close question opened by the bar's event pump, in a heartbeat's tick,
+// and kept open 15 s while the helper goes on writing: no time-out, and a
+// second request meanwhile opens no second question. Yes ends the run once.
+TEST_F(Upgrade, AQuestionInTheBarsPumpMakesNoTimeOutAndIsAskedOnce) {
+  RunUntilHandOver({kErase, kWrite, kWriting});
+  Ticks(5);
+  ASSERT_EQ(m.phase, Phase::Writing);
+  const auto closeInThePump = [this](MessageAnswer answer) {
+    w.answers = {answer};
+    w.onPump = [this] {
+      w.onPump = nullptr;
+      w.onMessage = [this](const test::FakeWindow::Message&) {
+        w.onMessage = nullptr;
+        EXPECT_FALSE(MayCloseWindow(g, w, m)) << "a second request is dropped";
+        sys.Advance(15);
+        Put({kWriting});
+      };
+      if (MayCloseWindow(g, w, m)) OnWindowClosing(g, sys, w, m);
+    };
+    Put({kWriting});
+    Tick();
+  };
+  closeInThePump(MessageAnswer::No);
+  Tick();  // the heartbeat written under the question
+  EXPECT_EQ(w.Shown(MessageKind::Warning), 1);
+  EXPECT_EQ(w.Shown(MessageKind::Error), 0) << "no time-out";
+  EXPECT_EQ(m.phase, Phase::Writing);
+  EXPECT_EQ(w.progressSteps, 3);
+
+  closeInThePump(MessageAnswer::Yes);
+  EXPECT_EQ(w.Shown(MessageKind::Error), 0);
+  const Calls log = test::LogTexts(sys);
+  EXPECT_EQ(log.back(), "Fw Upgrade END: window closed");
+  EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                          [](const std::string& l) { return l.rfind("Fw Upgrade END", 0) == 0; }),
+            1);
+  EXPECT_FALSE(w.pcHeld);
+}
+
+// What a run holds and shows outside the window: Windows held off shutdown
+// and sleep from the question's Yes until the end line; the taskbar busy,
+// then the bar's fraction, then failed under the time-out box.
+TEST_F(Upgrade, ARunHoldsThePcUntilItsEndLineAndShowsItsStateOnTheTaskbar) {
+  EXPECT_TRUE(MaySessionEnd(m));
+  std::vector<bool> heldAtBoxes;
+  std::vector<TaskbarState> taskbarAtBoxes;
+  w.onMessage = [&](const test::FakeWindow::Message&) {
+    heldAtBoxes.push_back(w.pcHeld);
+    taskbarAtBoxes.push_back(w.taskbar);
+  };
+  RunUntilHandOver({kErase, kWrite, kWriting});
+  EXPECT_TRUE(w.pcHeld);
+  EXPECT_EQ(w.pcHeldReason, L"Hold on");
+  EXPECT_FALSE(MaySessionEnd(m));
+  EXPECT_EQ(w.taskbar, TaskbarState::Busy);
+  Ticks(5);
+  ASSERT_EQ(m.phase, Phase::Writing);
+  EXPECT_EQ(w.taskbar, TaskbarState::Progress);
+  EXPECT_EQ(w.taskbarSteps, 0);
+  Put({kWriting});
+  Tick();
+  EXPECT_EQ(w.taskbarSteps, 2);
+  EXPECT_EQ(w.taskbarStepsToFill, 26);
+  TickToMessage();
+  EXPECT_EQ(heldAtBoxes, (std::vector<bool>{false, false}))
+      << "held from Yes on, not at the question";
+  EXPECT_EQ(taskbarAtBoxes, (std::vector<TaskbarState>{TaskbarState::None, TaskbarState::Failed}));
+  EXPECT_EQ(w.taskbar, TaskbarState::None);
+  EXPECT_TRUE(MaySessionEnd(m));
+}
+
+// The other ends of a run let the PC go too: a refusal before its box, a
+// window closed once the firmware is loaded (logged as loaded), Windows
+// ending its session.
+TEST_F(Upgrade, EveryOtherEndOfARunLetsThePcGo) {
+  sys.Remove(InDir(L"fw.bin"));
+  w.onMessage = [this](const test::FakeWindow::Message& box) {
+    if (box.kind == MessageKind::Error) {
+      EXPECT_FALSE(w.pcHeld) << "refused before its box";
+    }
+  };
+  Start();
+  EXPECT_FALSE(w.pcHeld);
+  w.onMessage = nullptr;
+  sys.Put(InDir(L"fw.bin"), "FW");
+
+  Start();
+  Tick();
+  OnSessionEnding(g, sys, w, m);
+  OnWindowClosing(g, sys, w, m);
+  EXPECT_EQ(test::LogTexts(sys).back(), "Fw Upgrade END: Windows session ended");
+  EXPECT_FALSE(w.pcHeld);
+  EXPECT_TRUE(MaySessionEnd(m));
+
+  m = MonitorState{};  // the program opened again, its uploader gone
+  sys.SetProcesses({});
+  RunUntilHandOver({kErasing, kErase, kWrite, kWriting, kWriteOk});
+  Ticks(6);
+  ASSERT_EQ(m.phase, Phase::Done);
+  const std::size_t boxes = w.messages.size();
+  EXPECT_TRUE(MayCloseWindow(g, w, m)) << "loaded: nothing to ask";
+  EXPECT_EQ(w.messages.size(), boxes);
+  OnWindowClosing(g, sys, w, m);
+  EXPECT_EQ(test::LogTexts(sys).back(), "Fw Upgrade END: OK");
+  EXPECT_FALSE(w.pcHeld);
+}
+
+// The run's adapter pulled out: logged at once, and named in the time-out
+// box, before the uploader's exit code; a port coming back is logged too.
+TEST_F(Upgrade, APulledRunPortIsLoggedAndNamedUnderTheTimeOut) {
+  sys.exitCode = 2;
+  RunUntilHandOver({});
+  OnRunPortChange(g, sys, m, 12, false);  // another port
+  OnRunPortChange(g, sys, m, 3, false);
+  OnRunPortChange(g, sys, m, 3, true);
+  TickToMessage();
+  const Calls log = test::LogTexts(sys);
+  EXPECT_EQ(Calls(log.end() - 3, log.end() - 1),
+            (Calls{"Fw Upgrade: COM3 removed", "Fw Upgrade: COM3 arrived"}));
+  EXPECT_EQ(w.messages.back().text,
+            L"Time-out 3\rCOM3: " + sys.ErrorText(1617, L"COM3") + L"\rUp_Loader.exe: exit code 2");
+  // The next run starts with its port in place.
+  RunUntilHandOver({});
+  TickToMessage();
+  EXPECT_EQ(w.messages.back().text, L"Time-out 3\rUp_Loader.exe: exit code 2");
 }
 
 // ---- The phase clock ------------------------------------------------------------

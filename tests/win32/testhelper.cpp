@@ -3,6 +3,9 @@
 //   vz_testhelper.exe sleep MS       just runs for MS ms (process lookup)
 //   vz_testhelper.exe echo           writes its command line and current
 //                                    directory to launched.txt beside itself
+//   vz_testhelper.exe window CLASS MS
+//                                    has a top-level window of CLASS, hidden,
+//                                    for MS ms (a copy still starting)
 #include <windows.h>
 
 #include <cwchar>
@@ -26,6 +29,23 @@ int wmain(int argc, wchar_t** argv) {
         10000, 10);
     if (!h.valid()) return 3;
     Sleep(wcstoul(argv[3], nullptr, 10));
+    return 0;
+  }
+  if (argc >= 4 && !wcscmp(argv[1], L"window")) {
+    WNDCLASSW cls{};
+    cls.lpfnWndProc = DefWindowProcW;
+    cls.hInstance = GetModuleHandleW(nullptr);
+    cls.lpszClassName = argv[2];
+    if (!RegisterClassW(&cls)) return 3;
+    HWND w = CreateWindowExW(0, argv[2], L"", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                             cls.hInstance, nullptr);
+    if (!w) return 3;
+    const DWORD until = GetTickCount() + wcstoul(argv[3], nullptr, 10);
+    MSG msg;
+    while (GetTickCount() < until) {
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+      Sleep(10);
+    }
     return 0;
   }
   if (argc >= 3 && !wcscmp(argv[1], L"sleep")) {

@@ -13,6 +13,7 @@
 #include "platform/win32_instance.h"
 #include "port/port_choice.h"
 #include "testkit/wait.h"
+#include "ui/window_identity.h"
 #include "upgrade/process_lookup.h"
 #include "win32_support.h"
 
@@ -383,6 +384,23 @@ TEST(OneCopyPerFolder, EveryPathToTheFolderGivesItsOneMutex) {
   FolderInstance second(Environment(L"VZ_FOLDER_LINK"));
   EXPECT_FALSE(second.first());
   EXPECT_TRUE(FolderInstance(elsewhere.path()).first());
+}
+
+// A first copy whose window is not shown yet (its start-up probe still
+// runs) is waited for, not taken for one that cannot come forward.
+TEST(OneCopyPerFolder, ASecondCopyWaitsForAFirstWindowNotShownYet) {
+  const std::wstring folder = ExeDir();
+  FolderInstance first(folder);
+  FolderInstance second(folder);
+  ASSERT_FALSE(second.first());
+  const HelperProcess starting =
+      StartHelper(std::wstring(L"window ") + kMainWindowClass + L" 60000");
+  ASSERT_TRUE(
+      WaitUntil([] { return FindWindowW(kMainWindowClass, nullptr) != nullptr; }, 10000, 10));
+  const ULONGLONG start = GetTickCount64();
+  EXPECT_EQ(WaitForFirstCopy(second, kMainWindowClass, folder, 1500), FirstCopy::NotReached);
+  EXPECT_GE(GetTickCount64() - start, 1500u) << "the whole wait";
+  EXPECT_FALSE(IsWindowVisible(FindWindowW(kMainWindowClass, nullptr))) << "left as it was";
 }
 
 // A copy run as administrator, or by another user, makes a mutex this one

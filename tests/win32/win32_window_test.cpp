@@ -20,11 +20,11 @@
 namespace vz::test {
 namespace {
 
-// Answers the message boxes this process shows, from a thread of its own,
-// and keeps what they said.
+// Answers the message boxes this process shows with a button (OK unless
+// told), from a thread of its own, and keeps what they said.
 class BoxAnswerer {
  public:
-  BoxAnswerer() : thread_([this] { Run(); }) {}
+  explicit BoxAnswerer(int button = IDOK) : button_(button), thread_([this] { Run(); }) {}
   ~BoxAnswerer() {
     stop_ = true;
     thread_.join();
@@ -45,12 +45,13 @@ class BoxAnswerer {
           std::lock_guard<std::mutex> lock(mutex_);
           seen_.push_back(*box);
         }
-        e2e::Program::Answer(*box, IDOK);
+        e2e::Program::Answer(*box, button_);
         e2e::WaitUntil([&] { return !IsWindow(box->hwnd); }, 5000, 5);
       }
       Sleep(5);
     }
   }
+  const int button_;
   std::atomic<bool> stop_{false};
   std::mutex mutex_;
   std::vector<e2e::MessageBoxSeen> seen_;
@@ -277,6 +278,28 @@ TEST_F(StartedWindow, AFailedSaveIsToldOnceTheFocusChangeThatCausedItIsDone) {
   EXPECT_EQ(ReadFileBytes(dir / L"port.ini"), "\x07");
 }
 
+// From the question's Yes on, Windows may not end the session; one that
+// ends anyway gets the run's end line before the process goes.
+TEST_F(StartedWindow, ARunRefusesTheEndOfTheSessionAndLogsOneThatEndsAnyway) {
+  WriteFileBytes(dir / L"fw.bin", "FW");
+  WriteFileBytes(dir / L"Up_Loader.exe", "");
+  Start();
+  EXPECT_TRUE(SendMessageW(window->hwnd(), WM_QUERYENDSESSION, 0, 0)) << "idle";
+  window->ShowPortText(L"COM3");
+  {
+    BoxAnswerer yes(IDYES);
+    form.OnUpgradeClick(*window);
+  }
+  ASSERT_TRUE(Shown(Control::StatusLine1)) << "the run is armed";
+  EXPECT_FALSE(SendMessageW(window->hwnd(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+  SendMessageW(window->hwnd(), WM_ENDSESSION, FALSE, 0);  // another program refused
+  SendMessageW(window->hwnd(), WM_ENDSESSION, TRUE, 0);
+  const std::string log = ReadFileBytes(dir / L"memo_log.txt");
+  EXPECT_EQ(log.substr(log.rfind(" Fw Upgrade END") + 1),
+            "Fw Upgrade END: Windows session ended\r\n");
+  EXPECT_TRUE(SendMessageW(window->hwnd(), WM_QUERYENDSESSION, 0, 0)) << "the run has ended";
+}
+
 TEST_F(StartedWindow, ExitButtonEndsTheProgram) {
   Start();
   SendMessageW(H(Control::ExitButton), BM_CLICK, 0, 0);
@@ -310,6 +333,10 @@ class CountedEvents : public FormEvents {
     return false;
   }
   int closeAsks = 0;
+  bool OnSessionEndAsked(MainWindow&) override { return !runHoldsThePc; }
+  void OnSessionEnded(MainWindow&) override { ++sessionEnds; }
+  bool runHoldsThePc = false;
+  int sessionEnds = 0;
   void OnPortArrived(MainWindow&, int) override { ++events; }
   void OnPortRemoved(MainWindow&, int) override { ++events; }
   void OnDevicesChanged(MainWindow&) override { ++events; }

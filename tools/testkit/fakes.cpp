@@ -267,7 +267,10 @@ IoResult FakeSystem::ProbeSerialPort(const std::string& name) {
 }
 
 System::PortProbe FakeSystem::SharedPortProbe() {
-  return [this](const std::string& name) { return ProbeSerialPort(name); };
+  return [this](const std::string& name) {
+    if (hangingPorts.count(name)) throw OpenHangs{};
+    return ProbeSerialPort(name);
+  };
 }
 
 ProcessList FakeSystem::RunningProcesses() {
@@ -283,11 +286,21 @@ void FakeSystem::SetProcesses(const std::vector<std::string>& programs) {
   }
 }
 
-std::optional<std::wstring> FakeSystem::ProgramPath(std::uint32_t processId) {
-  for (const RunningProcess& p : processes.entries) {
-    if (p.id == processId && p.name.find('\\') != std::string::npos) return FromAnsi(p.name);
+std::optional<std::wstring> FakeSystem::ProgramPath(std::uint32_t processId, std::uint32_t* error) {
+  std::uint32_t why = kErrAccessDenied;
+  if (endedSinceListed.count(processId)) {
+    why = error_number::kInvalidParameter;
+  } else {
+    for (const RunningProcess& p : processes.entries) {
+      if (p.id == processId && p.name.find('\\') != std::string::npos) return FromAnsi(p.name);
+    }
   }
+  if (error) *error = why;
   return std::nullopt;
+}
+
+std::optional<bool> FakeSystem::InThisSession(std::uint32_t processId) {
+  return !otherSession.count(processId) && !endedSinceListed.count(processId);
 }
 
 namespace {
@@ -404,16 +417,43 @@ void FakeWindow::RunInBackground(std::function<void()> work,
   jobs.push_back({std::move(work), std::move(done)});
 }
 
-void FakeWindow::AwaitBackgroundWork() {
+void FakeWindow::StartBackgroundWork() {
   for (Job& job : jobs) {
-    if (job.work) std::exchange(job.work, nullptr)();
+    try {
+      if (job.work) std::exchange(job.work, nullptr)();
+    } catch (const FakeSystem::OpenHangs&) {
+      job.hung = true;
+    }
   }
+}
+
+bool FakeWindow::AwaitBackgroundWork(std::uint32_t) {
+  PumpEvents();
+  StartBackgroundWork();
+  return std::none_of(jobs.begin(), jobs.end(), [](const Job& job) { return job.hung; });
+}
+
+void FakeWindow::ShowOnTaskbar(TaskbarState state, int steps, int stepsToFill) {
+  taskbar = state;
+  taskbarSteps = steps;
+  taskbarStepsToFill = stepsToFill;
+}
+
+void FakeWindow::HoldOffShutdownAndSleep(const std::wstring& reason) {
+  pcHeld = true;
+  pcHeldReason = reason;
+}
+
+void FakeWindow::AllowShutdownAndSleep() {
+  pcHeld = false;
+  pcHeldReason.clear();
 }
 
 void FakeWindow::FinishBackgroundJobs() {
   while (!jobs.empty()) {
     Job job = std::move(jobs.front());
     jobs.pop_front();
+    if (job.hung) continue;
     if (job.work) job.work();
     job.done(*this);
   }

@@ -81,9 +81,16 @@ class FakeSystem : public System {
   std::vector<std::string> probed;  // every name probed, in order
   ProcessList processes{true, {}};
   // The running processes, each named by its program's full path (which
-  // ProgramPath then gives) or by a bare name (whose path cannot be read);
-  // ids from 1.
+  // ProgramPath then gives) or by a bare name (whose path cannot be read:
+  // access denied); ids from 1.
   void SetProcesses(const std::vector<std::string>& programs);
+  // Processes of another Windows session, and processes that have ended
+  // since the list was taken.
+  std::set<std::uint32_t> otherSession, endedSinceListed;
+  // Serial ports whose open never returns: a probe of one on the worker
+  // throws OpenHangs, which FakeWindow takes as a worker stuck there.
+  std::set<std::string> hangingPorts;
+  struct OpenHangs {};
   bool throwOnProcessList = false;
   // What StartProgram reports: 0 (started) or an error number.
   std::uint32_t startError = 0;
@@ -123,7 +130,9 @@ class FakeSystem : public System {
   IoResult ProbeSerialPort(const std::string& name) override;
   PortProbe SharedPortProbe() override;
   ProcessList RunningProcesses() override;
-  std::optional<std::wstring> ProgramPath(std::uint32_t processId) override;
+  std::optional<std::wstring> ProgramPath(std::uint32_t processId,
+                                          std::uint32_t* error = nullptr) override;
+  std::optional<bool> InThisSession(std::uint32_t processId) override;
   StartResult StartProgram(const std::wstring& path) override;
   void Pause(std::uint32_t ms) override;
   LocalTime Now() override { return clock; }
@@ -168,6 +177,12 @@ class FakeWindow : public MainWindow {
   bool statusShown = false;
   // How often attention was drawn to the window (its taskbar button).
   int attentionDrawn = 0;
+  // The taskbar button's state, with its steps for Progress.
+  TaskbarState taskbar = TaskbarState::None;
+  int taskbarSteps = 0, taskbarStepsToFill = 0;
+  // Windows is held off shutdown, logoff and sleep, with this reason.
+  bool pcHeld = false;
+  std::wstring pcHeldReason;
   bool timerEnabled = false;
   bool settleTimerEnabled = false;
   int settleTimerStarts = 0;
@@ -176,12 +191,16 @@ class FakeWindow : public MainWindow {
 
   // Background jobs handed over and not yet done; FinishBackgroundJobs runs
   // them (work, then done) in order, as the worker and the window would.
-  // AwaitBackgroundWork runs the work alone, as the worker would meanwhile.
+  // StartBackgroundWork runs the work alone, as the worker would meanwhile;
+  // a job whose open hangs is left hung, never done. AwaitBackgroundWork
+  // pumps once, then starts the work; false while a job is hung.
   struct Job {
     std::function<void()> work;
     std::function<void(MainWindow&)> done;
+    bool hung = false;
   };
   std::deque<Job> jobs;
+  void StartBackgroundWork();
   void FinishBackgroundJobs();
 
   struct Message {
@@ -224,13 +243,16 @@ class FakeWindow : public MainWindow {
   void ShowBusy(bool on) override { busy = on; }
   void ShowRunStatus(const std::wstring& line1, const std::wstring& line2) override;
   void DrawAttention() override { ++attentionDrawn; }
+  void ShowOnTaskbar(TaskbarState state, int steps, int stepsToFill) override;
+  void HoldOffShutdownAndSleep(const std::wstring& reason) override;
+  void AllowShutdownAndSleep() override;
   MessageAnswer ShowMessage(const std::wstring& text, MessageKind kind) override;
   void PostMessageBox(const std::wstring& text, MessageKind kind) override;
   void PumpEvents() override;
   void SetUpgradeTimer(bool enabled) override { timerEnabled = enabled; }
   void SetDeviceSettleTimer(bool enabled) override;
   void RunInBackground(std::function<void()> work, std::function<void(MainWindow&)> done) override;
-  void AwaitBackgroundWork() override;
+  bool AwaitBackgroundWork(std::uint32_t limitMs) override;
   void Show() override { shown = true; }
   void EndProgram() override { ended = true; }
 };
