@@ -310,8 +310,7 @@ void BenchHash(vz::Win32System& sys) {
     std::vector<char> piece(1 << 20);
     DWORD got = 0;
     while (ReadFile(file.get(), piece.data(), static_cast<DWORD>(piece.size()), &got, nullptr) &&
-           got > 0) {
-    }
+           got > 0) {}
   };
   std::wstring hex;
   std::vector<double> hashed, read;

@@ -166,8 +166,7 @@ std::vector<FileEntry> Win32System::ListFiles(const std::wstring& dir,
                                               const std::wstring& pattern) {
   std::vector<FileEntry> files;
   (void)FindOrdinaryFiles(dir, pattern, [&files](const WIN32_FIND_DATAW& data) {
-    files.push_back({data.cFileName,
-                     (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow,
+    files.push_back({data.cFileName, (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow,
                      LocalFileTime(data.ftLastWriteTime)});
     return false;
   });
@@ -455,14 +454,15 @@ FileDigest Win32System::Sha256OfFile(const std::wstring& path) {
   FileDigest out;
   // Read sharing only: an image that another program is still writing (a
   // copy under way) is refused rather than fingerprinted half-made.
-  ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file.valid()) {
     out.result = LastError();
     return out;
   }
   Sha256Hash sha;
-  NTSTATUS status = BCryptOpenAlgorithmProvider(&sha.algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0);
+  NTSTATUS status =
+      BCryptOpenAlgorithmProvider(&sha.algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0);
   DWORD objectSize = 0, got = 0;
   if (BCRYPT_SUCCESS(status)) {
     status = BCryptGetProperty(sha.algorithm, BCRYPT_OBJECT_LENGTH,
@@ -470,8 +470,8 @@ FileDigest Win32System::Sha256OfFile(const std::wstring& path) {
   }
   if (BCRYPT_SUCCESS(status)) {
     sha.object.resize(objectSize);
-    status = BCryptCreateHash(sha.algorithm, &sha.hash, sha.object.data(), objectSize, nullptr, 0,
-                              0);
+    status =
+        BCryptCreateHash(sha.algorithm, &sha.hash, sha.object.data(), objectSize, nullptr, 0, 0);
   }
   if (!BCRYPT_SUCCESS(status)) {
     out.result = IoResult::Failure(ErrorOfHashStatus(*this, status));

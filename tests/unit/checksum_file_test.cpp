@@ -42,8 +42,7 @@ INSTANTIATE_TEST_SUITE_P(
         // a name with an escape, as GNU sha256sum marks one
         ChecksumCase{"\\"s + kLower + "  fw\\\\1.bin\n", true},
         // the digest alone, with or without a line end, after a UTF-8 mark
-        ChecksumCase{kUpper, true},
-        ChecksumCase{"\xEF\xBB\xBF"s + kLower + "\r", true},
+        ChecksumCase{kUpper, true}, ChecksumCase{"\xEF\xBB\xBF"s + kLower + "\r", true},
         ChecksumCase{"\t "s + kLower + " \t", true},
         // Windows PowerShell's "> file": UTF-16 LE with its mark, CR LF
         ChecksumCase{"\xFF\xFE"s + Utf16(kUpper + "\r\n"s, false), true},
@@ -51,11 +50,9 @@ INSTANTIATE_TEST_SUITE_P(
         // a second line is not read
         ChecksumCase{kLower + "\nnot a digest\n"s, true},
         // no digest: empty, short, long, glued to a name, on a later line
-        ChecksumCase{"", false},
-        ChecksumCase{"\xEF\xBB\xBF\r\n"s, false},
+        ChecksumCase{"", false}, ChecksumCase{"\xEF\xBB\xBF\r\n"s, false},
         ChecksumCase{std::string(kLower, 63) + "  firmware.bin", false},
-        ChecksumCase{kLower + "0"s, false},
-        ChecksumCase{kLower + "*firmware.bin"s, false},
+        ChecksumCase{kLower + "0"s, false}, ChecksumCase{kLower + "*firmware.bin"s, false},
         ChecksumCase{"\n"s + kLower, false},
         ChecksumCase{"SHA256 hash of firmware.bin:\r\n"s + kLower, false},
         ChecksumCase{std::string(kLower, 10) + "g" + std::string(kLower + 11), false}));

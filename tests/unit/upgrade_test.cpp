@@ -300,15 +300,15 @@ TEST_P(Checksum, BesideTheImageMustMatchIt) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, Checksum,
-    ::testing::Values(
-        ChecksumCase{"\xEF\xBB\xBF"s + kFwSha256 + " *fw.bin\r\n", 0, nullptr, ""},
-        ChecksumCase{kXSha256 + "  fw.bin\n"s, 0, L"Damaged\r\nfw.bin",
-                     "Fw Upgrade: fw.bin : damaged, sha256 "s + kFwSha256 + ", fw.bin.sha256 " +
-                         kXSha256},
-        ChecksumCase{"", 0, L"fw.bin.sha256: The data is invalid.",
-                     "Fw Upgrade: fw.bin.sha256 : holds no checksum"},
-        ChecksumCase{kFwSha256, test::kErrAccessDenied, L"fw.bin.sha256: Access denied.",
-                     "Fw Upgrade: fw.bin.sha256 : not read, 5 Access denied."}));
+    ::testing::Values(ChecksumCase{"\xEF\xBB\xBF"s + kFwSha256 + " *fw.bin\r\n", 0, nullptr, ""},
+                      ChecksumCase{kXSha256 + "  fw.bin\n"s, 0, L"Damaged\r\nfw.bin",
+                                   "Fw Upgrade: fw.bin : damaged, sha256 "s + kFwSha256 +
+                                       ", fw.bin.sha256 " + kXSha256},
+                      ChecksumCase{"", 0, L"fw.bin.sha256: The data is invalid.",
+                                   "Fw Upgrade: fw.bin.sha256 : holds no checksum"},
+                      ChecksumCase{kFwSha256, test::kErrAccessDenied,
+                                   L"fw.bin.sha256: Access denied.",
+                                   "Fw Upgrade: fw.bin.sha256 : not read, 5 Access denied."}));
 
 TEST_F(Upgrade, AnImageThatCannotBeReadIsRefusedWithTheSystemsReason) {
   sys.File(InDir(L"fw.bin")).busyOpens = -1;
