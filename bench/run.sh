@@ -99,8 +99,8 @@ result "size of Vardolin_VaZuvovev.exe" "$(awk -v s="$size" 'BEGIN{printf "%.0f 
   "$([ "$size" -lt 1048576 ] && [ $stripped = yes ] && [ $static = yes ] && echo met || echo missed)" \
   "$size bytes; stripped: $stripped; imports only system DLLs: $static ($dlls)"
 
-# ---- 3, 4, 5: tick, log, process lookup, message file ----------------------
-echo "== tick, log, process lookup, message file (Wine)"
+# ---- 3, 4, 5: tick, log, process lookup, message file, image hash ---------
+echo "== tick, log, process lookup, message file, image hash (Wine)"
 collect "$win/bench/bench_core.exe" "$(winpath "$root/data")"
 echo "== message file parser (native, g++ -O2)"
 mkdir -p "$build/bench-native"

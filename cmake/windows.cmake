@@ -49,7 +49,7 @@ add_library(vz_win32 STATIC
   src/ui/window_timers.cpp
   src/ui/picture.cpp
 )
-target_link_libraries(vz_win32 PUBLIC vz_core comctl32 ole32 oleaut32 uuid gdi32 user32 wtsapi32)
+target_link_libraries(vz_win32 PUBLIC vz_core comctl32 ole32 oleaut32 uuid gdi32 user32 wtsapi32 bcrypt)
 target_compile_options(vz_win32 PRIVATE ${VZ_WIN_HARDENING})
 
 add_executable(Vardolin_VaZuvovev WIN32

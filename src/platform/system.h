@@ -3,6 +3,7 @@
 // win32_system.cpp and the unit tests with an in-memory fake.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -39,6 +40,8 @@ struct IoResult {
 
 // Error numbers of the platform (Windows) that the logic tells apart.
 namespace error_number {
+// "The data is invalid."
+inline constexpr std::uint32_t kInvalidData = 13;
 // The end of a list walked entry by entry, not a failure.
 inline constexpr std::uint32_t kNoMoreFiles = 18;
 // Another program holds the file, or a range of it, for the moment.
@@ -55,11 +58,19 @@ inline constexpr std::uint32_t kDeviceRemoved = 1617;
 inline constexpr std::uint32_t kInvalidParameter = 87;
 }  // namespace error_number
 
-// A file found in a directory: its name as the directory spells it, and
-// its size in bytes.
+// A file found in a directory: its name as the directory spells it, its
+// size in bytes, and when it was last written, in local time.
 struct FileEntry {
   std::wstring name;
   std::uint64_t size = 0;
+  LocalTime lastWrite;
+};
+
+// A SHA-256 digest, and the outcome of computing one over a file's bytes.
+using Sha256Digest = std::array<std::uint8_t, 32>;
+struct FileDigest {
+  IoResult result;  // the platform's error when the file could not be read
+  Sha256Digest digest{};
 };
 
 // A process running at the moment the list was taken: its id, and its
@@ -190,6 +201,11 @@ class System {
   // The system's 8-bit (ANSI) code page, both ways.
   virtual std::wstring FromAnsi(const std::string& bytes) = 0;
   virtual std::string ToAnsi(const std::wstring& text) = 0;
+
+  // The SHA-256 of the file's bytes, read in pieces (an image of many
+  // megabytes is never held whole). A file another program is writing
+  // cannot be read: the result carries the system's error.
+  virtual FileDigest Sha256OfFile(const std::wstring& path) = 0;
 };
 
 }  // namespace vz

@@ -1,6 +1,7 @@
 #include "platform/win32_system.h"
 
 #include <windows.h>
+#include <bcrypt.h>
 #include <tlhelp32.h>
 #include <wtsapi32.h>
 
@@ -148,12 +149,26 @@ bool Win32System::FileExists(const std::wstring& dir, const std::wstring& patter
   return FindOrdinaryFiles(dir, pattern, [](const WIN32_FIND_DATAW&) { return true; });
 }
 
+namespace {
+
+// A file time as the local time Explorer shows for it: by the time-zone
+// rule of that date, so a file written in summer reads the same in winter.
+LocalTime LocalFileTime(const FILETIME& written) {
+  SYSTEMTIME utc{}, local{};
+  if (!FileTimeToSystemTime(&written, &utc)) return {};
+  if (!SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) local = utc;
+  return {local.wYear,   local.wMonth,  local.wDay,         local.wHour,
+          local.wMinute, local.wSecond, local.wMilliseconds};
+}
+
+}  // namespace
+
 std::vector<FileEntry> Win32System::ListFiles(const std::wstring& dir,
                                               const std::wstring& pattern) {
   std::vector<FileEntry> files;
   (void)FindOrdinaryFiles(dir, pattern, [&files](const WIN32_FIND_DATAW& data) {
-    files.push_back(
-        {data.cFileName, (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow});
+    files.push_back({data.cFileName, (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow,
+                     LocalFileTime(data.ftLastWriteTime)});
     return false;
   });
   return files;
@@ -430,6 +445,74 @@ std::string Win32System::ToAnsi(const std::wstring& text) {
   WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(), n,
                       nullptr, nullptr);
   return bytes;
+}
+
+namespace {
+
+// The algorithm provider and the hash object of one digest, closed with it.
+struct Sha256Hash {
+  BCRYPT_ALG_HANDLE algorithm = nullptr;
+  BCRYPT_HASH_HANDLE hash = nullptr;
+  // Windows 7 wants the hash object's memory from the caller.
+  std::vector<UCHAR> object;
+  ~Sha256Hash() {
+    if (hash) BCryptDestroyHash(hash);
+    if (algorithm) BCryptCloseAlgorithmProvider(algorithm, 0);
+  }
+};
+
+// A CNG status as an error number for ErrorText.
+std::uint32_t ErrorOfHashStatus(Win32System& sys, NTSTATUS status) {
+  const std::uint32_t error = sys.ErrorOfStatus(static_cast<std::uint32_t>(status));
+  return error != 0 ? error : ERROR_GEN_FAILURE;
+}
+
+}  // namespace
+
+FileDigest Win32System::Sha256OfFile(const std::wstring& path) {
+  FileDigest out;
+  // Read sharing only: an image that another program is still writing (a
+  // copy under way) is refused rather than fingerprinted half-made.
+  ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file.valid()) {
+    out.result = LastError();
+    return out;
+  }
+  Sha256Hash sha;
+  NTSTATUS status =
+      BCryptOpenAlgorithmProvider(&sha.algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0);
+  DWORD objectSize = 0, got = 0;
+  if (BCRYPT_SUCCESS(status)) {
+    status = BCryptGetProperty(sha.algorithm, BCRYPT_OBJECT_LENGTH,
+                               reinterpret_cast<PUCHAR>(&objectSize), sizeof(objectSize), &got, 0);
+  }
+  if (BCRYPT_SUCCESS(status)) {
+    sha.object.resize(objectSize);
+    status =
+        BCryptCreateHash(sha.algorithm, &sha.hash, sha.object.data(), objectSize, nullptr, 0, 0);
+  }
+  if (!BCRYPT_SUCCESS(status)) {
+    out.result = IoResult::Failure(ErrorOfHashStatus(*this, status));
+    return out;
+  }
+  std::vector<UCHAR> piece(1 << 20);
+  for (;;) {
+    DWORD read = 0;
+    if (!ReadFile(file.get(), piece.data(), static_cast<DWORD>(piece.size()), &read, nullptr)) {
+      out.result = LastError();
+      return out;
+    }
+    if (read == 0) break;
+    status = BCryptHashData(sha.hash, piece.data(), read, 0);
+    if (!BCRYPT_SUCCESS(status)) {
+      out.result = IoResult::Failure(ErrorOfHashStatus(*this, status));
+      return out;
+    }
+  }
+  status = BCryptFinishHash(sha.hash, out.digest.data(), static_cast<ULONG>(out.digest.size()), 0);
+  if (!BCRYPT_SUCCESS(status)) out.result = IoResult::Failure(ErrorOfHashStatus(*this, status));
+  return out;
 }
 
 }  // namespace vz

@@ -67,6 +67,8 @@ class Win32System : public System {
   std::uint64_t ElapsedMilliseconds() override;
   std::wstring FromAnsi(const std::string& bytes) override;
   std::string ToAnsi(const std::wstring& text) override;
+
+  FileDigest Sha256OfFile(const std::wstring& path) override;
 };
 
 }  // namespace vz

@@ -5,9 +5,10 @@
 #include <vector>
 
 #include "log/event_log.h"
-#include "platform/text_case.h"
 #include "port/port_choice.h"
+#include "upgrade/checksum_file.h"
 #include "upgrade/process_lookup.h"
+#include "upgrade/run_question.h"
 #include "uploader/uploader_contract.h"
 
 namespace vz {
@@ -112,20 +113,83 @@ StartOutcome RunPortOpens(Globals& g, System& sys, MainWindow& w, MonitorState& 
 
 // A firmware image is a *.bin of more than 0 bytes: the uploader fails at
 // once on an empty one, and the time-out that follows blames the register.
-// Returns what the run is given, for the log: the port and every *.bin
-// with its size, sorted by name; nullopt, told, when there is no image.
-std::optional<std::wstring> CheckImages(Globals& g, System& sys, MainWindow& w, MonitorState& m,
-                                        std::uint8_t port) {
+// Returns every *.bin, sorted by name; nullopt, told, when there is no
+// image.
+std::optional<std::vector<FileEntry>> CheckImages(Globals& g, System& sys, MainWindow& w,
+                                                  MonitorState& m) {
   std::vector<FileEntry> images = sys.ListFiles(g.downloadDir, kImagePattern);
   if (std::none_of(images.begin(), images.end(), [](const FileEntry& f) { return f.size > 0; })) {
     Refuse(g, sys, w, m, kLogImageMissing, g.messages[Msg::FileMissed]);
     return std::nullopt;
   }
-  std::sort(images.begin(), images.end(),
-            [](const FileEntry& a, const FileEntry& b) { return NameLess(a.name, b.name); });
+  SortByName(images);
+  return images;
+}
+
+// A file of the run that cannot be read refuses the start, with the
+// system's reason in the box and in the log.
+void RefuseUnreadFile(Globals& g, System& sys, MainWindow& w, MonitorState& m,
+                      const std::wstring& name, std::uint32_t error) {
+  const std::wstring reason = sys.ErrorText(error, name);
+  Refuse(g, sys, w, m,
+         kLogRunGivenPrefix + name + kLogFileNotRead + std::to_wstring(error) + L" " + reason,
+         name + L": " + reason);
+}
+
+// The checksum file beside an image, when there is one, must hold the
+// image's digest. One that cannot be read or holds no digest refuses the
+// start too: a checksum published and not checked would pass any image.
+bool MatchesItsChecksumFile(Globals& g, System& sys, MainWindow& w, MonitorState& m,
+                            const std::wstring& image, const Sha256Digest& digest) {
+  const std::wstring name = image + kChecksumFileSuffix;
+  if (!sys.FileExists(g.downloadDir, name)) return true;
+  std::uint32_t error = 0;
+  const std::optional<std::string> bytes = sys.ReadBytes(g.downloadDir + name, &error);
+  if (!bytes) {
+    RefuseUnreadFile(g, sys, w, m, name, error);
+    return false;
+  }
+  const std::optional<Sha256Digest> published = ReadChecksumFile(*bytes);
+  if (!published) {
+    Refuse(g, sys, w, m, kLogRunGivenPrefix + name + kLogNoChecksum,
+           name + L": " + sys.ErrorText(error_number::kInvalidData, name));
+    return false;
+  }
+  if (*published == digest) return true;
+  Refuse(g, sys, w, m,
+         kLogRunGivenPrefix + image + kLogImageDamaged + DigestHex(digest) + L", " + name + L" " +
+             DigestHex(*published),
+         g.messages[Msg::ImageDamaged] + L"\r\n" + image);
+  return false;
+}
+
+// Each image's SHA-256, read under the busy pointer, checked against the
+// checksum file beside it. Returns what the run is given, for the log: the
+// port and every *.bin with its size and, when it is not empty, its
+// digest; nullopt, told, when an image cannot be read or is not the one
+// its checksum file names. An empty *.bin is neither read nor checked.
+std::optional<std::wstring> FingerprintImages(Globals& g, System& sys, MainWindow& w,
+                                              MonitorState& m, std::uint8_t port,
+                                              const std::vector<FileEntry>& images) {
+  std::vector<FileDigest> digests(images.size());
+  w.ShowBusy(true);
+  for (std::size_t i = 0; i < images.size(); ++i) {
+    if (images[i].size > 0) digests[i] = sys.Sha256OfFile(g.downloadDir + images[i].name);
+  }
+  w.ShowBusy(false);
   std::wstring given = kLogRunGivenPrefix + PortEntry(port);
-  for (const FileEntry& image : images) {
+  for (std::size_t i = 0; i < images.size(); ++i) {
+    const FileEntry& image = images[i];
     given += L", " + image.name + L" " + std::to_wstring(image.size) + L" bytes";
+    if (image.size == 0) continue;
+    if (!digests[i].result.ok) {
+      RefuseUnreadFile(g, sys, w, m, image.name, digests[i].result.error);
+      return std::nullopt;
+    }
+    if (!MatchesItsChecksumFile(g, sys, w, m, image.name, digests[i].digest)) {
+      return std::nullopt;
+    }
+    given += kLogDigestPrefix + DigestHex(digests[i].digest);
   }
   return given;
 }
@@ -136,7 +200,12 @@ StartOutcome ConfirmAndArm(Globals& g, System& sys, MainWindow& w, MonitorState&
                            std::uint8_t port) {
   // Only Yes starts a run and only No ends the program; any other way out
   // of the question leaves everything as it was.
-  const MessageAnswer answer = w.ShowMessage(g.messages[Msg::Confirmation], MessageKind::Question);
+  // The question names the port and the images, listed for it alone: the
+  // checks after Yes look again.
+  const std::wstring question =
+      g.messages[Msg::Confirmation] + L"\r\n\r\n" +
+      RunQuestionLines(PortEntry(port), sys.ListFiles(g.downloadDir, kImagePattern));
+  const MessageAnswer answer = w.ShowMessage(question, MessageKind::Question);
   if (answer == MessageAnswer::No) {
     w.EndProgram();
     return StartOutcome::ProgramEnded;
@@ -147,11 +216,13 @@ StartOutcome ConfirmAndArm(Globals& g, System& sys, MainWindow& w, MonitorState&
   m.port = port;
   m.portRemoved = false;
   GuardRun(g, w, m, true);
-  const std::optional<std::wstring> given = CheckImages(g, sys, w, m, port);
-  if (!given) return StartOutcome::Refused;
+  const std::optional<std::vector<FileEntry>> images = CheckImages(g, sys, w, m);
+  if (!images) return StartOutcome::Refused;
   if (!sys.FileExists(g.downloadDir, kProgramFile)) {
     return Refuse(g, sys, w, m, kLogUploaderMissing, g.messages[Msg::FileMissed]);
   }
+  const std::optional<std::wstring> given = FingerprintImages(g, sys, w, m, port, *images);
+  if (!given) return StartOutcome::Refused;
   for (auto check : {WaitForTheProbe, RunPortOpens, ClearStaleMarkers}) {
     const StartOutcome outcome = check(g, sys, w, m);
     if (outcome != StartOutcome::Armed) return outcome;

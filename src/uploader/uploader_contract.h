@@ -72,8 +72,21 @@ inline constexpr wchar_t kLogProbeNotEnded[] = L" : still being probed, ";
 inline constexpr wchar_t kLogRunPortRemoved[] = L" removed";
 inline constexpr wchar_t kLogRunPortArrived[] = L" arrived";
 // Once every check has passed: this, the run's port and every image with
-// its size, e.g. "Fw Upgrade: COM3, firmware.bin 49152 bytes".
+// its size and, when it is not empty, its SHA-256 in lower-case hex, e.g.
+// "Fw Upgrade: COM3, firmware.bin 49152 bytes sha256 9f86d0...".
 inline constexpr wchar_t kLogRunGivenPrefix[] = L"Fw Upgrade: ";
+inline constexpr wchar_t kLogDigestPrefix[] = L" sha256 ";
+// An image or its checksum file that cannot be read: "Fw Upgrade: ", its
+// name and this, followed by the error number, a blank and the system's
+// text.
+inline constexpr wchar_t kLogFileNotRead[] = L" : not read, ";
+// A checksum file whose first line holds no digest: "Fw Upgrade: ", its
+// name and this.
+inline constexpr wchar_t kLogNoChecksum[] = L" : holds no checksum";
+// An image that differs from its checksum file: "Fw Upgrade: ", the
+// image's name, this and its digest, then ", ", the checksum file's name,
+// a blank and the digest that file holds.
+inline constexpr wchar_t kLogImageDamaged[] = L" : damaged, sha256 ";
 inline constexpr wchar_t kLogPortWriteFailed[] = L"Write_rs232_fw: Superati 3 tentativi di lettura";
 
 }  // namespace vz::uploader

@@ -118,7 +118,8 @@ TEST_F(Keyboard, DownTabSpaceAndEnterStartAnUpgradeOnThePickedPort) {
   PressKey(VK_SPACE);
   auto question = program.WaitForMessageBox(5000);
   ASSERT_TRUE(question.has_value());
-  EXPECT_EQ(question->text, ForDisplay(texts[Msg::Confirmation]));
+  EXPECT_EQ(question->text.rfind(ForDisplay(texts[Msg::Confirmation]) + L"\r\n\r\n" + ports[1], 0),
+            0u);
   PressKey(VK_RETURN);  // Yes
   ASSERT_TRUE(WaitUntil([&] { return !IsWindow(question->hwnd); }, 5000));
   // The run has started on the port picked with the keys; the rest of a

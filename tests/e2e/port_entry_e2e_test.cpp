@@ -78,7 +78,8 @@ TEST_F(PortEntry, ATypedCom25GivesAWholeSuccessfulRunOnThatPort) {
   EXPECT_EQ(program.Text(Control::PortList), L"COM25");
   auto question = PressUpgrade();
   ASSERT_TRUE(question.has_value());
-  EXPECT_EQ(question->text, ForDisplay(texts[Msg::Confirmation]));
+  EXPECT_EQ(question->text.rfind(ForDisplay(texts[Msg::Confirmation]) + L"\r\n\r\nCOM25\r\n", 0),
+            0u);
   Program::Answer(*question, IDYES);
   auto end = program.WaitForMessageBox(60000);
   ASSERT_TRUE(end.has_value());
@@ -175,7 +176,8 @@ TEST_F(PortEntry, APortIniHeldByAnotherProgramIsToldWithTheSystemsReason) {
   EXPECT_EQ(folder.Read(L"port.ini").value_or(""), "\x07");
   auto question = PressUpgrade();
   ASSERT_TRUE(question.has_value());
-  EXPECT_EQ(question->text, ForDisplay(texts[Msg::Confirmation]))
+  EXPECT_EQ(question->text.rfind(ForDisplay(texts[Msg::Confirmation]) + L"\r\n\r\nCOM26\r\n", 0),
+            0u)
       << "saved now that the file is free";
   EXPECT_EQ(folder.Read(L"port.ini").value_or(""), std::string("\x1A", 1));
   Program::Answer(*question, IDNO);

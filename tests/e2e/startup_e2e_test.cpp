@@ -54,7 +54,9 @@ TEST(Startup, AnEnglishWindowWithoutItsMessageFileShowsItsOwnEnglishTexts) {
   auto question = program.WaitForMessageBox(5000);
   ASSERT_TRUE(question.has_value());
   EXPECT_FALSE(english[Msg::Confirmation].empty());
-  EXPECT_EQ(question->text, ForDisplay(english[Msg::Confirmation]));
+  EXPECT_EQ(question->text.rfind(ForDisplay(english[Msg::Confirmation]) + L"\r\n\r\nCOM3\r\n", 0),
+            0u)
+      << "the question, then the port it names";
   ASSERT_TRUE(Program::Answer(*question, IDNO));
   EXPECT_TRUE(program.WaitForExit(5000)) << "No ends the program; nothing was started";
 }

@@ -12,6 +12,7 @@
 #include "platform/text_decoding.h"
 #include "platform/win32_system.h"
 #include "testkit/driver.h"
+#include "upgrade/checksum_file.h"
 #include "uploader/uploader_contract.h"
 
 namespace vz::e2e {
@@ -60,7 +61,13 @@ class UpgradeRun : public ::testing::Test {
     auto question = program.WaitForMessageBox(5000);
     ASSERT_TRUE(question.has_value());
     EXPECT_EQ(question->title, L"Vardolin_VaZuvovev");
-    EXPECT_EQ(question->text, ForDisplay(texts[Msg::Confirmation]));
+    // The question names the port and the image; the format and the
+    // date are proven below this level.
+    EXPECT_EQ(question->text.rfind(ForDisplay(texts[Msg::Confirmation]) +
+                                       L"\r\n\r\nCOM3\r\nfirmware.bin   " +
+                                       std::to_wstring(image.size()) + L"   ",
+                                   0),
+              0u);
     Program::Answer(*question, IDYES);
     ASSERT_TRUE(program.WaitForShown({{Control::ExitButton, false},
                                       {Control::UpgradeButton, false},
@@ -70,6 +77,13 @@ class UpgradeRun : public ::testing::Test {
   }
 
   std::string SimLog() { return folder.Read(L"uploader-sim.log").value_or(""); }
+
+  // The image's SHA-256 in the log's form.
+  std::string ImageDigest() {
+    Win32System sys;
+    const std::wstring hex = DigestHex(sys.Sha256OfFile(folder / L"firmware.bin").digest);
+    return std::string(hex.begin(), hex.end());
+  }
 
   // When the simulated uploader finished, as it logged it itself: its run
   // time and the machine's tick count at that moment (zeros while it has
@@ -115,9 +129,9 @@ TEST_F(UpgradeRun, SuccessEndsTheProgramAndTheRegisterGetsTheWholeImage) {
   EXPECT_TRUE(received == image) << "the bytes on COM3 differ from the image";
   const std::string log = folder.Read(L"memo_log.txt").value_or("");
   EXPECT_EQ(Count(log, " Fw Upgrade START\r\n"), 1) << log;
-  EXPECT_EQ(
-      Count(log, " Fw Upgrade: COM3, firmware.bin " + std::to_string(image.size()) + " bytes\r\n"),
-      1)
+  EXPECT_EQ(Count(log, " Fw Upgrade: COM3, firmware.bin " + std::to_string(image.size()) +
+                           " bytes sha256 " + ImageDigest() + "\r\n"),
+            1)
       << log;
   EXPECT_EQ(Count(log, " Timer_UL_Test: Up_Loader.exe : run\r\n"), 1) << log;
   EXPECT_EQ(Count(log, " Timer_UL_Test: Up_Loader.exe : ended, exit code 0\r\n"), 1) << log;
@@ -201,6 +215,27 @@ TEST_F(UpgradeRun, TheProgressBarGrowsWhileHeartbeatsArrive) {
   // its helper: 10 steps.
   EXPECT_NEAR(widths.back(), step * 10, 2);
   ExpectSuccess(15000);
+}
+
+TEST_F(UpgradeRun, AnImageThatDiffersFromItsChecksumFileIsRefusedBeforeTheUploaderStarts) {
+  const std::string published(64, 'a');
+  folder.Write(L"firmware.bin.sha256", published + " *firmware.bin\r\n");
+  program.Press(Control::UpgradeButton);
+  auto question = program.WaitForMessageBox(5000);
+  ASSERT_TRUE(question.has_value());
+  Program::Answer(*question, IDYES);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(question->hwnd); }, 5000));
+  auto refused = program.WaitForMessageBox(10000);
+  ASSERT_TRUE(refused.has_value());
+  EXPECT_EQ(refused->text, ForDisplay(texts[Msg::ImageDamaged] + L"\r\nfirmware.bin"));
+  Program::Answer(*refused, IDOK);
+  EXPECT_TRUE(program.WaitForShown({{Control::UpgradeButton, true}}, 5000));
+  EXPECT_FALSE(folder.Has(L"uploader-sim.log")) << "the uploader was never launched";
+  const std::string log = folder.Read(L"memo_log.txt").value_or("");
+  EXPECT_EQ(Count(log, " Fw Upgrade: firmware.bin : damaged, sha256 " + ImageDigest() +
+                           ", firmware.bin.sha256 " + published + "\r\n"),
+            1)
+      << log;
 }
 
 TEST_F(UpgradeRun, AnsweringNoEndsTheProgramWithNothingLogged) {

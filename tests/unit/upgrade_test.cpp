@@ -8,6 +8,7 @@
 #include "app/form_handlers.h"
 #include "testkit/fakes.h"
 #include "port/port_choice.h"
+#include "upgrade/checksum_file.h"
 #include "upgrade/monitor.h"
 #include "upgrade/process_lookup.h"
 #include "upgrade/upgrade_start.h"
@@ -15,9 +16,16 @@
 namespace vz {
 namespace {
 
+using namespace std::string_literals;
 using test::InDir;
 using Calls = std::vector<std::string>;
 using Names = std::vector<const wchar_t*>;
+
+// The SHA-256 of "FW", of "x", and of 49152 bytes "Z".
+constexpr char kFwSha256[] = "2b2e8e1a3cc3fb95ddd36fa2ce22d8f6189f997849e595ad1a79a7a763d8039b";
+constexpr char kXSha256[] = "2d711642b726b04401627ca9fbac32f5c8530fb1903cc4db02258717921a4881";
+constexpr char kZSha256[] = "295f7f2021bfd167a6823d55f50524de28502e6ac64e61093304ee6906210c69";
+Sha256Digest Digest(const char* hex) { return *ReadChecksumFile(hex); }
 
 constexpr wchar_t kErasing[] = L"erasing.txt", kErase[] = L"erase.txt", kWrite[] = L"write.txt",
                   kWriting[] = L"writing.txt", kWriteOk[] = L"write_ok.txt";
@@ -31,10 +39,13 @@ class Upgrade : public ::testing::Test {
         L"FRM_FW_UPGRADE_DOWNLOAD_TOUT_MSG=Time-out\rFRM_FW_UPGRADE_END_MSG=Done\r"
         L"FRM_FW_UPGRADE_AVVISO_MSG=Sure?\rFRM_FW_UPGRADE_UPDATING_MSG=Sending\r"
         L"FRM_FW_UPGRADE_PROGRAMMING_MSG=Writing\rFRM_FW_UPGRADE_AVVISO1_MSG=Keep on\r"
-        L"FRM_FW_UPGRADE_CLOSE_RUN_MSG=Close?\rFRM_FW_UPGRADE_SHUTDOWN_BLOCK_MSG=Hold on\r",
+        L"FRM_FW_UPGRADE_CLOSE_RUN_MSG=Close?\rFRM_FW_UPGRADE_SHUTDOWN_BLOCK_MSG=Hold on\r"
+        L"FRM_FW_UPGRADE_IMAGE_DAMAGED_MSG=Damaged\r",
         g.messages);
     Put({L"Up_Loader.exe", L"model.ini"});
     sys.Put(InDir(L"fw.bin"), "FW");
+    sys.File(InDir(L"fw.bin")).digest = Digest(kFwSha256);
+    sys.File(InDir(L"fw.bin")).lastWrite = {2026, 12, 1, 10, 22, 59, 0};
     // COM3 has been picked and saved; what the window saw of it is not
     // this test's business.
     w.portText = L"COM3";
@@ -81,7 +92,7 @@ class Upgrade : public ::testing::Test {
   Globals g;
   MonitorState m;
   double lastTickAt = 0, phaseEnteredAt = 0;
-  const Calls kRunLog{"Fw Upgrade START", "Fw Upgrade: COM3, fw.bin 2 bytes",
+  const Calls kRunLog{"Fw Upgrade START", "Fw Upgrade: COM3, fw.bin 2 bytes sha256 "s + kFwSha256,
                       "Timer_UL_Test: Up_Loader.exe : run"};
   // The log of a run: its first lines, then these.
   Calls RunLogThen(const Calls& more) const {
@@ -245,21 +256,84 @@ INSTANTIATE_TEST_SUITE_P(
                       PresenceCase{L"Up_Loader.exe", L"UP_LOADER.EXE", false, false, true},
                       PresenceCase{L"Up_Loader.exe", L"Up_Loader.exe", true, false, false}));
 
-// Only a *.bin of more than 0 bytes is an image; the log names every *.bin
-// beside the program once all checks have passed.
-TEST_F(Upgrade, AnEmptyImageIsNoImageAndEveryImageIsLoggedByName) {
+// Only a *.bin of more than 0 bytes is an image. The question names the
+// port and each image; the log names every *.bin beside the program with
+// the digest of each image, once all checks have passed.
+TEST_F(Upgrade, TheQuestionNamesEachImageAndTheLogFingerprintsIt) {
   sys.Put(InDir(L"fw.bin"), "");
   Start();
+  EXPECT_EQ(w.messages.at(0).text, L"Sure?\r\n\r\nCOM3");
   EXPECT_EQ(Told(L"Missing"), 1);
   EXPECT_FALSE(w.timerEnabled);
   EXPECT_EQ(test::LogTexts(sys), (Calls{kRunLog[0], "File BIN to download missed"}));
 
   sys.Put(InDir(L"b.BIN"), std::string(49152, '\x5A'));
+  sys.File(InDir(L"b.BIN")).lastWrite = {2026, 12, 1, 10, 22, 0, 0};
+  sys.File(InDir(L"b.BIN")).digest = Digest(kZSha256);
   sys.Put(InDir(L"A.bin"), "x");
+  sys.File(InDir(L"A.bin")).lastWrite = {2027, 1, 9, 8, 5, 30, 0};
+  sys.File(InDir(L"A.bin")).digest = Digest(kXSha256);
   Start();
+  EXPECT_EQ(w.messages.at(2).text,
+            L"Sure?\r\n\r\nCOM3\r\nA.bin   1   09-01-27 08:05\r\nb.BIN   49152   01-12-26 10:22");
   EXPECT_TRUE(w.timerEnabled);
-  EXPECT_EQ(test::LogTexts(sys).back(),
-            "Fw Upgrade: COM3, A.bin 1 bytes, b.BIN 49152 bytes, fw.bin 0 bytes");
+  EXPECT_EQ(test::LogTexts(sys).back(), "Fw Upgrade: COM3, A.bin 1 bytes sha256 "s + kXSha256 +
+                                            ", b.BIN 49152 bytes sha256 " + kZSha256 +
+                                            ", fw.bin 0 bytes");
+}
+
+// A checksum file beside an image is read after Yes; a refusal deletes
+// and launches nothing.
+struct ChecksumCase {
+  std::string content;
+  std::uint32_t openError;
+  const wchar_t* box;  // the error box, nullptr when the run is armed
+  std::string logLine;
+};
+class Checksum : public Upgrade, public ::testing::WithParamInterface<ChecksumCase> {};
+
+TEST_P(Checksum, BesideTheImageMustMatchIt) {
+  sys.Put(InDir(L"fw.bin.sha256"), GetParam().content);
+  sys.File(InDir(L"fw.bin.sha256")).openError = GetParam().openError;
+  // A checksum file without its image, or of an empty image, is not read.
+  sys.Put(InDir(L"gone.bin.sha256"), "");
+  sys.Put(InDir(L"empty.bin"), "");
+  sys.Put(InDir(L"empty.bin.sha256"), "");
+  Put({kWriteOk});
+  Start();
+  if (!GetParam().box) {
+    EXPECT_TRUE(w.timerEnabled);
+    return;
+  }
+  EXPECT_EQ(w.messages.back().text, GetParam().box);
+  ExpectStartOfferedAgain();
+  EXPECT_EQ(test::LogTexts(sys), (Calls{kRunLog[0], GetParam().logLine}));
+  EXPECT_TRUE(sys.Has(InDir(kWriteOk))) << "no stale marker deleted";
+  EXPECT_TRUE(sys.started.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, Checksum,
+    ::testing::Values(ChecksumCase{"\xEF\xBB\xBF"s + kFwSha256 + " *fw.bin\r\n", 0, nullptr, ""},
+                      ChecksumCase{kXSha256 + "  fw.bin\n"s, 0, L"Damaged\r\nfw.bin",
+                                   "Fw Upgrade: fw.bin : damaged, sha256 "s + kFwSha256 +
+                                       ", fw.bin.sha256 " + kXSha256},
+                      ChecksumCase{"", 0, L"fw.bin.sha256: The data is invalid.",
+                                   "Fw Upgrade: fw.bin.sha256 : holds no checksum"},
+                      ChecksumCase{kFwSha256, test::kErrAccessDenied,
+                                   L"fw.bin.sha256: Access denied.",
+                                   "Fw Upgrade: fw.bin.sha256 : not read, 5 Access denied."}));
+
+TEST_F(Upgrade, AnImageThatCannotBeReadIsRefusedWithTheSystemsReason) {
+  sys.File(InDir(L"fw.bin")).busyOpens = -1;
+  Put({kWriteOk});
+  Start();
+  EXPECT_EQ(w.messages.back().text, L"fw.bin: Sharing violation.");
+  EXPECT_FALSE(w.busy);
+  ExpectStartOfferedAgain();
+  EXPECT_EQ(test::LogTexts(sys),
+            (Calls{kRunLog[0], "Fw Upgrade: fw.bin : not read, 32 Sharing violation."}));
+  EXPECT_TRUE(sys.Has(InDir(kWriteOk)));
 }
 
 TEST_F(Upgrade, StaleMarkersGoOtherFilesStay) {
@@ -307,6 +381,7 @@ TEST_F(Upgrade, ArmingShowsTheRunStartingAndResetsTheMonitor) {
   m.phase = Phase::Erased;
   g.uploaderStarted = true;
   Start();
+  EXPECT_EQ(w.messages.at(0).text, L"Sure?\r\n\r\nCOM3\r\nfw.bin   2   01-12-26 10:22");
   EXPECT_EQ(w.run, test::FakeWindow::Run::Starting);
   EXPECT_EQ(w.progressSteps, -1) << "the bar is hidden";
   EXPECT_FALSE(w.busy);

@@ -12,6 +12,7 @@
 #include "log/event_log.h"
 #include "platform/win32_instance.h"
 #include "port/port_choice.h"
+#include "upgrade/checksum_file.h"
 #include "testkit/wait.h"
 #include "ui/window_identity.h"
 #include "upgrade/process_lookup.h"
@@ -268,6 +269,48 @@ TEST(Files, UnreadableFileReadsAsMissing) {
   EXPECT_EQ(error, 2u) << "not found";
   hold.Release();
   EXPECT_EQ(sys.ReadBytes(dir / L"FrmDescEng.txt").value_or(""), "FRM_ALL_C_EXIT=Exit\r\n");
+}
+
+// The platform's SHA-256 over several pieces and a short last one; a file
+// another program is writing cannot be read.
+TEST(Files, TheDigestOfAnImageIsItsSha256) {
+  TempDir dir(L"vzhash");
+  Win32System sys;
+  std::string bytes((3u << 20) + 7, '\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i % 251);
+  WriteFileBytes(dir / L"fw.bin", bytes);
+  const FileDigest read = sys.Sha256OfFile(dir / L"fw.bin");
+  ASSERT_TRUE(read.result.ok) << read.result.error;
+  EXPECT_EQ(DigestHex(read.digest),
+            L"f578a61853ca2f4272dba551bd868420e22302fbb6d6dfc0cc80da1d2c7b779f");
+  EXPECT_EQ(DigestHex(sys.Sha256OfFile(dir / L"empty.bin").digest).size(), 64u);
+  EXPECT_EQ(sys.Sha256OfFile(dir / L"none.bin").result.error, 2u) << "not found";
+  const ScopedHandle writer(CreateFileW((dir / L"fw.bin").c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                        nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(writer.valid());
+  EXPECT_EQ(sys.Sha256OfFile(dir / L"fw.bin").result.error, 32u) << "a sharing violation";
+}
+
+// The listing gives the local time Explorer shows as the last write.
+TEST(Files, TheListingGivesTheLastWriteInLocalTime) {
+  TempDir dir(L"vzwritten");
+  Win32System sys;
+  WriteFileBytes(dir / L"fw.bin", "FW");
+  const SYSTEMTIME local{2026, 7, 0, 14, 10, 22, 41, 0};
+  SYSTEMTIME utc{};
+  FILETIME written{};
+  ASSERT_TRUE(TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc));
+  ASSERT_TRUE(SystemTimeToFileTime(&utc, &written));
+  {
+    const ScopedHandle file(CreateFileW((dir / L"fw.bin").c_str(), FILE_WRITE_ATTRIBUTES, 0,
+                                        nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(SetFileTime(file.get(), nullptr, nullptr, &written));
+  }
+  const std::vector<FileEntry> images = sys.ListFiles(dir.path(), L"*.bin");
+  ASSERT_EQ(images.size(), 1u);
+  const LocalTime& t = images[0].lastWrite;
+  EXPECT_EQ(std::vector<int>({t.year, t.month, t.day, t.hour, t.minute, t.second}),
+            std::vector<int>({2026, 7, 14, 10, 22, 41}));
 }
 
 TEST(ProcessLookup, SuffixMatchWithoutRegardToCase) {

@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
-# Fuzzes the message-file loader and the port-text parser with libFuzzer
-# (clang, AddressSanitizer, UndefinedBehaviorSanitizer).
+# Fuzzes the message-file loader, the port-text parser and the checksum-file
+# reader with libFuzzer (clang, AddressSanitizer, UndefinedBehaviorSanitizer).
 #
 #   tools/scripts/fuzz.sh [SECONDS]    # default 60 per target; 0: replay only
 #
 # Builds the harnesses of tests/fuzz/ into build/fuzz/, replays every input
 # of tests/fuzz/corpus/<target>/ and every input kept in
 # tests/fuzz/regressions/<target>/ (the same result every time: this is what
-# `make test` runs), then, unless SECONDS is 0, fuzzes both targets side by
+# `make test` runs), then, unless SECONDS is 0, fuzzes every target side by
 # side for SECONDS each, starting from a scratch copy of
 # tests/fuzz/corpus/<target>/ (the repository's corpus never grows). A crash,
 # leak, time-out or memory blow-up is copied into
@@ -33,8 +33,9 @@ mkdir -p "$OUT"
 declare -A sources=(
   [message_file]="src/messages/message_table.cpp src/platform/text_decoding.cpp"
   [port_text]="src/port/port_choice.cpp src/log/event_log.cpp src/platform/system.cpp src/platform/text_case.cpp"
+  [checksum_file]="src/upgrade/checksum_file.cpp src/platform/text_decoding.cpp"
 )
-targets=(message_file port_text)
+targets=(message_file port_text checksum_file)
 flags=(-std=c++17 -O1 -g -fno-omit-frame-pointer -Wall -Wextra -Werror
        -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -Isrc -Itools
        -I/usr/include/utf8cpp)
@@ -43,7 +44,7 @@ run_flags=(-timeout=10 -rss_limit_mb=2048)
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 
-# ---- build (both at once) ---------------------------------------------------
+# ---- build (all at once) ---------------------------------------------------
 pids=()
 for t in "${targets[@]}"; do
   # shellcheck disable=SC2086  # the source list is meant to split
@@ -83,7 +84,7 @@ done
 [ "$failed" -eq 0 ] || exit 1
 [ "$duration" -gt 0 ] || exit 0
 
-# ---- fuzz (both at once, one core each) -------------------------------------
+# ---- fuzz (all at once) -------------------------------------
 pids=()
 for t in "${targets[@]}"; do
   work="$OUT/work/$t"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Stages the demonstration folder: the program with its message files and
-# flags, a sample model.ini and firmware image, and the simulated uploader.
+# flags, a sample model.ini and firmware image with its checksum file, and
+# the simulated uploader.
 # Usage: stage-demo.sh BUILD_DIR DEMO_DIR
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -10,6 +11,8 @@ cp "$build/Vardolin_VaZuvovev.exe" "$demo/"
 cp "$root"/data/FrmDesc*.txt "$root"/data/*.gif "$demo/"
 cp "$root/tools/demo/model.ini" "$demo/"
 [ -f "$demo/firmware.bin" ] || python3 "$root/tools/demo/make_sample_bin.py" "$demo/firmware.bin"
+# Its checksum, published beside it as a site would.
+(cd "$demo" && sha256sum firmware.bin >firmware.bin.sha256)
 for exe in Up_Loader.exe UL_Heartbeat.exe; do
   if [ -f "$build/tools/uploader-sim/$exe" ]; then cp "$build/tools/uploader-sim/$exe" "$demo/"; fi
 done

@@ -114,7 +114,7 @@ std::vector<FileEntry> FakeSystem::ListFiles(const std::wstring& dir, const std:
     if (name.find(L'\\') != std::wstring::npos) continue;
     const Entry& e = value.second;
     if (e.hidden || e.system || e.directory) continue;
-    if (MatchesPattern(name, pattern)) found.push_back({name, e.bytes.size()});
+    if (MatchesPattern(name, pattern)) found.push_back({name, e.bytes.size(), e.lastWrite});
   }
   return found;
 }
@@ -248,6 +248,8 @@ std::wstring FakeSystem::ErrorText(std::uint32_t error, const std::wstring& subj
       return L"Path not found.";
     case kErrFileExists:
       return L"The file exists.";
+    case kErrInvalidData:
+      return L"The data is invalid.";
     case kErrNoAccess:
       return L"Invalid access to memory location.";
   }
@@ -332,6 +334,19 @@ void FakeSystem::Pause(std::uint32_t ms) {
 std::wstring FakeSystem::FromAnsi(const std::string& bytes) { return cp1252::Decode(bytes); }
 
 std::string FakeSystem::ToAnsi(const std::wstring& text) { return cp1252::Encode(text); }
+
+FileDigest FakeSystem::Sha256OfFile(const std::wstring& path) {
+  FileDigest out;
+  auto it = files_.find(Key(path));
+  const std::uint32_t failure =
+      it == files_.end() ? kErrFileNotFound : OpenFailure(it->second.second, false);
+  if (failure) {
+    out.result = IoResult::Failure(failure);
+  } else {
+    out.digest = it->second.second.digest;
+  }
+  return out;
+}
 
 // ---- FakeWindow -----------------------------------------------------------
 

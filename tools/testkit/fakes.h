@@ -23,6 +23,7 @@ inline constexpr std::uint32_t kErrSharing = 32;
 inline constexpr std::uint32_t kErrLock = 33;
 inline constexpr std::uint32_t kErrPathNotFound = 3;
 inline constexpr std::uint32_t kErrFileExists = 80;
+inline constexpr std::uint32_t kErrInvalidData = 13;
 inline constexpr std::uint32_t kErrBadExe = 193;
 inline constexpr std::uint32_t kErrFileNotFound = 2;
 inline constexpr std::uint32_t kErrNoAccess = 998;  // what 0xC0000005 maps to
@@ -53,6 +54,10 @@ class FakeSystem : public System {
     // Held open by another program that allows deleting: a delete succeeds
     // and the file stays, as Windows keeps it until it is closed.
     bool staysAfterDelete = false;
+    LocalTime lastWrite;
+    // What Sha256OfFile gives for it: a scripted digest, as the fake
+    // computes none.
+    Sha256Digest digest{};
   };
 
   // Paths are compared without regard to case, like on Windows.
@@ -139,6 +144,8 @@ class FakeSystem : public System {
   std::uint64_t ElapsedMilliseconds() override { return elapsedMs; }
   std::wstring FromAnsi(const std::string& bytes) override;
   std::string ToAnsi(const std::wstring& text) override;
+
+  FileDigest Sha256OfFile(const std::wstring& path) override;
 
  private:
   static std::wstring Key(const std::wstring& path);
