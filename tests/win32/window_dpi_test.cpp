@@ -267,7 +267,7 @@ TEST_F(StartedWindow, DpiTheLanguageListShowsEveryEntryWhole) {
   ASSERT_TRUE(GetComboBoxInfo(H(Control::LanguageList), &parts));
   const double emPixels = 12.0 * window->dpi() / 72;
   const std::vector<std::wstring> entries = Items(Control::LanguageList);
-  ASSERT_EQ(entries.size(), 4u);
+  ASSERT_FALSE(entries.empty());
   for (const std::wstring& entry : entries) {
     const std::string where = Narrow(entry) + " at " + std::to_string(window->dpi()) + " DPI";
     int thousandths = 0;
@@ -285,10 +285,12 @@ TEST_F(StartedWindow, DpiTheLanguageListShowsEveryEntryWhole) {
 // language, in no font smaller than 9 pt, and within their labels.
 TEST_F(StartedWindow, DpiEveryShippedStatusLineFitsItsLabel) {
   Start();
-  for (const wchar_t* file :
-       {L"FrmDescFRA.txt", L"FrmDescEng.txt", L"FrmDescITA.txt", L"FrmDescSve.txt"}) {
+  for (const std::wstring& language : OfferedLanguages()) {
     Globals shipped;
     shipped.programDir = ExeDir() + L"data\\";
+    shipped.currentLanguage = language;
+    SelectLanguageFiles(shipped);
+    const std::wstring file = shipped.messageFileName;
     ASSERT_TRUE(LoadMessageFile(shipped, sys, file));
     for (Msg doing : {Msg::Updating, Msg::Programming}) {
       window->ShowRunStatus(shipped.messages[doing], shipped.messages[Msg::Notice1]);
