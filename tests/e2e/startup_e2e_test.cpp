@@ -109,8 +109,9 @@ TEST(LanguageSwitch, TheLastEntrySwedishIsShownAtOnceAndKeptForTheNextStart) {
   EXPECT_EQ(again.Text(Control::UpgradeButton), swedish[Msg::UpgradeCaption]);
 }
 
-// The language the program runs in when Language.ini is held: French, whose
-// entry the list offers, or Italian, which it shows without an entry.
+// The language the program runs in when Language.ini is held: French, the
+// list's first entry, or Italian, its third: the refused choice puts that
+// entry back.
 struct HeldIniCase {
   const char* setting;
   const wchar_t* language;
@@ -151,7 +152,7 @@ TEST_P(HeldLanguageIni, IsToldAndTheWindowStaysAsItWas) {
 INSTANTIATE_TEST_SUITE_P(Languages, HeldLanguageIni,
                          ::testing::Values(HeldIniCase{nullptr, L"FRANCAISE", L"FrmDescFRA.txt", 0},
                                            HeldIniCase{"ITALIANO\r\n", L"ITALIANO",
-                                                       L"FrmDescITA.txt", CB_ERR}));
+                                                       L"FrmDescITA.txt", 2}));
 
 }  // namespace
 }  // namespace vz::e2e
