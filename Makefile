@@ -10,13 +10,13 @@ JOBS := $(shell nproc)
 # The version, from version.txt (its one source): names the release ZIP.
 VERSION := $(shell sed -n 's/^VERSION *= *//p' $(ROOT)/version.txt)
 
-.PHONY: run test check-version fuzz bench release screenshots deps windows native stage clean
+.PHONY: run test check-version check-guides fuzz bench release screenshots deps windows native stage clean
 
 run: stage
 	tools/scripts/run-demo.sh $(WINBUILD) $(DEMO)
 
-# The version check first: it needs no build.
-test: check-version windows native
+# The version and guide checks first: they need no build.
+test: check-version check-guides windows native
 	python3 tools/scripts/check-includes.py
 	tools/scripts/check-format.sh
 	python3 tools/scripts/check-imports.py $(WINBUILD)/Vardolin_VaZuvovev.exe
@@ -46,6 +46,11 @@ bench: windows native
 
 check-version:
 	python3 tools/scripts/check-version.py
+
+# The guide beside the program in four languages: the same sections and
+# entries, each in its encoding, and each shipped.
+check-guides:
+	python3 tools/scripts/check-guides.py
 
 # build/release/Vardolin_VaZuvovev-$(VERSION).zip: what a technician copies.
 release: windows

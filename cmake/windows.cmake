@@ -86,10 +86,12 @@ add_subdirectory(tests/e2e)
 
 # The release: one folder a technician copies to the PC, zipped by CPack.
 install(TARGETS Vardolin_VaZuvovev RUNTIME DESTINATION .)
-install(FILES
-  data/FrmDescFRA.txt data/FrmDescEng.txt data/FrmDescITA.txt data/FrmDescSve.txt
-  data/France.gif data/UK.gif data/Italia.gif data/Sweden.gif data/README.txt
-  DESTINATION .)
+# What lies beside it is data/shipped.txt's list, which make run's folder
+# is staged from too.
+file(STRINGS data/shipped.txt VZ_SHIPPED REGEX "^[^#]")
+list(TRANSFORM VZ_SHIPPED PREPEND data/)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS data/shipped.txt)
+install(FILES ${VZ_SHIPPED} DESTINATION .)
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME Vardolin_VaZuvovev)
 set(CPACK_PACKAGE_VERSION ${VZ_VERSION})

@@ -82,7 +82,7 @@ void Main(Globals& g, System& sys, const std::function<MainWindow&()>& loadForm)
 
   MainWindow& form = loadForm();
   ApplyLanguage(g.messages, form);
-  form.ShowLanguages({L"FRANCAISE", L"ENGLISH"});
+  form.ShowLanguages(OfferedLanguages());
   form.ShowLanguage(g.currentLanguage);
 
   probe.Join();

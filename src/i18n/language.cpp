@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "log/event_log.h"
 #include "platform/text_case.h"
@@ -16,11 +17,12 @@ struct LanguageRow {
   const wchar_t* flagImage;
 };
 
+// Every row is offered in the language list, in this order.
 constexpr LanguageRow kLanguages[] = {
-    {L"ENGLISH", L"FrmDescEng.txt", L"UK.gif"},
-    {L"SWEDEN", L"FrmDescSve.txt", L"Sweden.gif"},
     {L"FRANCAISE", L"FrmDescFRA.txt", L"France.gif"},
+    {L"ENGLISH", L"FrmDescEng.txt", L"UK.gif"},
     {L"ITALIANO", L"FrmDescITA.txt", L"Italia.gif"},
+    {L"SWEDEN", L"FrmDescSve.txt", L"Sweden.gif"},
 };
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
@@ -38,6 +40,12 @@ const LanguageRow* FindLanguage(std::wstring_view text) {
 }
 
 }  // namespace
+
+std::vector<std::wstring> OfferedLanguages() {
+  std::vector<std::wstring> names;
+  for (const LanguageRow& row : kLanguages) names.emplace_back(row.name);
+  return names;
+}
 
 IoResult WriteLanguageSetting(const Globals& g, System& sys, const std::wstring& language) {
   return sys.ReplaceWhole(g.programDir + kLanguageIniName, sys.ToAnsi(language) + "\r\n");

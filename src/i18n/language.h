@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/system.h"
 #include "state/globals.h"
@@ -14,6 +15,10 @@ inline constexpr wchar_t kDefaultLanguage[] = L"FRANCAISE";
 
 // Pause after Language.ini has been written, before it is read back.
 inline constexpr std::uint32_t kLanguageWritePauseMs = 100;
+
+// The names the language list offers: every language the program ships,
+// as Language.ini keeps them, French first.
+std::vector<std::wstring> OfferedLanguages();
 
 // Sets currentLanguage from the first line of Language.ini: the language it
 // names, blanks and tabs around the name and letter case not counting,

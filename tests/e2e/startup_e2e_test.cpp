@@ -83,20 +83,20 @@ TEST(PortChoice, ARealClickOnCom3WritesTheByteForTheUploader) {
   EXPECT_EQ(folder.Read(L"model.ini").value_or(""), model) << "copied onto itself intact";
 }
 
-TEST(LanguageSwitch, EnglishIsShownAtOnceAndKeptForTheNextStart) {
+TEST(LanguageSwitch, TheLastEntrySwedishIsShownAtOnceAndKeptForTheNextStart) {
   StagedFolder folder;
-  const MessageTable english = folder.Texts(L"FrmDescEng.txt");
+  const MessageTable swedish = folder.Texts(L"FrmDescSve.txt");
   {
     Program program(folder.path());
     ASSERT_TRUE(program.Start());
     ASSERT_TRUE(program.WaitForWindow());
-    ASSERT_TRUE(program.ChooseWithMouse(Control::LanguageList, L"ENGLISH"));
-    // The whole switch: the setting saved and every caption in English.
+    ASSERT_TRUE(program.ChooseWithMouse(Control::LanguageList, L"SWEDEN"));
+    // The whole switch: the setting saved and every caption in Swedish.
     const auto switched = [&] {
-      return folder.Read(L"Language.ini") == std::string("ENGLISH\r\n") &&
-             program.Text(Control::ExitButton) == english[Msg::ExitCaption] &&
-             program.Text(Control::Window) == english[Msg::Title] + test::kTitleRelease &&
-             program.Text(Control::PortLabel) == english[Msg::ComPortLabel];
+      return folder.Read(L"Language.ini") == std::string("SWEDEN\r\n") &&
+             program.Text(Control::ExitButton) == swedish[Msg::ExitCaption] &&
+             program.Text(Control::Window) == swedish[Msg::Title] + test::kTitleRelease &&
+             program.Text(Control::PortLabel) == swedish[Msg::ComPortLabel];
     };
     EXPECT_TRUE(WaitUntil(switched, 5000))
         << "Language.ini: " << folder.Read(L"Language.ini").value_or("<missing>");
@@ -107,12 +107,13 @@ TEST(LanguageSwitch, EnglishIsShownAtOnceAndKeptForTheNextStart) {
   Program again(folder.path());
   ASSERT_TRUE(again.Start());
   ASSERT_TRUE(again.WaitForWindow());
-  EXPECT_EQ(again.Text(Control::LanguageList), L"ENGLISH");
-  EXPECT_EQ(again.Text(Control::UpgradeButton), english[Msg::UpgradeCaption]);
+  EXPECT_EQ(again.Text(Control::LanguageList), L"SWEDEN");
+  EXPECT_EQ(again.Text(Control::UpgradeButton), swedish[Msg::UpgradeCaption]);
 }
 
-// The language the program runs in when Language.ini is held: French, whose
-// entry the list offers, or Italian, which it shows without an entry.
+// The language the program runs in when Language.ini is held: French, the
+// list's first entry, or Italian, its third: the refused choice puts that
+// entry back.
 struct HeldIniCase {
   const char* setting;
   const wchar_t* language;
@@ -153,7 +154,7 @@ TEST_P(HeldLanguageIni, IsToldAndTheWindowStaysAsItWas) {
 INSTANTIATE_TEST_SUITE_P(Languages, HeldLanguageIni,
                          ::testing::Values(HeldIniCase{nullptr, L"FRANCAISE", L"FrmDescFRA.txt", 0},
                                            HeldIniCase{"ITALIANO\r\n", L"ITALIANO",
-                                                       L"FrmDescITA.txt", CB_ERR}));
+                                                       L"FrmDescITA.txt", 2}));
 
 }  // namespace
 }  // namespace vz::e2e

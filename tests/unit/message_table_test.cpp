@@ -260,6 +260,25 @@ TEST_F(LanguageSwitch, ToEnglishSavesReloadsAndRecaptions) {
   EXPECT_EQ(sys.pauses, std::vector<std::uint32_t>{100});
 }
 
+TEST_F(LanguageSwitch, ToSwedishAndBackToFrench) {
+  sys.Put(InDir(L"FrmDescSve.txt"),
+          "\xEF\xBB\xBF"
+          "FRM_ALL_C_EXIT=AVSLUTA\r\nFRM_FW_UPGRADE_TITLE=\xC3\x96verf\xC3\xB6ring\r\n");
+  w.loadablePictures.insert(InDir(L"Sweden.gif"));
+  Choose(L"SWEDEN");
+  EXPECT_EQ(sys.Bytes(kIni), "SWEDEN\r\n");
+  EXPECT_EQ(g.currentLanguage, L"SWEDEN");
+  EXPECT_EQ(w.flag, InDir(L"Sweden.gif"));
+  EXPECT_EQ(w.captions.title, L"\u00D6verf\u00F6ring  (Rel." VZ_RELEASE ")");
+  EXPECT_EQ(w.captions.exit, L"AVSLUTA");
+
+  Choose(L"FRANCAISE");
+  EXPECT_EQ(sys.Bytes(kIni), "FRANCAISE\r\n");
+  EXPECT_EQ(w.flag, InDir(L"France.gif"));
+  EXPECT_EQ(w.captions.title, L"Mise \u00E0 jour  (Rel." VZ_RELEASE ")");
+  EXPECT_EQ(w.captions.exit, L"Sortie");
+}
+
 TEST_F(LanguageSwitch, ALanguageIniHeldBeforeItIsReadBackGivesFrenchInTheListToo) {
   w.onPump = [this] { sys.File(kIni).busyOpens = -1; };  // from the pause on
   Choose(L"ENGLISH");

@@ -70,13 +70,14 @@ TEST_F(Startup, ProbesEveryPortAndListsEachThatOpensInNumberOrder) {
   EXPECT_FALSE(w.portValid);
 }
 
-TEST_F(Startup, ItalianSettingIsShownButNotOffered) {
+TEST_F(Startup, EveryShippedLanguageIsOfferedAndTheSettingShown) {
   sys.Put(InDir(L"Language.ini"), "ITALIANO\r\n");
   sys.Put(InDir(L"FrmDescITA.txt"), "FRM_FW_UPGRADE_TITLE=Aggiornamento\r\n");
   w.loadablePictures = {InDir(L"Italia.gif")};
   Run();
   EXPECT_EQ(sys.Bytes(InDir(L"Language.ini")), "ITALIANO\r\n");
-  EXPECT_EQ(w.languages, (std::vector<std::wstring>{L"FRANCAISE", L"ENGLISH"}));
+  EXPECT_EQ(w.languages,
+            (std::vector<std::wstring>{L"FRANCAISE", L"ENGLISH", L"ITALIANO", L"SWEDEN"}));
   EXPECT_EQ(w.languageText, L"ITALIANO");
   EXPECT_EQ(w.flag, InDir(L"Italia.gif"));
   EXPECT_EQ(w.captions.title, L"Aggiornamento  (Rel." VZ_RELEASE ")");

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -217,37 +218,79 @@ TEST_F(StartedWindow, DpiThePowerSymbolShowsNoKeyColourAtItsEdges) {
 // widths (Windows' font: C 722, O 778, M 833 and each digit 556 thousandths
 // of the em), against the field's formatting rectangle. The dropped list
 // is as wide as its longest entry.
+// The width of a text in a control's own font, in pixels.
+int WidthInFont(HWND control, const std::wstring& text) {
+  HDC dc = GetDC(control);
+  const HGDIOBJ old =
+      SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+  SIZE size{};
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(control, dc);
+  return size.cx;
+}
+
+// The width of a combo box's text field, without its margins.
+int FieldWidth(HWND edit) {
+  RECT format{};
+  SendMessageW(edit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
+  return format.right - format.left;
+}
+
 TEST_F(StartedWindow, DpiThePortListShowsTheLongestPortNameWhole) {
   Start();
   const std::wstring longest = L"COM255";
   HWND edit = PortParts().hwndItem;
-  RECT format{};
-  SendMessageW(edit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
-  HDC dc = GetDC(edit);
-  const HGDIOBJ old =
-      SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(edit, WM_GETFONT, 0, 0)));
-  SIZE text{};
-  GetTextExtentPoint32W(dc, longest.c_str(), static_cast<int>(longest.size()), &text);
-  SelectObject(dc, old);
-  ReleaseDC(edit, dc);
+  const int text = WidthInFont(edit, longest);
   const double emPixels = 12.0 * window->dpi() / 72;
   const double arial = (722 + 778 + 833 + 3 * 556) / 1000.0 * emPixels;
-  EXPECT_GE(format.right - format.left, text.cx) << "at " << window->dpi() << " DPI";
-  EXPECT_GE(format.right - format.left, arial) << "at " << window->dpi() << " DPI";
+  EXPECT_GE(FieldWidth(edit), text) << "at " << window->dpi() << " DPI";
+  EXPECT_GE(FieldWidth(edit), arial) << "at " << window->dpi() << " DPI";
 
   window->InsertPortEntry(0, longest);
   EXPECT_GE(SendMessageW(H(Control::PortList), CB_GETDROPPEDWIDTH, 0, 0),
-            text.cx + GetSystemMetrics(SM_CXVSCROLL));
+            text + GetSystemMetrics(SM_CXVSCROLL));
+}
+
+// Every language the list offers shows whole in its field and its dropped
+// list, measured as the port name above; "FRANCAISE" is the longest.
+TEST_F(StartedWindow, DpiTheLanguageListShowsEveryEntryWhole) {
+  Start();
+  // Arial's advance widths of the capitals the names use, in thousandths
+  // of the em.
+  const std::map<wchar_t, int> arial{{L'A', 667}, {L'C', 722}, {L'D', 722}, {L'E', 667},
+                                     {L'F', 611}, {L'G', 778}, {L'H', 722}, {L'I', 278},
+                                     {L'L', 556}, {L'N', 722}, {L'O', 778}, {L'R', 722},
+                                     {L'S', 667}, {L'T', 611}, {L'W', 944}};
+  COMBOBOXINFO parts{};
+  parts.cbSize = sizeof(parts);
+  ASSERT_TRUE(GetComboBoxInfo(H(Control::LanguageList), &parts));
+  const double emPixels = 12.0 * window->dpi() / 72;
+  const std::vector<std::wstring> entries = Items(Control::LanguageList);
+  ASSERT_FALSE(entries.empty());
+  for (const std::wstring& entry : entries) {
+    const std::string where = Narrow(entry) + " at " + std::to_string(window->dpi()) + " DPI";
+    int thousandths = 0;
+    for (wchar_t letter : entry) thousandths += arial.at(letter);
+    const int text = WidthInFont(parts.hwndItem, entry);
+    EXPECT_GE(FieldWidth(parts.hwndItem), text) << where;
+    EXPECT_GE(FieldWidth(parts.hwndItem), thousandths / 1000.0 * emPixels) << where;
+    EXPECT_GE(SendMessageW(H(Control::LanguageList), CB_GETDROPPEDWIDTH, 0, 0),
+              text + GetSystemMetrics(SM_CXVSCROLL))
+        << where;
+  }
 }
 
 // The status lines of a run show each shipped text whole, in every
 // language, in no font smaller than 9 pt, and within their labels.
 TEST_F(StartedWindow, DpiEveryShippedStatusLineFitsItsLabel) {
   Start();
-  for (const wchar_t* file :
-       {L"FrmDescFRA.txt", L"FrmDescEng.txt", L"FrmDescITA.txt", L"FrmDescSve.txt"}) {
+  for (const std::wstring& language : OfferedLanguages()) {
     Globals shipped;
     shipped.programDir = ExeDir() + L"data\\";
+    shipped.currentLanguage = language;
+    SelectLanguageFiles(shipped);
+    const std::wstring file = shipped.messageFileName;
     ASSERT_TRUE(LoadMessageFile(shipped, sys, file));
     for (Msg doing : {Msg::Updating, Msg::Programming}) {
       window->ShowRunStatus(shipped.messages[doing], shipped.messages[Msg::Notice1]);

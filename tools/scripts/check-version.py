@@ -1,21 +1,23 @@
 #!/usr/bin/env python3
-"""Fails when README.md or data/README.txt name another version than version.txt.
+"""Fails when README.md or a guide beside the program names another version than version.txt.
 
 version.txt is the one place the version (VERSION, e.g. 2.00.0003) and the
 release label (RELEASE, e.g. 2.2) are written; the build makes everything
-else from it. The two READMEs are read by people and cannot be generated,
-so this check holds them to it: every version number they name (three
+else from it. README.md and the technician's guides in their four
+languages (tools/scripts/guides.py) are read by people and cannot be
+generated, so this check holds them to it: every version number they name (three
 or four dotted parts, as "2.00.0003" or in the release ZIP's name) must be
 VERSION or a form the build derives from it (2.0.3, 2.0.0.3), every release label ("Rel.2.2", "rel. 2.2") must be RELEASE,
 and each must name VERSION at least once. Prints what differs, file and
 line; ends with 1 then, 0 when all agree.
 """
-import pathlib
 import re
 import sys
 
-ROOT = pathlib.Path(__file__).resolve().parents[2]
-DOCUMENTS = ("README.md", "data/README.txt")
+from guides import GUIDES, ROOT, read_text
+
+# Each with its encoding: version numbers and labels are ASCII in all.
+DOCUMENTS = (("README.md", "utf-8"),) + GUIDES
 # Any number of three or four dotted parts, as "2.00.0003" or "2.0.0.3".
 VERSION_LIKE = re.compile(r"(?<![\w.])\d+(?:\.\d+){2,3}(?!\.?\d)")
 RELEASE_LIKE = re.compile(r"\b[Rr]el\.\s?(\d+(?:\.\d+)*)")
@@ -59,16 +61,15 @@ def check(document, text, version, release):
 def main():
     version, release = read_source(ROOT / "version.txt")
     problems = []
-    for document in DOCUMENTS:
-        # data/README.txt is Windows-1252 with CR LF, as shipped.
-        text = (ROOT / document).read_bytes().decode("cp1252", errors="replace")
-        problems += check(document, text, version, release)
+    for document, encoding in DOCUMENTS:
+        problems += check(document, read_text(document, encoding, errors="replace"), version, release)
     for problem in problems:
         print(f"check-version: {problem}", file=sys.stderr)
     if problems:
         print("check-version: version.txt is the source; correct the documents", file=sys.stderr)
         return 1
-    print(f"check-version: README.md and data/README.txt name {version} as version.txt does")
+    names = ", ".join(document for document, _ in DOCUMENTS)
+    print(f"check-version: {names} name {version} as version.txt does")
     return 0
 
 
