@@ -37,7 +37,10 @@ declare -A sources=(
 targets=(message_file port_text)
 flags=(-std=c++17 -O1 -g -fno-omit-frame-pointer -Wall -Wextra -Werror
        -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -Isrc -Itools
-       -I/usr/include/utf8cpp)
+       -I"$OUT/generated" -I/usr/include/utf8cpp)
+# The message table's key list, written from the message files' source.
+mkdir -p "$OUT/generated"
+python3 tools/art/write_messages.py --header "$OUT/generated/builtin_messages.inc"
 # The same limits for the replay and the run.
 run_flags=(-timeout=10 -rss_limit_mb=2048)
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
