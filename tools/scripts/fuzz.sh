@@ -94,7 +94,15 @@ for t in "${targets[@]}"; do
   mkdir -p "$work/corpus" "$work/artifacts"
   cp "tests/fuzz/corpus/$t"/* "$work/corpus/"
   dict=()
-  [ -f "tests/fuzz/$t.dict" ] && dict=("-dict=tests/fuzz/$t.dict")
+  if [ -f "tests/fuzz/$t.dict" ]; then
+    # The message file's pieces, and each key with its "=" from the key list.
+    cp "tests/fuzz/$t.dict" "$work/$t.dict"
+    if [ "$t" = message_file ]; then
+      sed -n 's/.*X([A-Za-z0-9]*, L"\([A-Z0-9_]*\)").*/key_\1="\1="/p' \
+        "$OUT/generated/message_keys.h" >>"$work/$t.dict"
+    fi
+    dict=("-dict=$work/$t.dict")
+  fi
   "$OUT/$t" "${run_flags[@]}" "${dict[@]}" \
     -max_total_time="$duration" -print_final_stats=1 \
     -artifact_prefix="$work/artifacts/" "$work/corpus" \
