@@ -7,6 +7,9 @@ BUILD := $(ROOT)/build
 WINBUILD := $(BUILD)/windows
 DEMO := $(BUILD)/demo
 JOBS := $(shell nproc)
+# Debian's Python, which has Pillow (python3-pil) for the pictures: a
+# python3 found earlier on PATH may lack it.
+DEBIAN_PYTHON := /usr/bin/python3
 # The version, from version.txt (its one source): names the release ZIP.
 VERSION := $(shell sed -n 's/^VERSION *= *//p' $(ROOT)/version.txt)
 
@@ -20,7 +23,7 @@ test: check-version check-guides windows native
 	python3 tools/scripts/check-includes.py
 	tools/scripts/check-format.sh
 	python3 tools/scripts/check-imports.py $(WINBUILD)/Vardolin_VaZuvovev.exe
-	python3 tools/art/check_art.py
+	$(DEBIAN_PYTHON) tools/art/check_art.py
 	python3 tools/art/write_messages.py --check
 	ctest --preset native
 	@# The Windows level spends most of its time waiting for the program and

@@ -104,7 +104,7 @@ echo "== tick, log, process lookup, message file, image hash (Wine)"
 collect "$win/bench/bench_core.exe" "$(winpath "$root/data")"
 echo "== message file parser (native, g++ -O2)"
 mkdir -p "$build/bench-native"
-g++ -O2 -std=c++17 -I"$root/src" -I"$root/tools" -I"$here" "$here/parse_native.cpp" \
+g++ -O2 -std=c++17 -I"$root/src" -I"$root/tools" -I"$here" -I"$build/native/generated" "$here/parse_native.cpp" \
   "$root/src/messages/message_table.cpp" -o "$build/bench-native/parse_native"
 "$build/bench-native/parse_native" "$root/data" | tee "$work/out.txt" | grep -v '^RESULT' | sed 's/^/  /'
 grep '^RESULT' "$work/out.txt" >>"$results"

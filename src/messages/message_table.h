@@ -10,50 +10,11 @@
 
 namespace vz {
 
-// Every message key: the name the code uses and the key text of the
-// message file, in the order in which the loader tests them. This list is
-// the one source of both the enumeration and the key texts.
-#define VZ_MESSAGE_KEYS(X)                                             \
-  X(NoComSelect, L"FRM_ALL_NO_COM_SELECT")                             \
-  X(ExitCaption, L"FRM_ALL_C_EXIT")                                    \
-  X(Title, L"FRM_FW_UPGRADE_TITLE")                                    \
-  X(UpgradeCaption, L"FRM_FW_UPGRADE_C_UPGRADE")                       \
-  X(ComPortLabel, L"FRM_FW_UPGRADE_L_COM_PORT")                        \
-  X(LanguageLabel, L"FRM_FW_UPGRADE_L_LINGUA")                         \
-  X(TitleLabel, L"FRM_FW_UPGRADE_L_TITOLO")                            \
-  X(FileMissed, L"FRM_FW_UPGRADE_FILE_MISSED_MSG")                     \
-  X(DownloadTimeout, L"FRM_FW_UPGRADE_DOWNLOAD_TOUT_MSG")              \
-  X(AskOk, L"FRM_FW_UPGRADE_ASK_OK_MSG")                               \
-  X(ResetEcr, L"FRM_FW_UPGRADE_RESET_ECR_MSG")                         \
-  X(PowerOnEcr, L"FRM_FW_UPGRADE_POWERON_ECR_MSG")                     \
-  X(Updating, L"FRM_FW_UPGRADE_UPDATING_MSG")                          \
-  X(Programming, L"FRM_FW_UPGRADE_PROGRAMMING_MSG")                    \
-  X(End, L"FRM_FW_UPGRADE_END_MSG")                                    \
-  X(Saving, L"FRM_FW_UPGRADE_SAVING_MSG")                              \
-  X(FirstStart, L"FRM_FW_UPGRADE_FIRST_STRAT_MSG")                     \
-  X(Aborted, L"FRM_FW_UPGRADE_ABORTED_MSG")                            \
-  X(Failed, L"FRM_FW_UPGRADE_FAILED_MSG")                              \
-  X(BakSd1, L"FRM_FW_UPGRADE_BAK_SD1_MSG")                             \
-  X(BakSd2, L"FRM_FW_UPGRADE_BAK_SD2_MSG")                             \
-  X(BakSd3, L"FRM_FW_UPGRADE_BAK_SD3_MSG")                             \
-  X(BakSd4, L"FRM_FW_UPGRADE_BAK_SD4_MSG")                             \
-  X(BakSd5, L"FRM_FW_UPGRADE_BAK_SD5_MSG")                             \
-  X(BakSd6, L"FRM_FW_UPGRADE_BAK_SD6_MSG")                             \
-  X(BakSd7, L"FRM_FW_UPGRADE_BAK_SD7_MSG")                             \
-  X(BakSd8, L"FRM_FW_UPGRADE_BAK_SD8_MSG")                             \
-  X(BakSd9, L"FRM_FW_UPGRADE_BAK_SD9_MSG")                             \
-  X(BakSd10, L"FRM_FW_UPGRADE_BAK_SD10_MSG")                           \
-  X(Notice1, L"FRM_FW_UPGRADE_AVVISO1_MSG")                            \
-  X(Notice2, L"FRM_FW_UPGRADE_AVVISO2_MSG")                            \
-  X(Notice3, L"FRM_FW_UPGRADE_AVVISO3_MSG")                            \
-  X(CheckRegisterFirmware, L"FRM_FW_UPGRADE_VERIFICA_FW_MACCHINA_MSG") \
-  /* the confirmation asked before a run */                            \
-  X(Confirmation, L"FRM_FW_UPGRADE_AVVISO_MSG")                        \
-  X(CloseDuringRun, L"FRM_FW_UPGRADE_CLOSE_RUN_MSG")                   \
-  /* the reason shown on Windows' shutdown screen during a run */      \
-  X(ShutdownBlocked, L"FRM_FW_UPGRADE_SHUTDOWN_BLOCK_MSG")             \
-  X(NoDriver, L"FRM_FW_UPGRADE_NO_DRIVER_MSG")                         \
-  X(ImageDamaged, L"FRM_FW_UPGRADE_IMAGE_DAMAGED_MSG")
+// Every message key, VZ_MESSAGE_KEYS(X): the name the code uses and the key
+// text of the message file, in the order in which the loader tests them.
+// The build writes it from the key list of tools/art/write_messages.py, the
+// source of the message files too.
+#include "message_keys.h"
 
 enum class Msg : std::size_t {
 #define VZ_MESSAGE_ENUM(name, key) name,
@@ -63,6 +24,7 @@ enum class Msg : std::size_t {
 };
 
 constexpr std::size_t kMessageCount = static_cast<std::size_t>(Msg::Count);
+// A key added to or dropped from that list by mistake stops the build.
 static_assert(kMessageCount == 38);
 
 // The key text of a slot, e.g. "FRM_ALL_C_EXIT".

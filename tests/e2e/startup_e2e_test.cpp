@@ -70,19 +70,6 @@ TEST(Startup, TheCloseBoxEndsTheProgram) {
   EXPECT_TRUE(program.WaitForExit(5000));
 }
 
-TEST(PortChoice, ARealClickOnCom3WritesTheByteForTheUploader) {
-  StagedFolder folder;
-  const std::string model = folder.Read(L"model.ini").value_or("");
-  Program program(folder.path());
-  ASSERT_TRUE(program.Start());
-  ASSERT_TRUE(program.WaitForWindow());
-  ASSERT_TRUE(program.ChooseWithMouse(Control::PortList, L"COM3"));
-  EXPECT_TRUE(WaitUntil([&] { return folder.Read(L"port.ini") == std::string("\x03", 1); }, 5000))
-      << "port.ini: " << folder.Read(L"port.ini").value_or("<missing>").size() << " bytes";
-  EXPECT_EQ(program.Text(Control::PortList), L"COM3");
-  EXPECT_EQ(folder.Read(L"model.ini").value_or(""), model) << "copied onto itself intact";
-}
-
 TEST(LanguageSwitch, TheLastEntrySwedishIsShownAtOnceAndKeptForTheNextStart) {
   StagedFolder folder;
   const MessageTable swedish = folder.Texts(L"FrmDescSve.txt");

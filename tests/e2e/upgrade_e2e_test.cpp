@@ -237,17 +237,6 @@ TEST_F(UpgradeRun, AnImageThatDiffersFromItsChecksumFileIsRefusedBeforeTheUpload
             1)
       << log;
 }
-
-TEST_F(UpgradeRun, AnsweringNoEndsTheProgramWithNothingLogged) {
-  program.Press(Control::UpgradeButton);
-  auto question = program.WaitForMessageBox(5000);
-  ASSERT_TRUE(question.has_value());
-  Program::Answer(*question, IDNO);
-  EXPECT_TRUE(program.WaitForExit(5000));
-  EXPECT_FALSE(folder.Has(L"memo_log.txt"));
-  EXPECT_FALSE(folder.Has(L"uploader-sim.log")) << "the uploader was never launched";
-}
-
 TEST_F(UpgradeRun, EscapeOnTheQuestionStartsNothingAndEndsNothing) {
   program.Press(Control::UpgradeButton);
   auto question = program.WaitForMessageBox(5000);

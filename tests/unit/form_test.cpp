@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "testkit/fakes.h"
+#include "testkit/release.h"
 #include "i18n/language_switch.h"
 
 namespace vz {
@@ -38,7 +39,7 @@ TEST(ApplyLanguage, ShowsTheSixCaptionsExactlyAsStoredWithTheRelease) {
       m);
   FakeWindow w;
   ApplyLanguage(m, w);
-  EXPECT_EQ(w.captions.title, L"Update  (Rel." VZ_RELEASE ")");
+  EXPECT_EQ(w.captions.title, std::wstring(L"Update") + test::kTitleRelease);
   EXPECT_EQ(w.captions.exit, L" Exit");
   EXPECT_EQ(w.captions.upgrade, L"Go");
   EXPECT_EQ(w.captions.titleLabel, L"FW");

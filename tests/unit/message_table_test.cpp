@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "testkit/fakes.h"
+#include "testkit/release.h"
 #include "i18n/language.h"
 #include "i18n/language_switch.h"
 
@@ -251,7 +252,7 @@ TEST_F(LanguageSwitch, ToEnglishSavesReloadsAndRecaptions) {
   EXPECT_EQ(g.currentLanguage, L"ENGLISH");
   EXPECT_EQ(w.flag, InDir(L"UK.gif"));
   EXPECT_EQ(w.captions.exit, L"Sortie");  // missing in English
-  EXPECT_EQ(w.captions.title, L"Update  (Rel." VZ_RELEASE ")");
+  EXPECT_EQ(w.captions.title, std::wstring(L"Update") + test::kTitleRelease);
   EXPECT_EQ(w.captions.upgrade, L"Start");
   EXPECT_EQ(w.captions.titleLabel, L"FW");
   EXPECT_EQ(w.captions.portLabel, L"Port:");
@@ -285,7 +286,7 @@ TEST_F(LanguageSwitch, ALanguageIniHeldBeforeItIsReadBackGivesFrenchInTheListToo
   EXPECT_EQ(sys.Bytes(kIni), "ENGLISH\r\n");
   EXPECT_EQ(g.currentLanguage, L"FRANCAISE");
   EXPECT_EQ(w.languageText, L"FRANCAISE");
-  EXPECT_EQ(w.captions.title, L"Mise \u00E0 jour  (Rel." VZ_RELEASE ")");
+  EXPECT_EQ(w.captions.title, std::wstring(L"Mise \u00E0 jour") + test::kTitleRelease);
   EXPECT_EQ(w.flag, InDir(L"France.gif"));
 }
 

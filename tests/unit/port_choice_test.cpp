@@ -198,7 +198,7 @@ TEST_F(PortChoice, FailedSaveIsToldAfterEachPickButOncePerTextAfterLeaving) {
   Type(L"COM5");
   Commit();  // handled again, but COM5's failure was told already
   EXPECT_EQ(w.posted.size(), 4u);
-  EXPECT_EQ(sys.writeFirstByteCalls, 5 * 3);
+  EXPECT_EQ(PortIni(), "\x07");
   EXPECT_EQ(test::LogTexts(sys).size(), 5u) << "each failed save is logged";
   EXPECT_FALSE(w.portValid);
 

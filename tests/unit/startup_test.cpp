@@ -5,6 +5,7 @@
 
 #include "app_version.h"
 #include "testkit/fakes.h"
+#include "testkit/release.h"
 
 namespace vz {
 namespace {
@@ -91,7 +92,7 @@ TEST_F(Startup, ASettingThatNamesNoLanguageStartsInFrenchAndIsKept) {
   Run();
   EXPECT_EQ(w.languageText, L"FRANCAISE");
   EXPECT_EQ(w.flag, InDir(L"France.gif"));
-  EXPECT_EQ(w.captions.title, L"Titre  (Rel." VZ_RELEASE ")");
+  EXPECT_EQ(w.captions.title, std::wstring(L"Titre") + test::kTitleRelease);
   EXPECT_EQ(sys.Bytes(InDir(L"Language.ini")), garbage);
 }
 
@@ -99,7 +100,7 @@ TEST_F(Startup, TheWindowIsMadeOnceTheTextsAreLoadedAndShownWithoutAPortOrAFlag)
   sys.Put(InDir(L"FrmDescFRA.txt"), "FRM_FW_UPGRADE_TITLE=Titre\r\n");
   Run();
   EXPECT_EQ(titleAtLoad, L"Titre");
-  EXPECT_EQ(w.captions.title, L"Titre  (Rel." VZ_RELEASE ")");
+  EXPECT_EQ(w.captions.title, std::wstring(L"Titre") + test::kTitleRelease);
   EXPECT_TRUE(w.portEntries.empty());  // no port: shown all the same
   EXPECT_TRUE(w.flag.empty()) << "a missing flag is simply not shown";
   EXPECT_TRUE(w.shown);

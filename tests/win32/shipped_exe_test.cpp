@@ -1,12 +1,11 @@
-// The built program file itself: what Windows shows of it, how it is
-// protected when loaded, and which Windows can load it.
+// The built program file itself: what Windows shows of it and how it is
+// protected when loaded (which Windows can load it: check-imports.py).
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -60,46 +59,6 @@ TEST(ShippedProgram, CarriesItsVersionIconAndManifest) {
   EXPECT_NE(text.find("asInvoker"), std::string::npos);
 }
 
-struct Import {
-  std::string dll;   // lower case
-  std::string name;  // empty for an import by ordinal
-};
-
-// The import table of a 64-bit program file.
-std::vector<Import> ImportsOf(const std::string& image) {
-  std::vector<Import> found;
-  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image.data());
-  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS64*>(image.data() + dos->e_lfanew);
-  const auto& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  const auto* section = IMAGE_FIRST_SECTION(nt);
-  auto at = [&](DWORD rva) -> const char* {
-    for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i) {
-      if (rva >= section[i].VirtualAddress &&
-          rva < section[i].VirtualAddress + section[i].Misc.VirtualSize) {
-        return image.data() + (rva - section[i].VirtualAddress + section[i].PointerToRawData);
-      }
-    }
-    return nullptr;
-  };
-  if (!dir.VirtualAddress || !at(dir.VirtualAddress)) return found;
-  for (auto* import = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(at(dir.VirtualAddress));
-       import->Name; ++import) {
-    std::string dll = at(import->Name);
-    for (char& c : dll) c = static_cast<char>(tolower(c));
-    for (auto* thunk = reinterpret_cast<const IMAGE_THUNK_DATA64*>(at(import->OriginalFirstThunk));
-         thunk->u1.AddressOfData; ++thunk) {
-      if (IMAGE_SNAP_BY_ORDINAL64(thunk->u1.Ordinal)) {
-        found.push_back({dll, {}});
-        continue;
-      }
-      found.push_back({dll, reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(
-                                at(static_cast<DWORD>(thunk->u1.AddressOfData)))
-                                ->Name});
-    }
-  }
-  return found;
-}
-
 TEST(ShippedProgram, IsLinkedWithAslrDepAndAsTerminalServerAware) {
   const std::string image = ReadFileBytes(ProgramPath());
   ASSERT_GT(image.size(), 0x200u);
@@ -114,35 +73,6 @@ TEST(ShippedProgram, IsLinkedWithAslrDepAndAsTerminalServerAware) {
   EXPECT_TRUE(flags & IMAGE_DLLCHARACTERISTICS_NX_COMPAT);
   EXPECT_TRUE(flags & IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE);
   EXPECT_EQ(nt->OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
-}
-
-// Windows 7 refuses to start a program that imports a function it lacks.
-// The build's header check (check-imports.py) is the full proof; this
-// reads the file as Windows' loader does and checks the known newer names.
-TEST(ShippedProgram, ImportsNothingNewerThanWindows7) {
-  std::vector<std::string> newer;
-  {
-    std::istringstream list(ReadFileBytes(ExeDir() + L"newer-than-windows7.txt"));
-    for (std::string line; std::getline(list, line);) {
-      line = line.substr(0, line.find('#'));
-      while (!line.empty() && isspace(static_cast<unsigned char>(line.back()))) line.pop_back();
-      if (!line.empty()) newer.push_back(line);
-    }
-  }
-  ASSERT_GE(newer.size(), 9u);
-  const std::vector<Import> imports = ImportsOf(ReadFileBytes(ProgramPath()));
-  ASSERT_FALSE(imports.empty());
-  for (const Import& i : imports) {
-    // Only system DLLs: nothing of the compiler's runtime lies beside the
-    // program, and no API set that a bare Windows 7 lacks.
-    EXPECT_TRUE(i.dll.find("libstdc++") == std::string::npos &&
-                i.dll.find("libgcc") == std::string::npos &&
-                i.dll.find("libwinpthread") == std::string::npos)
-        << i.dll;
-    EXPECT_NE(i.dll.rfind("api-ms-win-", 0), 0u) << i.dll;
-    EXPECT_NE(i.dll, "ucrtbase.dll");
-    for (const std::string& name : newer) EXPECT_NE(i.name, name) << i.dll;
-  }
 }
 
 // What the program finds at run time instead: under Wine, as on Windows 8

@@ -1,15 +1,14 @@
-#!/usr/bin/env python3
-"""Draw every Vardolin picture procedurally and write the resource files.
+#!/usr/bin/python3
+"""Draw every Vardolin picture with Pillow and write the picture files.
 
-    python3 tools/art/draw_art.py [REPO_ROOT]
+    /usr/bin/python3 tools/art/draw_art.py [REPO_ROOT]
 
-REPO_ROOT defaults to two directories above this script.  Only the Python
-standard library is used, and the output is byte-for-byte reproducible: run
-the script again and git shows no change.
+REPO_ROOT defaults to two directories above this script.  Pillow is
+Debian's python3-pil, hence Debian's Python.  The output is reproducible:
+run the script again and git shows no change.
 
 Written files (width x height):
-    src/ui/res/app.ico        48 x 41, one image, 8 bpp, 256-entry palette,
-                              transparent outside the drawing (AND mask)
+    src/ui/res/app.ico        48 x 41, one image, transparent outside the drawing
     src/ui/res/logo.bmp       129 x 92, 24-bit
     src/ui/res/wordmark.bmp   331 x 70, 24-bit
     src/ui/res/power.bmp      32 x 32, 24-bit, key colour magenta (255,0,255)
@@ -19,146 +18,44 @@ Written files (width x height):
                               the colours they use; the window scales them
                               down on displays above 96 DPI
     data/France.gif, data/UK.gif, data/Italia.gif, data/Sweden.gif
-                              60 x 36, GIF89a
+                              60 x 36
 
-The drawing functions (draw_*) return an Image; the encoders (encode_*) turn an
-Image into file bytes.  check_art.py imports both to verify the files.
+ImageDraw does not smooth the edges of a polygon, so the smooth pictures are
+drawn at SMOOTH times their size and scaled down.
 """
 
 import math
 import os
-import struct
 import sys
 
-# ---------------------------------------------------------------------------
-# Colours
-# ---------------------------------------------------------------------------
+from PIL import Image, ImageDraw
 
 WHITE = (255, 255, 255)
-BLACK = (0, 0, 0)
 MAGENTA = (255, 0, 255)          # transparent key colour of power.bmp
-
 NAVY = (22, 44, 102)
 GREEN = (34, 160, 84)
 POWER_RED = (206, 24, 30)
 
-
-# ---------------------------------------------------------------------------
-# Image and drawing helpers
-# ---------------------------------------------------------------------------
-
-class Image:
-    """Top-down RGB raster.  A pixel is an (r, g, b) tuple, or None for a
-    transparent pixel (only the icon uses transparency)."""
-
-    def __init__(self, width, height, fill):
-        self.width = width
-        self.height = height
-        self.px = [fill] * (width * height)
-
-    def get(self, x, y):
-        return self.px[y * self.width + x]
-
-    def set(self, x, y, colour):
-        if 0 <= x < self.width and 0 <= y < self.height:
-            self.px[y * self.width + x] = colour
-
-    def fill_rect(self, x0, y0, x1, y1, colour):
-        """Fill the half-open pixel rectangle [x0, x1) x [y0, y1)."""
-        for y in range(max(0, y0), min(self.height, y1)):
-            row = y * self.width
-            for x in range(max(0, x0), min(self.width, x1)):
-                self.px[row + x] = colour
-
-    def row(self, y):
-        return self.px[y * self.width:(y + 1) * self.width]
+SMOOTH = 4                       # drawn at this multiple, then scaled down
 
 
-def _mix(colours):
-    """Average of a list of RGB tuples, rounded half up (integer arithmetic)."""
-    n = len(colours)
-    return tuple((sum(c[i] for c in colours) + n // 2) // n for i in range(3))
+def smooth(size, background, paint, scale=1):
+    """A picture of `size` (at 100 %) times `scale`: paint(draw, f) draws in
+    the picture's own units, each f pixels of the large canvas."""
+    f = SMOOTH * scale
+    big = Image.new("RGB", (size[0] * f, size[1] * f), background)
+    paint(ImageDraw.Draw(big), f)
+    return big.resize((size[0] * scale, size[1] * scale), Image.Resampling.BOX)
 
 
-def render(img, colour_at, samples=4):
-    """Set every pixel to the average of colour_at() over a samples x samples
-    grid inside the pixel (simple box-filter anti-aliasing).  colour_at gets
-    continuous coordinates; pixel (x, y) covers [x, x+1) x [y, y+1)."""
-    offs = [(i + 0.5) / samples for i in range(samples)]
-    for y in range(img.height):
-        for x in range(img.width):
-            cols = [colour_at(x + ox, y + oy) for oy in offs for ox in offs]
-            img.px[y * img.width + x] = _mix(cols)
-
-
-def paint_solid(img, inside, colour, samples=4):
-    """Paint colour on every pixel that is at least half covered by the
-    shape.  No blending: the result only holds the old colours and colour."""
-    offs = [(i + 0.5) / samples for i in range(samples)]
-    need = samples * samples
-    for y in range(img.height):
-        for x in range(img.width):
-            hits = sum(1 for oy in offs for ox in offs if inside(x + ox, y + oy))
-            if 2 * hits >= need:
-                img.px[y * img.width + x] = colour
-
-
-def paint_outlined(img, inside, fill, outline):
-    """Paint a shape sampled at pixel centres; its border pixels (those with a
-    4-neighbour outside the shape) get the outline colour."""
-    w, h = img.width, img.height
-    mask = [[inside(x + 0.5, y + 0.5) for x in range(w)] for y in range(h)]
-
-    def m(x, y):
-        return 0 <= x < w and 0 <= y < h and mask[y][x]
-
-    for y in range(h):
-        for x in range(w):
-            if not mask[y][x]:
-                continue
-            edge = not (m(x - 1, y) and m(x + 1, y) and m(x, y - 1) and m(x, y + 1))
-            img.px[y * w + x] = outline if edge else fill
-
-
-# Shape predicates -----------------------------------------------------------
-
-def in_polygon(poly, x, y):
-    """Even-odd rule point-in-polygon test."""
-    inside = False
-    n = len(poly)
-    for i in range(n):
-        x0, y0 = poly[i]
-        x1, y1 = poly[(i + 1) % n]
-        if (y0 > y) != (y1 > y):
-            xc = x0 + (y - y0) * (x1 - x0) / (y1 - y0)
-            if x < xc:
-                inside = not inside
-    return inside
-
-
-def seg_distance(x, y, ax, ay, bx, by):
-    """Distance from (x, y) to the segment a-b."""
-    dx, dy = bx - ax, by - ay
-    length2 = dx * dx + dy * dy
-    t = 0.0 if length2 == 0 else ((x - ax) * dx + (y - ay) * dy) / length2
-    t = max(0.0, min(1.0, t))
-    px, py = ax + t * dx, ay + t * dy
-    return math.hypot(x - px, y - py)
-
-
-def polygon_distance(poly, x, y):
-    """Distance from (x, y) to the outline of the polygon."""
-    n = len(poly)
-    return min(seg_distance(x, y, *poly[i], *poly[(i + 1) % n]) for i in range(n))
+def scaled(points, f):
+    return [(x * f, y * f) for x, y in points]
 
 
 # ---------------------------------------------------------------------------
-# Application icon: a cash register with a download arrow
+# Application icon: a cash register with a download arrow, pixel for pixel
 # ---------------------------------------------------------------------------
 
-ICON_W, ICON_H = 48, 41
-
-# icon palette (flat colours; the encoder builds the 256-entry table)
 I_OUTLINE = (20, 32, 70)
 I_BODY = (214, 220, 230)
 I_BODY_SHADE = (168, 178, 196)
@@ -173,560 +70,259 @@ I_ARROW_EDGE = (16, 92, 44)
 
 
 def draw_icon():
-    img = Image(ICON_W, ICON_H, None)
+    img = Image.new("RGBA", (48, 41), (0, 0, 0, 0))
+    d = ImageDraw.Draw(img)
 
-    # customer display on its post
-    paint_outlined(img, lambda x, y: 12 <= x < 16 and 13 <= y < 21, I_BODY_SHADE, I_OUTLINE)
-    paint_outlined(img, lambda x, y: 2 <= x < 26 and 2 <= y < 14, I_SCREEN, I_OUTLINE)
-    # LCD digits "8.8.8" in simplified segments
-    for dx in (5, 11, 17):
-        img.fill_rect(dx, 5, dx + 4, 6, I_LCD)
-        img.fill_rect(dx, 7, dx + 4, 8, I_LCD)
-        img.fill_rect(dx, 9, dx + 4, 10, I_LCD)
-        img.fill_rect(dx, 5, dx + 1, 10, I_LCD)
-        img.fill_rect(dx + 3, 5, dx + 4, 10, I_LCD)
-        img.set(dx + 5, 9, I_LCD)
+    def box(x0, y0, x1, y1, fill, outline=None):  # the pixels [x0, x1) x [y0, y1)
+        d.rectangle((x0, y0, x1 - 1, y1 - 1), fill=fill, outline=outline)
 
-    # sloped keyboard body (trapezoid) and cash drawer
-    body = [(7, 20), (41, 20), (46, 33), (2, 33)]
-    paint_outlined(img, lambda x, y: in_polygon(body, x, y), I_BODY, I_OUTLINE)
-    img.fill_rect(4, 30, 45, 32, I_BODY_SHADE)
-    paint_outlined(img, lambda x, y: 1 <= x < 47 and 32 <= y < 41, I_DRAWER, I_OUTLINE)
-    img.fill_rect(17, 36, 31, 38, I_OUTLINE)          # drawer handle
-    img.fill_rect(2, 33, 46, 34, I_BODY_SHADE)        # drawer top light
-
-    # keys: three rows on the slope, the right-hand column is the total key
-    for ky, kx0 in ((22, 10), (25, 9), (28, 8)):
+    # customer display on its post, with "8.8.8" in simple segments
+    box(12, 13, 16, 21, I_BODY_SHADE, I_OUTLINE)
+    box(2, 2, 26, 14, I_SCREEN, I_OUTLINE)
+    for x in (5, 11, 17):
+        for y in (5, 7, 9):
+            box(x, y, x + 4, y + 1, I_LCD)
+        box(x, 5, x + 1, 10, I_LCD)
+        box(x + 3, 5, x + 4, 10, I_LCD)
+        d.point((x + 5, 9), fill=I_LCD)
+    # sloped keyboard body and cash drawer with its handle
+    d.polygon([(7, 20), (40, 20), (45, 32), (2, 32)], fill=I_BODY, outline=I_OUTLINE)
+    box(4, 30, 45, 32, I_BODY_SHADE)
+    box(1, 32, 47, 41, I_DRAWER, I_OUTLINE)
+    box(17, 36, 31, 38, I_OUTLINE)
+    box(2, 33, 46, 34, I_BODY_SHADE)
+    # three rows of keys on the slope; the right-hand column is the total key
+    for y, x0 in ((22, 10), (25, 9), (28, 8)):
         for c in range(6):
-            x = kx0 + c * 5
-            img.fill_rect(x, ky, x + 3, ky + 2, I_KEY_DARK if c == 0 else I_KEY)
-    img.fill_rect(38, 22, 42, 30, I_KEY_GO)
-
-    # download arrow coming down into the register
-    arrow = [(31, 0), (38, 0), (38, 8), (44, 8), (34.5, 19), (25, 8), (31, 8)]
-    paint_outlined(img, lambda x, y: in_polygon(arrow, x, y), I_ARROW, I_ARROW_EDGE)
+            box(x0 + c * 5, y, x0 + c * 5 + 3, y + 2, I_KEY_DARK if c == 0 else I_KEY)
+    box(38, 22, 42, 30, I_KEY_GO)
+    # the download arrow coming down into the register
+    d.polygon([(31, 0), (37, 0), (37, 8), (43, 8), (34, 18), (25, 8), (31, 8)],
+              fill=I_ARROW, outline=I_ARROW_EDGE)
     return img
 
 
 # ---------------------------------------------------------------------------
-# Brand mark: an interlaced "V", navy arm in front of a green arm
+# Brand mark: an interlaced "V", the navy arm in front of the green one
 # ---------------------------------------------------------------------------
 
-LOGO_W, LOGO_H = 129, 92
-_LOGO_NAVY_ARM = [(10, 8), (40, 8), (79.5, 84), (49.5, 84)]
-_LOGO_GREEN_ARM = [(89, 8), (119, 8), (79.5, 84), (49.5, 84)]
-_LOGO_GAP = 3.0
-
-
-def _logo_colour(x, y):
-    if in_polygon(_LOGO_NAVY_ARM, x, y):
-        return NAVY
-    if polygon_distance(_LOGO_NAVY_ARM, x, y) <= _LOGO_GAP:
-        return WHITE
-    if in_polygon(_LOGO_GREEN_ARM, x, y):
-        return GREEN
-    return WHITE
+LOGO_SIZE = (129, 92)
+_NAVY_ARM = [(10, 8), (40, 8), (79.5, 84), (49.5, 84)]
+_GREEN_ARM = [(89, 8), (119, 8), (79.5, 84), (49.5, 84)]
+_GAP = 3.0                       # white between the arms
 
 
 def draw_logo(scale=1):
-    img = Image(LOGO_W * scale, LOGO_H * scale, WHITE)
-    render(img, lambda x, y: _logo_colour(x / scale, y / scale), samples=4)
-    return img
-
-
-def draw_logo_2x():
-    return draw_logo(2)
+    def paint(d, f):
+        d.polygon(scaled(_GREEN_ARM, f), fill=GREEN)
+        navy = scaled(_NAVY_ARM, f)
+        d.line(navy + navy[:1], fill=WHITE, width=round(2 * _GAP * f), joint="curve")
+        for x, y in navy:
+            r = _GAP * f
+            d.ellipse((x - r, y - r, x + r, y + r), fill=WHITE)
+        d.polygon(navy, fill=NAVY)
+    return smooth(LOGO_SIZE, WHITE, paint, scale)
 
 
 # ---------------------------------------------------------------------------
 # Wordmark: "VARDOLIN" in our own block font
 # ---------------------------------------------------------------------------
 
-WORDMARK_W, WORDMARK_H = 331, 70
+WORDMARK_SIZE = (331, 70)
 
-# Glyphs on a 14-row grid; vertical strokes are three cells wide, horizontal
-# bars two.  Every row of a glyph has the same width.
+# Glyphs on a 14-row grid; vertical strokes are three cells wide, bars two.
 BLOCK_FONT = {
-    "V": [
-        "###....###",
-        "###....###",
-        "###....###",
-        "###....###",
-        "###....###",
-        ".###..###.",
-        ".###..###.",
-        ".###..###.",
-        "..######..",
-        "..######..",
-        "..######..",
-        "...####...",
-        "...####...",
-        "....##....",
-    ],
-    "A": [
-        "...####...",
-        "..######..",
-        ".###..###.",
-        "###....###",
-        "###....###",
-        "###....###",
-        "###....###",
-        "##########",
-        "##########",
-        "###....###",
-        "###....###",
-        "###....###",
-        "###....###",
-        "###....###",
-    ],
-    "R": [
-        "########..",
-        "#########.",
-        "###...####",
-        "###....###",
-        "###....###",
-        "###...####",
-        "#########.",
-        "########..",
-        "###..###..",
-        "###...###.",
-        "###...###.",
-        "###....###",
-        "###....###",
-        "###....###",
-    ],
-    "D": [
-        "#######...",
-        "########..",
-        "###..####.",
-        "###...###.",
-        "###....###",
-        "###....###",
-        "###....###",
-        "###....###",
-        "###....###",
-        "###....###",
-        "###...###.",
-        "###..####.",
-        "########..",
-        "#######...",
-    ],
-    "O": [
-        "..######..",
-        ".########.",
-        "####..####",
-        "###....###",
-        "###....###",
-        "###....###",
-        "###....###",
-        "###....###",
-        "###....###",
-        "###....###",
-        "###....###",
-        "####..####",
-        ".########.",
-        "..######..",
-    ],
-    "L": [
-        "###......",
-        "###......",
-        "###......",
-        "###......",
-        "###......",
-        "###......",
-        "###......",
-        "###......",
-        "###......",
-        "###......",
-        "###......",
-        "###......",
-        "#########",
-        "#########",
-    ],
+    "V": ["###....###"] * 5 + [".###..###."] * 3 + ["..######.."] * 3
+         + ["...####..."] * 2 + ["....##...."],
+    "A": ["...####...", "..######..", ".###..###."] + ["###....###"] * 4
+         + ["##########"] * 2 + ["###....###"] * 5,
+    "R": ["########..", "#########.", "###...####", "###....###", "###....###",
+          "###...####", "#########.", "########..", "###..###..", "###...###.",
+          "###...###.", "###....###", "###....###", "###....###"],
+    "D": ["#######...", "########..", "###..####.", "###...###."] + ["###....###"] * 6
+         + ["###...###.", "###..####.", "########..", "#######..."],
+    "O": ["..######..", ".########.", "####..####"] + ["###....###"] * 8
+         + ["####..####", ".########.", "..######.."],
+    "L": ["###......"] * 12 + ["#########"] * 2,
     "I": ["###"] * 14,
-    "N": [
-        "###....###",
-        "####...###",
-        "####...###",
-        "#####..###",
-        "#####..###",
-        "######.###",
-        "###.######",
-        "###.######",
-        "###..#####",
-        "###..#####",
-        "###...####",
-        "###...####",
-        "###....###",
-        "###....###",
-    ],
+    "N": ["###....###", "####...###", "####...###", "#####..###", "#####..###",
+          "######.###", "###.######", "###.######", "###..#####", "###..#####",
+          "###...####", "###...####", "###....###", "###....###"],
 }
-FONT_ROWS = 14
-FONT_SCALE = 3            # pixels per font cell
-FONT_GAP = 3              # cells between letters
+CELL = 3                         # pixels per font cell
+LETTER_GAP = 3                   # cells between letters
 WORDMARK_TEXT = "VARDOLIN"
 WORDMARK_TOP = 10
-UNDERLINE_GAP = 6         # pixels between the letters and the underline
+UNDERLINE_GAP = 6                # pixels between the letters and the underline
 UNDERLINE_THICK = 3
 
 
-def text_width_cells(text):
-    return sum(len(BLOCK_FONT[ch][0]) for ch in text) + FONT_GAP * (len(text) - 1)
-
-
 def draw_wordmark(scale=1):
-    """At scale 2 every pixel of the wordmark is two by two."""
-    img = Image(WORDMARK_W * scale, WORDMARK_H * scale, WHITE)
-    s = FONT_SCALE * scale
-    width_px = text_width_cells(WORDMARK_TEXT) * s
-    left = (WORDMARK_W - width_px // scale) // 2 * scale
-    top = WORDMARK_TOP * scale
+    """At 200 % every pixel of the wordmark is two by two."""
+    img = Image.new("RGB", WORDMARK_SIZE, WHITE)
+    d = ImageDraw.Draw(img)
+    cells = sum(len(BLOCK_FONT[ch][0]) for ch in WORDMARK_TEXT) + LETTER_GAP * (len(WORDMARK_TEXT) - 1)
+    left = (WORDMARK_SIZE[0] - cells * CELL) // 2
     x = left
     for ch in WORDMARK_TEXT:
         glyph = BLOCK_FONT[ch]
         for r, line in enumerate(glyph):
             for c, cell in enumerate(line):
                 if cell == "#":
-                    img.fill_rect(x + c * s, top + r * s,
-                                  x + (c + 1) * s, top + (r + 1) * s, NAVY)
-        x += (len(glyph[0]) + FONT_GAP) * s
-    uy = top + FONT_ROWS * s + UNDERLINE_GAP * scale
-    img.fill_rect(left, uy, left + width_px, uy + UNDERLINE_THICK * scale, GREEN)
-    return img
-
-
-def draw_wordmark_2x():
-    return draw_wordmark(2)
+                    top = WORDMARK_TOP + r * CELL
+                    d.rectangle((x + c * CELL, top, x + (c + 1) * CELL - 1, top + CELL - 1), fill=NAVY)
+        x += (len(glyph[0]) + LETTER_GAP) * CELL
+    y = WORDMARK_TOP + len(BLOCK_FONT["V"]) * CELL + UNDERLINE_GAP
+    d.rectangle((left, y, left + cells * CELL - 1, y + UNDERLINE_THICK - 1), fill=GREEN)
+    return img.resize((WORDMARK_SIZE[0] * scale, WORDMARK_SIZE[1] * scale), Image.Resampling.NEAREST)
 
 
 # ---------------------------------------------------------------------------
-# Power button glyph on the magenta key colour
+# Power symbol on the magenta key colour: red wherever it covers half a
+# pixel, never a blend with the key
 # ---------------------------------------------------------------------------
 
-POWER_W, POWER_H = 32, 32
-_PW_CX, _PW_CY = 16.0, 17.0      # ring centre
-_PW_R = 10.5                      # ring centre-line radius
-_PW_HALF = 2.0                    # half stroke width
-_PW_GAP_DEG = 40.0                # half opening of the ring at the top
-
-
-def _power_inside(x, y):
-    # vertical bar with rounded ends
-    if seg_distance(x, y, _PW_CX, 5.0, _PW_CX, 15.0) <= _PW_HALF:
-        return True
-    # ring, open at the top
-    dx, dy = x - _PW_CX, y - _PW_CY
-    if abs(math.hypot(dx, dy) - _PW_R) <= _PW_HALF:
-        if math.degrees(math.atan2(abs(dx), -dy)) >= _PW_GAP_DEG:   # 0 = up
-            return True
-    # round caps where the ring opens
-    a = math.radians(_PW_GAP_DEG)
-    for side in (-1.0, 1.0):
-        ex = _PW_CX + side * _PW_R * math.sin(a)
-        ey = _PW_CY - _PW_R * math.cos(a)
-        if math.hypot(x - ex, y - ey) <= _PW_HALF:
-            return True
-    return False
+POWER_SIZE = (32, 32)
+_CX, _CY, _RING = 16.0, 17.0, 10.5   # ring centre and centre-line radius
+_HALF = 2.0                          # half the stroke
+_OPENING = 40.0                      # half the ring's opening at the top, degrees
 
 
 def draw_power(scale=1):
-    img = Image(POWER_W * scale, POWER_H * scale, MAGENTA)
-    paint_solid(img, lambda x, y: _power_inside(x / scale, y / scale), POWER_RED, samples=4)
+    f = SMOOTH * scale
+    mask = Image.new("L", (POWER_SIZE[0] * f, POWER_SIZE[1] * f), 0)
+    d = ImageDraw.Draw(mask)
+
+    def dot(x, y):
+        r = _HALF * f
+        d.ellipse((x * f - r, y * f - r, x * f + r, y * f + r), fill=255)
+
+    d.line([(_CX * f, 5 * f), (_CX * f, 15 * f)], fill=255, width=round(2 * _HALF * f))
+    dot(_CX, 5)
+    dot(_CX, 15)
+    outer = (_RING + _HALF) * f
+    d.arc(((_CX * f - outer), (_CY * f - outer), (_CX * f + outer), (_CY * f + outer)),
+          -90 + _OPENING, 270 - _OPENING, fill=255, width=round(2 * _HALF * f))
+    a = math.radians(_OPENING)
+    for side in (-1, 1):
+        dot(_CX + side * _RING * math.sin(a), _CY - _RING * math.cos(a))
+    mask = mask.resize((POWER_SIZE[0] * scale, POWER_SIZE[1] * scale), Image.Resampling.BOX)
+    img = Image.new("RGB", mask.size, MAGENTA)
+    img.paste(POWER_RED, mask=mask.point(lambda v: 255 if v >= 128 else 0))
     return img
-
-
-def draw_power_2x():
-    return draw_power(2)
 
 
 # ---------------------------------------------------------------------------
 # Flags, 60 x 36 each
 # ---------------------------------------------------------------------------
 
-FLAG_W, FLAG_H = 60, 36
+FLAG_SIZE = (60, 36)
+FRANCE = ((0, 38, 150), WHITE, (232, 40, 56))
+ITALY = ((0, 144, 72), WHITE, (206, 42, 56))
+SWEDEN_BLUE, SWEDEN_YELLOW = (0, 104, 168), (254, 204, 0)
+UK_BLUE, UK_RED = (1, 34, 106), (200, 16, 46)
 
 
-def _vertical_tricolour(left, middle, right):
-    img = Image(FLAG_W, FLAG_H, middle)
-    third = FLAG_W // 3
-    img.fill_rect(0, 0, third, FLAG_H, left)
-    img.fill_rect(FLAG_W - third, 0, FLAG_W, FLAG_H, right)
+def _tricolour(left, middle, right):
+    img = Image.new("RGB", FLAG_SIZE, middle)
+    d = ImageDraw.Draw(img)
+    d.rectangle((0, 0, 19, 35), fill=left)
+    d.rectangle((40, 0, 59, 35), fill=right)
     return img
 
 
 def draw_flag_france():
-    return _vertical_tricolour((0, 38, 150), WHITE, (232, 40, 56))
+    return _tricolour(*FRANCE)
 
 
 def draw_flag_italy():
-    return _vertical_tricolour((0, 144, 72), WHITE, (206, 42, 56))
+    return _tricolour(*ITALY)
 
 
 def draw_flag_sweden():
-    blue, yellow = (0, 104, 168), (254, 204, 0)
-    img = Image(FLAG_W, FLAG_H, blue)
-    img.fill_rect(19, 0, 27, FLAG_H, yellow)      # upright, left of centre
-    img.fill_rect(0, 14, FLAG_W, 22, yellow)      # bar across the middle
+    img = Image.new("RGB", FLAG_SIZE, SWEDEN_BLUE)
+    d = ImageDraw.Draw(img)
+    d.rectangle((19, 0, 26, 35), fill=SWEDEN_YELLOW)   # upright, left of centre
+    d.rectangle((0, 14, 59, 21), fill=SWEDEN_YELLOW)   # bar across the middle
     return img
 
 
-_UK_BLUE = (1, 34, 106)
-_UK_RED = (200, 16, 46)
-
-
-def _uk_colour(x, y):
-    w, h = float(FLAG_W), float(FLAG_H)
-    u = h / 30.0                      # design unit: the flag is 30 units high
-    # St George's cross on top, snapped to whole pixels so it stays crisp:
-    # red 6 px wide inside a white band of 12 px
-    if 27 <= x < 33 or 15 <= y < 21:
-        return _UK_RED
-    if 24 <= x < 36 or 12 <= y < 24:
-        return WHITE
-    # saltires: signed distances to the two corner-to-corner diagonals
-    diag = math.hypot(w, h)
-    d1 = (x * h - y * w) / diag              # > 0 above the \ diagonal
-    d2 = (x * h + y * w - w * h) / diag      # > 0 below the / diagonal
-    left = x < w / 2
-    # counterchanged red saltire: in the hoist half it lies below each
-    # diagonal, in the fly half above it
-    if left:
-        if -2 * u <= d1 <= 0 or 0 <= d2 <= 2 * u:
-            return _UK_RED
-    else:
-        if 0 <= d1 <= 2 * u or -2 * u <= d2 <= 0:
-            return _UK_RED
-    if abs(d1) <= 3 * u or abs(d2) <= 3 * u:
-        return WHITE
-    return _UK_BLUE
+def _band(a, b, offset0, offset1):
+    """The quadrilateral between the lines parallel to a-b at the two
+    offsets; a positive offset lies above a line that runs to the right."""
+    dx, dy = b[0] - a[0], b[1] - a[1]
+    n = math.hypot(dx, dy)
+    nx, ny = dy / n, -dx / n
+    return [(a[0] + nx * offset0, a[1] + ny * offset0), (b[0] + nx * offset0, b[1] + ny * offset0),
+            (b[0] + nx * offset1, b[1] + ny * offset1), (a[0] + nx * offset1, a[1] + ny * offset1)]
 
 
 def draw_flag_uk():
-    img = Image(FLAG_W, FLAG_H, _UK_BLUE)
-    render(img, _uk_colour, samples=4)
-    return img
+    w, h = FLAG_SIZE
+    u = h / 30.0                 # design unit: the flag is 30 units high
+
+    def paint(d, f):
+        # the two diagonals, from beyond one corner through the middle to
+        # beyond the other, so that the bands fill the corners
+        m = (w / 2, h / 2)
+        for a, b in (((-w / 10, -h / 10), (w * 1.1, h * 1.1)), ((-w / 10, h * 1.1), (w * 1.1, -h / 10))):
+            d.polygon(scaled(_band(a, b, -3 * u, 3 * u), f), fill=WHITE)
+            # the red saltire is counterchanged: in the hoist half it lies
+            # below each diagonal, in the fly half above it
+            d.polygon(scaled(_band(a, m, -2 * u, 0), f), fill=UK_RED)
+            d.polygon(scaled(_band(m, b, 0, 2 * u), f), fill=UK_RED)
+        # St George's cross on whole pixels, so that it stays crisp
+        d.rectangle((24 * f, 0, 36 * f - 1, h * f), fill=WHITE)
+        d.rectangle((0, 12 * f, w * f, 24 * f - 1), fill=WHITE)
+        d.rectangle((27 * f, 0, 33 * f - 1, h * f), fill=UK_RED)
+        d.rectangle((0, 15 * f, w * f, 21 * f - 1), fill=UK_RED)
+    return smooth(FLAG_SIZE, UK_BLUE, paint)
 
 
 # ---------------------------------------------------------------------------
-# Encoders
+# Files
 # ---------------------------------------------------------------------------
 
-def encode_bmp(img):
-    """24-bit BI_RGB bitmap, bottom-up, rows padded to 4 bytes."""
-    stride = (img.width * 3 + 3) & ~3
-    pad = b"\0" * (stride - img.width * 3)
-    pixels = bytearray()
-    for y in range(img.height - 1, -1, -1):
-        for (r, g, b) in img.row(y):
-            pixels += bytes((b, g, r))
-        pixels += pad
-    offset = 14 + 40
-    file_header = struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset)
-    info = struct.pack("<IiiHHIIiiII", 40, img.width, img.height, 1, 24, 0,
-                       len(pixels), 2835, 2835, 0, 0)
-    return file_header + info + bytes(pixels)
-
-
-def encode_bmp8(img):
-    """8-bit BI_RGB bitmap with a palette of the colours used, in order of
-    first appearance, bottom-up, rows padded to 4 bytes."""
-    palette = gif_palette(img)
-    index = {c: i for i, c in enumerate(palette)}
-    stride = (img.width + 3) & ~3
-    pad = b"\0" * (stride - img.width)
-    pixels = bytearray()
-    for y in range(img.height - 1, -1, -1):
-        pixels += bytes(index[c] for c in img.row(y))
-        pixels += pad
-    table = b"".join(bytes((b, g, r, 0)) for (r, g, b) in palette)
-    offset = 14 + 40 + len(table)
-    file_header = struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset)
-    info = struct.pack("<IiiHHIIiiII", 40, img.width, img.height, 1, 8, 0,
-                       len(pixels), 2835, 2835, len(palette), 0)
-    return file_header + info + table + bytes(pixels)
-
-
-def icon_palette(img):
-    """Palette for the icon: index 0 is black (also the XOR colour of the
-    transparent pixels), then the colours in order of first appearance."""
-    palette = [BLACK]
-    for c in img.px:
-        if c is not None and c not in palette:
-            palette.append(c)
-    if len(palette) > 256:
-        raise ValueError("icon uses more than 256 colours")
-    return palette
-
-
-def encode_ico(img):
-    """Single-image .ico: 8 bpp DIB with a 256-entry palette, doubled height
-    in the header and a 1 bpp AND mask (1 = transparent)."""
-    if img.width > 256 or img.height > 256:
-        raise ValueError("icon too large")
-    palette = icon_palette(img)
-    index = {c: i for i, c in enumerate(palette)}
-    xor_stride = (img.width + 3) & ~3
-    and_stride = ((img.width + 31) // 32) * 4
-    xor = bytearray()
-    mask = bytearray()
-    for y in range(img.height - 1, -1, -1):
-        line = img.row(y)
-        xor += bytes(0 if c is None else index[c] for c in line)
-        xor += b"\0" * (xor_stride - img.width)
-        bits = bytearray(and_stride)
-        for x, c in enumerate(line):
-            if c is None:
-                bits[x >> 3] |= 0x80 >> (x & 7)
-        mask += bits
-    table = bytearray()
-    for i in range(256):
-        r, g, b = palette[i] if i < len(palette) else BLACK
-        table += bytes((b, g, r, 0))
-    dib = struct.pack("<IiiHHIIiiII", 40, img.width, img.height * 2, 1, 8, 0,
-                      len(xor) + len(mask), 0, 0, 0, 0)
-    dib += table + xor + mask
-    icondir = struct.pack("<HHH", 0, 1, 1)
-    entry = struct.pack("<BBBBHHII", img.width % 256, img.height % 256, 0, 0,
-                        1, 8, len(dib), 6 + 16)
-    return icondir + entry + dib
-
-
-def gif_palette(img):
-    """Colours in order of first appearance (at most 256)."""
-    palette = []
-    seen = {}
-    for c in img.px:
-        if c not in seen:
-            seen[c] = len(palette)
-            palette.append(c)
-    if len(palette) > 256:
+def palette_of_its_colours(img):
+    """An 8-bit picture of exactly the colours of `img` (at most 256)."""
+    colours = [c for _, c in sorted(img.getcolors(256) or [], reverse=True)]
+    if not colours:
         raise ValueError("picture uses more than 256 colours")
-    return palette
+    index = {c: i for i, c in enumerate(colours)}
+    out = Image.frombytes("P", img.size, bytes(index[c] for c in img.getdata()))
+    out.putpalette([v for c in colours for v in c])
+    return out
 
 
-def gif_table_bits(ncolours):
-    """Bits of the colour table: 2**bits >= ncolours, at least 1."""
-    bits = 1
-    while (1 << bits) < ncolours:
-        bits += 1
-    return bits
+def save_bmp(img, path):
+    img.save(path, "BMP")
 
 
-class _BitWriter:
-    """Packs variable-width codes least significant bit first, as GIF does."""
-
-    def __init__(self):
-        self.out = bytearray()
-        self.acc = 0
-        self.nbits = 0
-
-    def write(self, code, width):
-        self.acc |= code << self.nbits
-        self.nbits += width
-        while self.nbits >= 8:
-            self.out.append(self.acc & 0xFF)
-            self.acc >>= 8
-            self.nbits -= 8
-
-    def flush(self):
-        if self.nbits:
-            self.out.append(self.acc & 0xFF)
-            self.acc = 0
-            self.nbits = 0
-        return bytes(self.out)
+def save_bmp8(img, path):
+    palette_of_its_colours(img).save(path, "BMP")
 
 
-GIF_MAX_CODE = 4096
+def save_gif(img, path):
+    palette_of_its_colours(img).save(path, "GIF", optimize=False)
 
 
-def lzw_encode(indices, min_code_size):
-    """GIF-flavoured LZW.  Starts with a clear code, widens the codes as the
-    table grows (up to 12 bits) and emits a clear code when the table is
-    full.  Returns the packed code stream (without sub-block framing)."""
-    clear = 1 << min_code_size
-    eoi = clear + 1
-    out = _BitWriter()
-
-    table = {}
-    next_code = clear + 2
-    width = min_code_size + 1
-    out.write(clear, width)
-
-    prefix = None
-    for k in indices:
-        if prefix is None:
-            prefix = k
-            continue
-        code = table.get((prefix, k))
-        if code is not None:
-            prefix = code
-            continue
-        out.write(prefix, width)
-        if next_code < GIF_MAX_CODE:
-            table[(prefix, k)] = next_code
-            # the decoder lags one entry behind; it widens when its next free
-            # code reaches 2**width, which is when we hand out that code
-            if next_code == (1 << width) and width < 12:
-                width += 1
-            next_code += 1
-        else:
-            out.write(clear, width)
-            table = {}
-            next_code = clear + 2
-            width = min_code_size + 1
-        prefix = k
-    if prefix is not None:
-        out.write(prefix, width)
-    out.write(eoi, width)
-    return out.flush()
+def save_ico(img, path):
+    img.save(path, "ICO", sizes=[img.size])
 
 
-def gif_sub_blocks(data):
-    out = bytearray()
-    for i in range(0, len(data), 255):
-        chunk = data[i:i + 255]
-        out.append(len(chunk))
-        out += chunk
-    out.append(0)
-    return bytes(out)
-
-
-def encode_gif(img):
-    """GIF89a with a global colour table and one full-size image."""
-    palette = gif_palette(img)
-    bits = gif_table_bits(len(palette))
-    min_code_size = max(2, bits)
-    index = {c: i for i, c in enumerate(palette)}
-
-    out = bytearray(b"GIF89a")
-    packed = 0x80 | (7 << 4) | (bits - 1)     # global table, 8-bit primaries
-    out += struct.pack("<HHBBB", img.width, img.height, packed, 0, 0)
-    for i in range(1 << bits):
-        out += bytes(palette[i] if i < len(palette) else BLACK)
-    out += b"\x2C" + struct.pack("<HHHHB", 0, 0, img.width, img.height, 0)
-    out.append(min_code_size)
-    out += gif_sub_blocks(lzw_encode([index[c] for c in img.px], min_code_size))
-    out += b"\x3B"
-    return bytes(out)
-
-
-# ---------------------------------------------------------------------------
-# Output list
-# ---------------------------------------------------------------------------
-
-# (path relative to the repository root, drawing function, encoder)
+# (path from the repository root, drawing, writer)
 OUTPUTS = [
-    ("src/ui/res/app.ico", draw_icon, encode_ico),
-    ("src/ui/res/logo.bmp", draw_logo, encode_bmp),
-    ("src/ui/res/wordmark.bmp", draw_wordmark, encode_bmp),
-    ("src/ui/res/power.bmp", draw_power, encode_bmp),
-    ("src/ui/res/logo@2x.bmp", draw_logo_2x, encode_bmp8),
-    ("src/ui/res/wordmark@2x.bmp", draw_wordmark_2x, encode_bmp8),
-    ("src/ui/res/power@2x.bmp", draw_power_2x, encode_bmp8),
-    ("data/France.gif", draw_flag_france, encode_gif),
-    ("data/UK.gif", draw_flag_uk, encode_gif),
-    ("data/Italia.gif", draw_flag_italy, encode_gif),
-    ("data/Sweden.gif", draw_flag_sweden, encode_gif),
+    ("src/ui/res/app.ico", draw_icon, save_ico),
+    ("src/ui/res/logo.bmp", draw_logo, save_bmp),
+    ("src/ui/res/wordmark.bmp", draw_wordmark, save_bmp),
+    ("src/ui/res/power.bmp", draw_power, save_bmp),
+    ("src/ui/res/logo@2x.bmp", lambda: draw_logo(2), save_bmp8),
+    ("src/ui/res/wordmark@2x.bmp", lambda: draw_wordmark(2), save_bmp8),
+    ("src/ui/res/power@2x.bmp", lambda: draw_power(2), save_bmp8),
+    ("data/France.gif", draw_flag_france, save_gif),
+    ("data/UK.gif", draw_flag_uk, save_gif),
+    ("data/Italia.gif", draw_flag_italy, save_gif),
+    ("data/Sweden.gif", draw_flag_sweden, save_gif),
 ]
 
 
@@ -739,13 +335,11 @@ def main(argv):
         sys.stderr.write("usage: draw_art.py [REPO_ROOT]\n")
         return 2
     root = argv[1] if len(argv) == 2 else default_root()
-    for rel, draw, encode in OUTPUTS:
-        data = encode(draw())
+    for rel, draw, save in OUTPUTS:
         path = os.path.join(root, *rel.split("/"))
         os.makedirs(os.path.dirname(path), exist_ok=True)
-        with open(path, "wb") as f:
-            f.write(data)
-        print("wrote %s (%d bytes)" % (rel, len(data)))
+        save(draw(), path)
+        print("wrote %s (%d bytes)" % (rel, os.path.getsize(path)))
     return 0
 
 

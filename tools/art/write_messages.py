@@ -16,7 +16,7 @@ on disk differs from what it would write, or when a text breaks a rule below.
 
 With --header the same texts are written as C++ initialisers, which the build
 compiles into the program: its built-in texts, used where a message file is
-missing or lacks a key.
+missing or lacks a key.  The key list, message_keys.h, is written beside them.
 """
 
 import os
@@ -26,37 +26,41 @@ SECTION = "[FrmDownload]"
 LINE_BREAK = "\u00a7"        # "§", bytes C2 A7 in UTF-8
 UTF8_MARK = b"\xef\xbb\xbf"
 
-KEYS = [
-    "FRM_ALL_NO_COM_SELECT",
-    "FRM_ALL_C_EXIT",
-    "FRM_FW_UPGRADE_TITLE",
-    "FRM_FW_UPGRADE_C_UPGRADE",
-    "FRM_FW_UPGRADE_L_COM_PORT",
-    "FRM_FW_UPGRADE_L_LINGUA",
-    "FRM_FW_UPGRADE_L_TITOLO",
-    "FRM_FW_UPGRADE_FILE_MISSED_MSG",
-    "FRM_FW_UPGRADE_DOWNLOAD_TOUT_MSG",
-    "FRM_FW_UPGRADE_ASK_OK_MSG",
-    "FRM_FW_UPGRADE_RESET_ECR_MSG",
-    "FRM_FW_UPGRADE_POWERON_ECR_MSG",
-    "FRM_FW_UPGRADE_UPDATING_MSG",
-    "FRM_FW_UPGRADE_PROGRAMMING_MSG",
-    "FRM_FW_UPGRADE_END_MSG",
-    "FRM_FW_UPGRADE_SAVING_MSG",
-    "FRM_FW_UPGRADE_FIRST_STRAT_MSG",
-    "FRM_FW_UPGRADE_ABORTED_MSG",
-    "FRM_FW_UPGRADE_FAILED_MSG",
-] + ["FRM_FW_UPGRADE_BAK_SD%d_MSG" % i for i in range(1, 11)] + [
-    "FRM_FW_UPGRADE_AVVISO1_MSG",
-    "FRM_FW_UPGRADE_AVVISO2_MSG",
-    "FRM_FW_UPGRADE_AVVISO3_MSG",
-    "FRM_FW_UPGRADE_VERIFICA_FW_MACCHINA_MSG",
-    "FRM_FW_UPGRADE_AVVISO_MSG",
-    "FRM_FW_UPGRADE_CLOSE_RUN_MSG",
-    "FRM_FW_UPGRADE_SHUTDOWN_BLOCK_MSG",
-    "FRM_FW_UPGRADE_NO_DRIVER_MSG",
-    "FRM_FW_UPGRADE_IMAGE_DAMAGED_MSG",
+# Every message key, in the order of the message files and of the loader's
+# tests: the name the program's code gives it, and its key text. The build
+# writes the program's key list (message_keys.h) from here.
+MESSAGE_KEYS = [
+    ("NoComSelect", "FRM_ALL_NO_COM_SELECT"),
+    ("ExitCaption", "FRM_ALL_C_EXIT"),
+    ("Title", "FRM_FW_UPGRADE_TITLE"),
+    ("UpgradeCaption", "FRM_FW_UPGRADE_C_UPGRADE"),
+    ("ComPortLabel", "FRM_FW_UPGRADE_L_COM_PORT"),
+    ("LanguageLabel", "FRM_FW_UPGRADE_L_LINGUA"),
+    ("TitleLabel", "FRM_FW_UPGRADE_L_TITOLO"),
+    ("FileMissed", "FRM_FW_UPGRADE_FILE_MISSED_MSG"),
+    ("DownloadTimeout", "FRM_FW_UPGRADE_DOWNLOAD_TOUT_MSG"),
+    ("AskOk", "FRM_FW_UPGRADE_ASK_OK_MSG"),
+    ("ResetEcr", "FRM_FW_UPGRADE_RESET_ECR_MSG"),
+    ("PowerOnEcr", "FRM_FW_UPGRADE_POWERON_ECR_MSG"),
+    ("Updating", "FRM_FW_UPGRADE_UPDATING_MSG"),
+    ("Programming", "FRM_FW_UPGRADE_PROGRAMMING_MSG"),
+    ("End", "FRM_FW_UPGRADE_END_MSG"),
+    ("Saving", "FRM_FW_UPGRADE_SAVING_MSG"),
+    ("FirstStart", "FRM_FW_UPGRADE_FIRST_STRAT_MSG"),
+    ("Aborted", "FRM_FW_UPGRADE_ABORTED_MSG"),
+    ("Failed", "FRM_FW_UPGRADE_FAILED_MSG"),
+] + [("BakSd%d" % i, "FRM_FW_UPGRADE_BAK_SD%d_MSG" % i) for i in range(1, 11)] + [
+    ("Notice1", "FRM_FW_UPGRADE_AVVISO1_MSG"),
+    ("Notice2", "FRM_FW_UPGRADE_AVVISO2_MSG"),
+    ("Notice3", "FRM_FW_UPGRADE_AVVISO3_MSG"),
+    ("CheckRegisterFirmware", "FRM_FW_UPGRADE_VERIFICA_FW_MACCHINA_MSG"),
+    ("Confirmation", "FRM_FW_UPGRADE_AVVISO_MSG"),         # asked before a run
+    ("CloseDuringRun", "FRM_FW_UPGRADE_CLOSE_RUN_MSG"),
+    ("ShutdownBlocked", "FRM_FW_UPGRADE_SHUTDOWN_BLOCK_MSG"),  # on Windows' shutdown screen
+    ("NoDriver", "FRM_FW_UPGRADE_NO_DRIVER_MSG"),
+    ("ImageDamaged", "FRM_FW_UPGRADE_IMAGE_DAMAGED_MSG"),
 ]
+KEYS = [key for _, key in MESSAGE_KEYS]
 
 # Longest caption that still fits its control: buttons are about 130 px wide
 # at Arial 12, the big title about 500 px at Arial 20 bold, the labels sit
@@ -406,21 +410,35 @@ def render_header():
     return "\n".join(lines) + "\n"
 
 
+def render_key_list():
+    """The key list as the X macro the program's message table expands."""
+    lines = ["// Written by tools/art/write_messages.py from its key list; not edited by hand.",
+             "#pragma once",
+             " \\\n".join(["#define VZ_MESSAGE_KEYS(X)"] + ["  X(%s, L\"%s\")" % pair for pair in MESSAGE_KEYS])]
+    return "\n".join(lines) + "\n"
+
+
+def write_if_changed(path, text):
+    """Rewritten only when it changes, so the build does not recompile for nothing."""
+    try:
+        with open(path, encoding="ascii") as f:
+            if f.read() == text:
+                return
+    except OSError:
+        pass
+    with open(path, "w", encoding="ascii", newline="\n") as f:
+        f.write(text)
+
+
 def write_header(path):
+    """The built-in texts into `path`, the key list into message_keys.h beside it."""
     try:
         text = render_header()
     except TextError as e:
         sys.stderr.write("message files: %s\n" % e)
         return 1
-    # Rewritten only when it changes, so the build does not recompile for nothing.
-    try:
-        with open(path, encoding="ascii") as f:
-            if f.read() == text:
-                return 0
-    except OSError:
-        pass
-    with open(path, "w", encoding="ascii", newline="\n") as f:
-        f.write(text)
+    write_if_changed(path, text)
+    write_if_changed(os.path.join(os.path.dirname(path), "message_keys.h"), render_key_list())
     return 0
 
 

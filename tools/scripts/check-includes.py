@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
 """Fails when an include goes against the order of the tree.
 
-1. The folders of src/ include each other in one order. Each folder of src/
-   is one subsystem; `#include "folder/file.h"` from a file in another
-   folder is an edge between the two. The folders must form one order (no
-   cycle of any length), so that each can be read and tested with only the
-   folders below it.
+1. The folders of src/ form one order, lowest first, which the table under
+   "## Layers" of docs/architecture.md lists first (one row per folder,
+   the folder in backticks). Each folder of src/ is one subsystem;
+   `#include "folder/file.h"` from a file in another folder must name a
+   folder listed before its own. A folder of src/ the table leaves out, or
+   a row that names no folder, is a fault too.
 
 2. The parts of the tree include one way only:
      src      src/                      includes src
@@ -32,6 +33,8 @@ import sys
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 SRC = ROOT / "src"
+ARCHITECTURE = ROOT / "docs" / "architecture.md"
+LAYER_ROW = re.compile(r"^\| `([a-z0-9_]+)/` \|", re.M)
 SOURCES = (".h", ".cpp", ".rc")
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^/"]+)/[^"]+"', re.M)
 ANY_INCLUDE = re.compile(r'^\s*#\s*include\s+([<"])([^>"]+)[>"]', re.M)
@@ -50,6 +53,7 @@ def sources(top):
 
 
 def folder_graph():
+    """folder -> {included folder: the first file that includes it}."""
     graph = {}
     for path in sources(SRC):
         folder = path.relative_to(SRC).parts[0]
@@ -60,46 +64,22 @@ def folder_graph():
     return graph
 
 
-def find_cycle(graph):
-    state = {}  # 1: on the current path, 2: finished
-    path = []
-
-    def visit(node):
-        state[node] = 1
-        path.append(node)
-        for nxt in sorted(graph.get(node, {})):
-            if state.get(nxt) == 1:
-                return path[path.index(nxt):] + [nxt]
-            if nxt not in state:
-                found = visit(nxt)
-                if found:
-                    return found
-        path.pop()
-        state[node] = 2
-        return None
-
-    for node in sorted(graph):
-        if node not in state:
-            found = visit(node)
-            if found:
-                return found
-    return None
+def documented_order():
+    """The folders of the first table under "## Layers" of docs/architecture.md."""
+    section = ARCHITECTURE.read_text(encoding="utf-8").split("\n## Layers\n", 1)[-1]
+    table = section[section.find("\n|"):].split("\n\n", 1)[0]
+    return LAYER_ROW.findall(table)
 
 
-def order(graph):
-    done, out = set(), []
-
-    def visit(node):
-        if node in done:
-            return
-        done.add(node)
-        for nxt in sorted(graph.get(node, {})):
-            visit(nxt)
-        out.append(node)
-
-    for node in sorted(graph):
-        visit(node)
-    return out
+def order_faults(graph, layers):
+    faults = [f"  {f}/ is not in the Layers table" for f in sorted(set(graph) - set(layers))]
+    faults += [f"  the Layers table names {f}/, which src/ lacks" for f in layers if f not in graph]
+    rank = {f: i for i, f in enumerate(layers)}
+    for folder, edges in sorted(graph.items()):
+        for included, where in sorted(edges.items()):
+            if folder in rank and included in rank and rank[included] > rank[folder]:
+                faults.append(f"  {where} includes {included}/, listed after {folder}/")
+    return faults
 
 
 def part(path):
@@ -155,15 +135,14 @@ def part_faults():
 
 def main():
     failed = False
-    graph = folder_graph()
-    cycle = find_cycle(graph)
-    if cycle:
-        print("include cycle between the folders of src/:", file=sys.stderr)
-        for a, b in zip(cycle, cycle[1:]):
-            print(f"  {a}/ -> {b}/   ({graph[a][b]})", file=sys.stderr)
+    layers = documented_order()
+    faults = order_faults(folder_graph(), layers)
+    if faults:
+        print("includes against the order of src/ in docs/architecture.md:", file=sys.stderr)
+        print("\n".join(faults), file=sys.stderr)
         failed = True
     else:
-        print("src/ folders, lowest first: " + " < ".join(order(graph)))
+        print("src/ folders, lowest first: " + " < ".join(layers))
     faults = part_faults()
     if faults:
         print("includes against the order src < testkit < tools, bench < tests:", file=sys.stderr)

@@ -38,7 +38,10 @@ declare -A sources=(
 targets=(message_file port_text checksum_file)
 flags=(-std=c++17 -O1 -g -fno-omit-frame-pointer -Wall -Wextra -Werror
        -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -Isrc -Itools
-       -I/usr/include/utf8cpp)
+       -I"$OUT/generated" -I/usr/include/utf8cpp)
+# The message table's key list, written from the message files' source.
+mkdir -p "$OUT/generated"
+python3 tools/art/write_messages.py --header "$OUT/generated/builtin_messages.inc"
 # The same limits for the replay and the run.
 run_flags=(-timeout=10 -rss_limit_mb=2048)
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
@@ -92,7 +95,15 @@ for t in "${targets[@]}"; do
   mkdir -p "$work/corpus" "$work/artifacts"
   cp "tests/fuzz/corpus/$t"/* "$work/corpus/"
   dict=()
-  [ -f "tests/fuzz/$t.dict" ] && dict=("-dict=tests/fuzz/$t.dict")
+  if [ -f "tests/fuzz/$t.dict" ]; then
+    # The message file's pieces, and each key with its "=" from the key list.
+    cp "tests/fuzz/$t.dict" "$work/$t.dict"
+    if [ "$t" = message_file ]; then
+      sed -n 's/.*X([A-Za-z0-9]*, L"\([A-Z0-9_]*\)").*/key_\1="\1="/p' \
+        "$OUT/generated/message_keys.h" >>"$work/$t.dict"
+    fi
+    dict=("-dict=$work/$t.dict")
+  fi
   "$OUT/$t" "${run_flags[@]}" "${dict[@]}" \
     -max_total_time="$duration" -print_final_stats=1 \
     -artifact_prefix="$work/artifacts/" "$work/corpus" \

@@ -5,7 +5,7 @@
 # of every window are drawn as the letters "0 1 r".
 set -euo pipefail
 packages=(
-  cmake g++ make python3 googletest libutfcpp-dev
+  cmake g++ make python3 python3-pil googletest libutfcpp-dev
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
   wine wine64 fonts-wine xvfb xauth socat xdotool imagemagick
   clang libclang-rt-14-dev clang-tidy clang-format cppcheck

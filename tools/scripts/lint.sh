@@ -74,7 +74,7 @@ printf '%s\n' "${portable[@]}" |
 mapfile -t harnesses < <(find tests/fuzz -name '*.cpp' | sort)
 if [ ${#harnesses[@]} -gt 0 ]; then
   printf '%s\n' "${harnesses[@]}" |
-    xargs -P "$jobs" -I{} "$tidy" --quiet {} -- -std=c++17 -Wall -Wextra -Isrc -Itools \
+    xargs -P "$jobs" -I{} "$tidy" --quiet {} -- -std=c++17 -Wall -Wextra -Isrc -Itools -I"$OUT/generated" \
       >>"$tidy_log" 2>&1 || tidy_rc=$?
 fi
 

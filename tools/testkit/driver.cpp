@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
@@ -356,9 +357,18 @@ void ClickHere(int x, int y) {
 void Program::ClickAt(int x, int y) {
   INPUT move = MouseAt(x, y, MOUSEEVENTF_MOVE);
   SendInput(1, &move, sizeof(INPUT));
-  Sleep(50);
+  // The press waits until the pointer is there (to a pixel: the move's
+  // position is scaled to 0..65535 and back).
+  WaitUntil(
+      [&] {
+        POINT p{};
+        return GetCursorPos(&p) && std::abs(p.x - x) <= 1 && std::abs(p.y - y) <= 1;
+      },
+      1000, 5);
   ClickHere(x, y);
-  Sleep(100);
+  // Then until the system has taken the release; what the click does,
+  // each caller waits for.
+  WaitUntil([] { return (GetAsyncKeyState(VK_LBUTTON) & 0x8000) == 0; }, 1000, 5);
 }
 
 bool Program::ChooseWithMouse(Control combo, const std::wstring& entry) {
