@@ -13,7 +13,7 @@ namespace vz {
 
 class FormHandlers : public FormEvents {
  public:
-  FormHandlers(Globals& g, System& sys) : g_(g), sys_(sys), ports_(sys, monitor_.runUnderWay) {}
+  FormHandlers(Globals& g, System& sys) : g_(g), sys_(sys), ports_(g, sys, monitor_.runUnderWay) {}
 
   void OnPortClick(MainWindow& w) override;
   void OnPortTextCommitted(MainWindow& w) override;

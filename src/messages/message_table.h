@@ -50,7 +50,7 @@ namespace vz {
   /* the confirmation asked before a run */                            \
   X(Confirmation, L"FRM_FW_UPGRADE_AVVISO_MSG")                        \
   X(CloseDuringRun, L"FRM_FW_UPGRADE_CLOSE_RUN_MSG")                   \
-  /* the reason shown on Windows' shutdown screen during a run */     \
+  /* the reason shown on Windows' shutdown screen during a run */      \
   X(ShutdownBlocked, L"FRM_FW_UPGRADE_SHUTDOWN_BLOCK_MSG")             \
   X(NoDriver, L"FRM_FW_UPGRADE_NO_DRIVER_MSG")                         \
   X(ImageDamaged, L"FRM_FW_UPGRADE_IMAGE_DAMAGED_MSG")

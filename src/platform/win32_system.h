@@ -64,6 +64,14 @@ class Win32System : public System {
   std::uint64_t ElapsedMilliseconds() override;
   std::wstring FromAnsi(const std::string& bytes) override;
   std::string ToAnsi(const std::wstring& text) override;
+
+  // win32_devices.cpp
+  DeviceInventory ReadDevices() override;
+  DeviceReader SharedDeviceReader() override;
 };
+
+// The serial ports' device nodes and the USB devices without a driver, from
+// SetupAPI (win32_devices.cpp).
+DeviceInventory ReadDeviceInventory();
 
 }  // namespace vz

@@ -7,6 +7,7 @@
 #include "log/event_log.h"
 #include "platform/text_case.h"
 #include "port/port_choice.h"
+#include "port/port_devices.h"
 #include "upgrade/process_lookup.h"
 #include "uploader/uploader_contract.h"
 
@@ -92,7 +93,7 @@ std::optional<std::wstring> CheckImages(Globals& g, System& sys, MainWindow& w, 
   }
   std::sort(images.begin(), images.end(),
             [](const FileEntry& a, const FileEntry& b) { return NameLess(a.name, b.name); });
-  std::wstring given = kLogRunGivenPrefix + PortEntry(port);
+  std::wstring given = kLogRunGivenPrefix + PortWithDevice(g, port);
   for (const FileEntry& image : images) {
     given += L", " + image.name + L" " + std::to_wstring(image.size) + L" bytes";
   }

@@ -63,8 +63,9 @@ inline constexpr wchar_t kLogUploaderAlreadyRunning[] =
 // text.
 inline constexpr wchar_t kLogPortNotOpenedPrefix[] = L"Fw Upgrade: ";
 inline constexpr wchar_t kLogPortNotOpened[] = L" : not opened, ";
-// Once every check has passed: this, the run's port and every image with
-// its size, e.g. "Fw Upgrade: COM3, firmware.bin 49152 bytes".
+// Once every check has passed: this, the run's port (with its device's
+// name when it has one) and every image with its size, e.g.
+// "Fw Upgrade: COM3 (USB-SERIAL CH340), firmware.bin 49152 bytes".
 inline constexpr wchar_t kLogRunGivenPrefix[] = L"Fw Upgrade: ";
 inline constexpr wchar_t kLogPortWriteFailed[] = L"Write_rs232_fw: Superati 3 tentativi di lettura";
 

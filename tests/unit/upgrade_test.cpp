@@ -249,6 +249,12 @@ TEST_F(Upgrade, AnEmptyImageIsNoImageAndEveryImageIsLoggedByName) {
             "Fw Upgrade: COM3, A.bin 1 bytes, b.BIN 49152 bytes, fw.bin 0 bytes");
 }
 
+TEST_F(Upgrade, TheRunsLineNamesThePortsDeviceWhenItHasOne) {
+  g.port.listed = {{3, L"USB-SERIAL CH340"}};
+  Start();
+  EXPECT_EQ(test::LogTexts(sys).at(1), "Fw Upgrade: COM3 (USB-SERIAL CH340), fw.bin 2 bytes");
+}
+
 TEST_F(Upgrade, StaleMarkersGoOtherFilesStay) {
   const Names markers{kErasing, kErase, kWrite, kWriting, kWriteOk};
   const Names kept{L"memo_log.txt", L"FrmDescFRA.txt", L"Language.ini", L"erase.txt.bak"};

@@ -235,7 +235,7 @@ TEST_F(StartedWindow, DpiThePortListShowsTheLongestPortNameWhole) {
   EXPECT_GE(format.right - format.left, text.cx) << "at " << window->dpi() << " DPI";
   EXPECT_GE(format.right - format.left, arial) << "at " << window->dpi() << " DPI";
 
-  window->InsertPortEntry(0, longest);
+  window->ShowPorts({{longest, L""}});
   EXPECT_GE(SendMessageW(H(Control::PortList), CB_GETDROPPEDWIDTH, 0, 0),
             text.cx + GetSystemMetrics(SM_CXVSCROLL));
 }
