@@ -11,6 +11,7 @@
 
 #include "app/form_handlers.h"
 #include "app/startup.h"
+#include "port/port_devices.h"
 #include "started_window.h"
 #include "testkit/driver.h"
 #include "testkit/release.h"
@@ -195,6 +196,66 @@ TEST_F(StartedWindow, ChoosingAPortFromTheListWritesItAndTurnsTheListGreen) {
   Pick(L"COM12");
   EXPECT_EQ(ReadFileBytes(dir / L"port.ini"), std::string("\x0C", 1));
   EXPECT_EQ(PortListColor(), RGB(0, 255, 0));
+}
+
+// A row of the port list as the window draws it, into a bitmap of its own:
+// the pixels of the entry's text (black) and of the device's name (grey).
+struct DrawnRow {
+  int entryRight = -1;  // the rightmost black pixel
+  int nameLeft = -1;    // the leftmost grey pixel
+  int namePixels = 0;
+};
+DrawnRow DrawRow(HWND window, HWND combo, int index) {
+  const int width = static_cast<int>(SendMessageW(combo, CB_GETDROPPEDWIDTH, 0, 0));
+  const int height = static_cast<int>(SendMessageW(combo, CB_GETITEMHEIGHT, 0, 0));
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  ReleaseDC(nullptr, screen);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(combo, WM_GETFONT, 0, 0)));
+  DRAWITEMSTRUCT row{ODT_COMBOBOX, static_cast<UINT>(GetDlgCtrlID(combo)),
+                     static_cast<UINT>(index), ODA_DRAWENTIRE, 0, combo, dc,
+                     RECT{0, 0, width, height}, 0};
+  SendMessageW(window, WM_DRAWITEM, row.CtlID, reinterpret_cast<LPARAM>(&row));
+  DrawnRow drawn;
+  for (int x = 0; x < width; ++x) {
+    for (int y = 0; y < height; ++y) {
+      const COLORREF c = GetPixel(dc, x, y);
+      if (c == RGB(0, 0, 0)) drawn.entryRight = x;
+      if (c == RGB(0x40, 0x40, 0x40)) {
+        if (drawn.nameLeft < 0) drawn.nameLeft = x;
+        ++drawn.namePixels;
+      }
+    }
+  }
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  return drawn;
+}
+
+TEST_F(StartedWindow, ThePortListDrawsEachDevicesNameBesideItsPortAndKeepsTheEntryAsThePort) {
+  Start();
+  HWND combo = H(Control::PortList);
+  const auto narrow = SendMessageW(combo, CB_GETDROPPEDWIDTH, 0, 0);
+  g.port.listed = {{3, L"USB-SERIAL CH340"}, {12, L""}};
+  window->ShowPorts(Listings(g.port.listed));
+  EXPECT_EQ(Items(Control::PortList), (std::vector<std::wstring>{L"COM3", L"COM12"}));
+  EXPECT_GT(SendMessageW(combo, CB_GETDROPPEDWIDTH, 0, 0), narrow) << "as wide as its widest row";
+
+  const DrawnRow named = DrawRow(H(Control::Window), combo, 0);
+  EXPECT_GT(named.namePixels, 20);
+  EXPECT_GT(named.entryRight, 0);
+  EXPECT_GT(named.nameLeft, named.entryRight) << "the name in a column after the port";
+  EXPECT_EQ(DrawRow(H(Control::Window), combo, 1).namePixels, 0) << "no name, no grey";
+
+  Pick(L"COM3");
+  EXPECT_EQ(Caption(Control::PortList), L"COM3");
+  EXPECT_EQ(ReadFileBytes(dir / L"port.ini"), std::string("\x03", 1));
+  EXPECT_EQ(Caption(Control::StatusLine1), L"USB-SERIAL CH340") << "the chosen device in view";
+  EXPECT_TRUE(Shown(Control::StatusLine1));
+  EXPECT_FALSE(Shown(Control::StatusLine2));
 }
 
 TEST_F(StartedWindow, TypedTextIsHandledWhenTheListIsLeftOrEnterIsPressedInIt) {
