@@ -120,10 +120,9 @@ TEST_F(UpgradeRun, SuccessEndsTheProgramAndTheRegisterGetsTheWholeImage) {
   EXPECT_TRUE(received == image) << "the bytes on COM3 differ from the image";
   const std::string log = folder.Read(L"memo_log.txt").value_or("");
   EXPECT_EQ(Count(log, " Fw Upgrade START\r\n"), 1) << log;
-  EXPECT_EQ(
-      Count(log, " Fw Upgrade: COM3 (USB-SERIAL CH340), firmware.bin " +
-                     std::to_string(image.size()) + " bytes\r\n"),
-      1)
+  EXPECT_EQ(Count(log, " Fw Upgrade: COM3 (USB-SERIAL CH340), firmware.bin " +
+                           std::to_string(image.size()) + " bytes\r\n"),
+            1)
       << log;
   EXPECT_EQ(Count(log, " Timer_UL_Test: Up_Loader.exe : run\r\n"), 1) << log;
   EXPECT_EQ(Count(log, " Timer_UL_Test: Up_Loader.exe : ended, exit code 0\r\n"), 1) << log;

@@ -214,9 +214,15 @@ DrawnRow DrawRow(HWND window, HWND combo, int index) {
   ReleaseDC(nullptr, screen);
   HGDIOBJ old = SelectObject(dc, bitmap);
   SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(combo, WM_GETFONT, 0, 0)));
-  DRAWITEMSTRUCT row{ODT_COMBOBOX, static_cast<UINT>(GetDlgCtrlID(combo)),
-                     static_cast<UINT>(index), ODA_DRAWENTIRE, 0, combo, dc,
-                     RECT{0, 0, width, height}, 0};
+  DRAWITEMSTRUCT row{ODT_COMBOBOX,
+                     static_cast<UINT>(GetDlgCtrlID(combo)),
+                     static_cast<UINT>(index),
+                     ODA_DRAWENTIRE,
+                     0,
+                     combo,
+                     dc,
+                     RECT{0, 0, width, height},
+                     0};
   SendMessageW(window, WM_DRAWITEM, row.CtlID, reinterpret_cast<LPARAM>(&row));
   DrawnRow drawn;
   for (int x = 0; x < width; ++x) {
