@@ -107,7 +107,8 @@ bool LacksDriver(const SP_DEVINFO_DATA& device) {
 DeviceInventory ReadDeviceInventory() {
   DeviceInventory found;
   std::set<std::wstring> seen;
-  const DeviceSet ports(SetupDiGetClassDevsW(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT));
+  const DeviceSet ports(
+      SetupDiGetClassDevsW(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT));
   if (ports.valid()) AddSerialPorts(ports.get(), seen, found);
   const DeviceSet interfaces(SetupDiGetClassDevsW(&kComPortInterface, nullptr, nullptr,
                                                   DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));

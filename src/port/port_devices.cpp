@@ -17,7 +17,9 @@ int IdAfter(const std::wstring& id, std::wstring_view key) {
   if (at == std::wstring::npos || at + key.size() + 4 > upper.size()) return -1;
   int value = 0;
   for (wchar_t c : upper.substr(at + key.size(), 4)) {
-    const int digit = c >= L'0' && c <= L'9' ? c - L'0' : c >= L'A' && c <= L'F' ? c - L'A' + 10 : -1;
+    const int digit = c >= L'0' && c <= L'9'   ? c - L'0'
+                      : c >= L'A' && c <= L'F' ? c - L'A' + 10
+                                               : -1;
     if (digit < 0) return -1;
     value = value * 16 + digit;
   }
@@ -26,7 +28,8 @@ int IdAfter(const std::wstring& id, std::wstring_view key) {
 
 std::wstring Trimmed(std::wstring text) {
   while (!text.empty() && std::iswspace(text.back())) text.pop_back();
-  const auto first = std::find_if(text.begin(), text.end(), [](wchar_t c) { return !std::iswspace(c); });
+  const auto first =
+      std::find_if(text.begin(), text.end(), [](wchar_t c) { return !std::iswspace(c); });
   return std::wstring(first, text.end());
 }
 
