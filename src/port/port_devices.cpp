@@ -96,6 +96,7 @@ std::vector<std::wstring> DriverlessBridges(const DeviceInventory& devices) {
 
 std::vector<PortListing> Listings(const std::map<std::uint8_t, std::wstring>& ports) {
   std::vector<PortListing> rows;
+  rows.reserve(ports.size());
   for (const auto& [port, name] : ports) rows.push_back({PortEntry(port), name});
   return rows;
 }

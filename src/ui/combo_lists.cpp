@@ -120,8 +120,8 @@ void Win32Window::FitPortColumns() {
     }
   }
   // Never narrower than the box.
-  SendMessageW(combo, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(widest + Px(kDroppedListMarginTwips)),
-               0);
+  const int dropped = widest + Px(kDroppedListMarginTwips);
+  SendMessageW(combo, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(dropped), 0);
 }
 
 void Win32Window::DrawPortRow(const DRAWITEMSTRUCT& row) {
