@@ -14,11 +14,10 @@ namespace {
 // the margins of an entry.
 constexpr int kDroppedListMarginTwips = 450;
 // A port list row: its margin on the left, and the room between the port
-// and its device's name, which is drawn in a grey that reads on the list's
-// green and red alike.
+// and its device's name, drawn in a column of its own in the text colour
+// (a lighter one would not read on the list's red).
 constexpr int kRowMarginTwips = 45;
 constexpr int kNameGapTwips = 300;
-constexpr COLORREF kDeviceNameColor = RGB(0x40, 0x40, 0x40);
 
 // The text of a combo box's entry.
 std::wstring EntryText(HWND combo, LRESULT index) {
@@ -141,7 +140,6 @@ void Win32Window::DrawPortRow(const DRAWITEMSTRUCT& row) {
   DrawTextW(dc, entry.c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
   if (!device.empty()) {
     text.left = row.rcItem.left + portNameColumn_;
-    SetTextColor(dc, selected ? GetSysColor(COLOR_HIGHLIGHTTEXT) : kDeviceNameColor);
     DrawTextW(dc, ForDisplay(device).c_str(), -1, &text,
               DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
   }

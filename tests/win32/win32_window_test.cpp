@@ -199,13 +199,8 @@ TEST_F(StartedWindow, ChoosingAPortFromTheListWritesItAndTurnsTheListGreen) {
 }
 
 // A row of the port list as the window draws it, into a bitmap of its own:
-// the pixels of the entry's text (black) and of the device's name (grey).
-struct DrawnRow {
-  int entryRight = -1;  // the rightmost black pixel
-  int nameLeft = -1;    // the leftmost grey pixel
-  int namePixels = 0;
-};
-DrawnRow DrawRow(HWND window, HWND combo, int index) {
+// the columns in which it has text pixels (the window's text colour).
+std::vector<bool> DrawnColumns(HWND window, HWND combo, int index) {
   const int width = static_cast<int>(SendMessageW(combo, CB_GETDROPPEDWIDTH, 0, 0));
   const int height = static_cast<int>(SendMessageW(combo, CB_GETITEMHEIGHT, 0, 0));
   HDC screen = GetDC(nullptr);
@@ -224,37 +219,45 @@ DrawnRow DrawRow(HWND window, HWND combo, int index) {
                      RECT{0, 0, width, height},
                      0};
   SendMessageW(window, WM_DRAWITEM, row.CtlID, reinterpret_cast<LPARAM>(&row));
-  DrawnRow drawn;
+  std::vector<bool> inked(static_cast<std::size_t>(width), false);
   for (int x = 0; x < width; ++x) {
     for (int y = 0; y < height; ++y) {
-      const COLORREF c = GetPixel(dc, x, y);
-      if (c == RGB(0, 0, 0)) drawn.entryRight = x;
-      if (c == RGB(0x40, 0x40, 0x40)) {
-        if (drawn.nameLeft < 0) drawn.nameLeft = x;
-        ++drawn.namePixels;
-      }
+      if (GetPixel(dc, x, y) == GetSysColor(COLOR_WINDOWTEXT)) inked[x] = true;
     }
   }
   SelectObject(dc, old);
   DeleteObject(bitmap);
   DeleteDC(dc);
-  return drawn;
+  return inked;
+}
+
+int LastInked(const std::vector<bool>& columns) {
+  for (int x = static_cast<int>(columns.size()) - 1; x >= 0; --x) {
+    if (columns[x]) return x;
+  }
+  return -1;
 }
 
 TEST_F(StartedWindow, ThePortListDrawsEachDevicesNameBesideItsPortAndKeepsTheEntryAsThePort) {
   Start();
   HWND combo = H(Control::PortList);
+  window->ShowPorts({{L"COM3", L""}});
   const auto narrow = SendMessageW(combo, CB_GETDROPPEDWIDTH, 0, 0);
+  const int entryEnd = LastInked(DrawnColumns(H(Control::Window), combo, 0));
+  ASSERT_GT(entryEnd, 0) << "the entry is drawn";
+
   g.port.listed = {{3, L"USB-SERIAL CH340"}, {12, L""}};
   window->ShowPorts(Listings(g.port.listed));
   EXPECT_EQ(Items(Control::PortList), (std::vector<std::wstring>{L"COM3", L"COM12"}));
   EXPECT_GT(SendMessageW(combo, CB_GETDROPPEDWIDTH, 0, 0), narrow) << "as wide as its widest row";
-
-  const DrawnRow named = DrawRow(H(Control::Window), combo, 0);
-  EXPECT_GT(named.namePixels, 20);
-  EXPECT_GT(named.entryRight, 0);
-  EXPECT_GT(named.nameLeft, named.entryRight) << "the name in a column after the port";
-  EXPECT_EQ(DrawRow(H(Control::Window), combo, 1).namePixels, 0) << "no name, no grey";
+  const std::vector<bool> named = DrawnColumns(H(Control::Window), combo, 0);
+  // The name starts after a gap and needs many columns of its own.
+  int gap = entryEnd + 1;
+  while (gap < static_cast<int>(named.size()) && !named[gap]) ++gap;
+  EXPECT_GT(gap, entryEnd + 4) << "the name in a column after the port";
+  EXPECT_GT(LastInked(named), gap + 60);
+  EXPECT_LT(LastInked(DrawnColumns(H(Control::Window), combo, 1)), gap)
+      << "no name, nothing beside";
 
   Pick(L"COM3");
   EXPECT_EQ(Caption(Control::PortList), L"COM3");
