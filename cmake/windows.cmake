@@ -32,6 +32,7 @@ endif()
 
 add_library(vz_win32 STATIC
   src/platform/win32_system.cpp
+  src/platform/win32_devices.cpp
   src/platform/win32_newer_api.cpp
   src/platform/win32_instance.cpp
   src/ui/win32_window.cpp
@@ -49,7 +50,8 @@ add_library(vz_win32 STATIC
   src/ui/window_timers.cpp
   src/ui/picture.cpp
 )
-target_link_libraries(vz_win32 PUBLIC vz_core comctl32 ole32 oleaut32 uuid gdi32 user32 wtsapi32 bcrypt)
+target_link_libraries(vz_win32 PUBLIC vz_core comctl32 ole32 oleaut32 uuid gdi32 user32 wtsapi32
+  bcrypt setupapi cfgmgr32)
 target_compile_options(vz_win32 PRIVATE ${VZ_WIN_HARDENING})
 
 add_executable(Vardolin_VaZuvovev WIN32

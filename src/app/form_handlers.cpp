@@ -2,29 +2,35 @@
 
 #include "i18n/language_switch.h"
 #include "port/port_choice.h"
+#include "port/port_devices.h"
 #include "upgrade/upgrade_start.h"
 
 namespace vz {
 
 void FormHandlers::OnPortClick(MainWindow& w) {
-  if (HoldPortWhileUploaderRuns(g_, sys_, w)) return;
-  OnPortChoice(g_, sys_, w, PortWriteNow());
+  if (!HoldPortWhileUploaderRuns(g_, sys_, w)) OnPortChoice(g_, sys_, w, PortWriteNow());
+  ShowIdleLines(g_, w);
 }
 
 void FormHandlers::OnPortTextCommitted(MainWindow& w) {
   // Leaving the list again, or a second Enter, finds nothing new.
-  if (!PortTextIsNew(g_, w) || HoldPortWhileUploaderRuns(g_, sys_, w)) return;
-  CommitPortText(g_, sys_, w, PortWriteNow());
+  if (!PortTextIsNew(g_, w)) return;
+  if (!HoldPortWhileUploaderRuns(g_, sys_, w)) CommitPortText(g_, sys_, w, PortWriteNow());
+  ShowIdleLines(g_, w);
 }
 
 PortWrite FormHandlers::PortWriteNow() const {
   return *monitor_.runUnderWay ? PortWrite::Held : PortWrite::Allowed;
 }
 
-void FormHandlers::OnLanguageClick(MainWindow& w) { OnLanguageChoice(g_, sys_, w); }
+void FormHandlers::OnLanguageClick(MainWindow& w) {
+  OnLanguageChoice(g_, sys_, w);
+  ShowIdleLines(g_, w);  // in the language now shown
+}
 
 void FormHandlers::OnUpgradeClick(MainWindow& w) {
   StartUpgrade(g_, sys_, w, monitor_);
+  ShowIdleLines(g_, w);
   // A start refused before the monitor was armed gives the run back.
   if (!*monitor_.runUnderWay) ports_.ResumeAfterRun(w);
 }

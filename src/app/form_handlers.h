@@ -14,7 +14,7 @@ namespace vz {
 class FormHandlers : public FormEvents {
  public:
   FormHandlers(Globals& g, System& sys)
-      : g_(g), sys_(sys), ports_(sys, monitor_.runUnderWay, monitor_.portInProbe) {}
+      : g_(g), sys_(sys), ports_(g, sys, monitor_.runUnderWay, monitor_.portInProbe) {}
 
   void OnPortClick(MainWindow& w) override;
   void OnPortTextCommitted(MainWindow& w) override;

@@ -9,6 +9,7 @@
 #include "i18n/language.h"
 #include "i18n/language_switch.h"
 #include "port/port_choice.h"
+#include "port/port_devices.h"
 
 namespace vz {
 namespace {
@@ -44,10 +45,10 @@ class BesideThread {
 
 }  // namespace
 
-void ProbeComPorts(System& sys, std::vector<bool>& available) {
+void ProbeComPorts(System& sys, std::vector<bool>& available, const std::set<int>& unopened) {
   available.assign(kHighestPort + 1, false);
   for (int n = 1; n <= kHighestPort; ++n) {
-    available[n] = sys.ProbeSerialPort(PortDeviceName(n)).ok;
+    available[n] = unopened.count(n) || sys.ProbeSerialPort(PortDeviceName(n)).ok;
   }
 }
 
@@ -70,11 +71,15 @@ void Main(Globals& g, System& sys, const std::function<MainWindow&()>& loadForm)
   if (current.size() == 2 && current[1] == L':') current += L'\\';
   (void)sys.SetCurrentDir(current);
 
-  // The port probe (255 opens, most of them failing at once) runs beside
-  // the loading of the texts and the window, which touch no serial port;
-  // the list is filled once both are done.
+  // The port probe (the device names, then 255 opens, most of them failing
+  // at once) runs beside the loading of the texts and the window, which
+  // touch no serial port; the list is filled once both are done.
   std::vector<bool> portAvailability;
-  BesideThread probe([&sys, &portAvailability] { ProbeComPorts(sys, portAvailability); });
+  DeviceInventory devices;
+  BesideThread probe([&sys, &portAvailability, &devices] {
+    devices = sys.ReadDevices();
+    ProbeComPorts(sys, portAvailability, BluetoothPorts(devices));
+  });
 
   ReadLanguageSetting(g, sys);
   SelectLanguageFiles(g);
@@ -87,10 +92,17 @@ void Main(Globals& g, System& sys, const std::function<MainWindow&()>& loadForm)
 
   probe.Join();
   // A probe that failed half-way lists what it found.
-  std::size_t listed = 0;
+  const std::map<std::uint8_t, std::wstring> names = NamesByPort(devices);
   for (std::size_t n = 1; n < portAvailability.size(); ++n) {
-    if (portAvailability[n]) form.InsertPortEntry(listed++, PortEntry(static_cast<int>(n)));
+    if (!portAvailability[n]) continue;
+    const auto port = static_cast<std::uint8_t>(n);
+    const auto name = names.find(port);
+    g.port.listed[port] = name != names.end() ? name->second : std::wstring();
   }
+  g.port.driverlessBridges = DriverlessBridges(devices);
+  form.ShowPorts(Listings(g.port.listed));
+  OfferLastPort(g, sys, form);
+  ShowIdleLines(g, form);
 
   (void)form.ShowFlag(g.programDir + g.flagImageName);
   form.Show();

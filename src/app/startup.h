@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -12,8 +13,9 @@
 namespace vz {
 
 // Resizes `available` to 0..255, all false, and sets entry n when port n
-// can be opened. Entry 0 is never probed.
-void ProbeComPorts(System& sys, std::vector<bool>& available);
+// can be opened. Entry 0 is never probed; the ports in `unopened` (the
+// Bluetooth links) are set without an open.
+void ProbeComPorts(System& sys, std::vector<bool>& available, const std::set<int>& unopened = {});
 
 // The executable's directory with exactly one trailing backslash.
 std::wstring ProgramDirFrom(const std::wstring& executableDir);

@@ -100,6 +100,25 @@ class StartedProgram {
   virtual std::optional<std::uint32_t> ExitCode() = 0;
 };
 
+// A device node of a serial port, as Windows' device manager knows it:
+// the port name from its device key and the names Windows shows for it.
+struct SerialDeviceNode {
+  std::wstring portName;      // "COM3", as the device key's PortName holds it
+  std::wstring friendlyName;  // "USB-SERIAL CH340 (COM3)"; empty when it has none
+  std::wstring description;   // "USB-SERIAL CH340"; empty when it has none
+  bool bluetooth = false;     // a Bluetooth serial link (enumerator BTHENUM)
+};
+
+// The devices present at the moment of the call that tell which port is
+// which: the serial ports' device nodes, and the hardware IDs (the first
+// of each, "USB\VID_1A86&PID_7523&REV_0254") of the USB devices present
+// without a working driver: no device class, the class of unknown
+// devices, or a problem other than being disabled.
+struct DeviceInventory {
+  std::vector<SerialDeviceNode> serialPorts;
+  std::vector<std::wstring> usbWithoutDriver;
+};
+
 struct StartResult {
   std::uint32_t error = 0;                  // 0 when it started, else the platform's number
   std::unique_ptr<StartedProgram> program;  // set when it started
@@ -206,6 +225,14 @@ class System {
   // megabytes is never held whole). A file another program is writing
   // cannot be read: the result carries the system's error.
   virtual FileDigest Sha256OfFile(const std::wstring& path) = 0;
+  // The serial devices and the USB devices without a driver, read from the
+  // device manager's records; no device is opened. Safe to call from
+  // another thread; seconds at most on a PC with many devices.
+  virtual DeviceInventory ReadDevices() = 0;
+  // The same reading as a function that owns all it uses, for a worker
+  // thread that may outlive this object.
+  using DeviceReader = std::function<DeviceInventory()>;
+  virtual DeviceReader SharedDeviceReader() = 0;
 };
 
 }  // namespace vz

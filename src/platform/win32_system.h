@@ -69,6 +69,13 @@ class Win32System : public System {
   std::string ToAnsi(const std::wstring& text) override;
 
   FileDigest Sha256OfFile(const std::wstring& path) override;
+  // win32_devices.cpp
+  DeviceInventory ReadDevices() override;
+  DeviceReader SharedDeviceReader() override;
 };
+
+// The serial ports' device nodes and the USB devices without a driver, from
+// SetupAPI (win32_devices.cpp).
+DeviceInventory ReadDeviceInventory();
 
 }  // namespace vz

@@ -44,6 +44,17 @@ std::optional<std::uint8_t> ParsePortText(std::wstring_view text) {
   return static_cast<std::uint8_t>(value);
 }
 
+void OfferLastPort(Globals& g, System& sys, MainWindow& w) {
+  const std::optional<std::string> bytes = sys.ReadBytes(g.programDir + uploader::kPortFile);
+  if (!bytes || bytes->empty()) return;
+  const auto port = static_cast<std::uint8_t>((*bytes)[0]);
+  if (!g.port.listed.count(port)) return;
+  // Leaving the list at once then finds nothing new to write.
+  g.port.handledText = PortEntry(port);
+  w.ShowPortText(g.port.handledText);
+  w.ShowPortValid(true);
+}
+
 void OnPortChoice(Globals& g, System& sys, MainWindow& w, PortWrite write) {
   HandlePortText(g, sys, w, FailureReport::EveryTime, write);
 }

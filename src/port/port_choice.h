@@ -28,6 +28,10 @@ std::wstring PortEntry(int n);
 // anything else, "COM0", blanks and other characters included.
 std::optional<std::uint8_t> ParsePortText(std::wstring_view text);
 
+// At start-up: a port that port.ini names and the list holds is shown as
+// if it had been picked (green, handled), without writing anything.
+void OfferLastPort(Globals& g, System& sys, MainWindow& window);
+
 // Whether a chosen port may be written: not while a run holds the list.
 enum class PortWrite { Allowed, Held };
 

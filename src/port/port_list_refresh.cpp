@@ -4,22 +4,9 @@
 #include <memory>
 
 #include "port/port_choice.h"
+#include "port/port_devices.h"
 
 namespace vz {
-namespace {
-
-// The port number of each entry, in list order (0 for an entry that names
-// no port).
-std::vector<int> ListedPorts(MainWindow& w) {
-  std::vector<int> ports;
-  for (const std::wstring& entry : w.PortEntries()) {
-    const std::optional<std::uint8_t> n = ParsePortText(entry);
-    ports.push_back(n ? *n : 0);
-  }
-  return ports;
-}
-
-}  // namespace
 
 void PortListRefresh::PortArrived(MainWindow& w, int port) {
   if (port < 1 || port > kHighestPort || Queued(port)) return;
@@ -33,6 +20,7 @@ void PortListRefresh::PortRemoved(MainWindow& w, int port) {
   toRemove_.insert(port);
   if (probing_) removedWhileProbing_.insert(port);
   ApplyChanges(w);
+  ShowIdleLines(g_, w);
 }
 
 void PortListRefresh::DevicesChanged(MainWindow& w) {
@@ -52,7 +40,10 @@ void PortListRefresh::SettleTick(MainWindow& w) {
   StartNextJob(w);
 }
 
-void PortListRefresh::DropDownClosed(MainWindow& w) { ApplyChanges(w); }
+void PortListRefresh::DropDownClosed(MainWindow& w) {
+  ApplyChanges(w);
+  ShowIdleLines(g_, w);
+}
 
 bool PortListRefresh::Queued(int port) const {
   return std::any_of(jobs_.begin(), jobs_.end(), [port](const Job& j) { return j.port == port; });
@@ -60,8 +51,8 @@ bool PortListRefresh::Queued(int port) const {
 
 std::vector<int> PortListRefresh::PortsToProbe(MainWindow& w, const Job& job) {
   std::set<int> skip(toAdd_.begin(), toAdd_.end());
-  for (int n : ListedPorts(w)) {
-    if (!toRemove_.count(n)) skip.insert(n);
+  for (const auto& listed : g_.port.listed) {
+    if (!toRemove_.count(listed.first)) skip.insert(listed.first);
   }
   std::vector<int> ports;
   if (job.port != 0) {
@@ -83,21 +74,27 @@ void PortListRefresh::StartNextJob(MainWindow& w) {
   while (!probing_ && !*runUnderWay_ && !jobs_.empty()) {
     const Job job = jobs_.front();
     jobs_.pop_front();
+    // Run even with no port to probe: the names are read again.
     const std::vector<int> ports = PortsToProbe(w, job);
-    if (ports.empty()) continue;
     probing_ = true;
     removedWhileProbing_.clear();
     // The probe runs on the window's worker thread: an open can take
-    // seconds (an outgoing Bluetooth port). The work owns all it uses, so
-    // that it may outlive this object; only the finding comes back.
+    // seconds. The work owns all it uses, so that it may outlive this
+    // object; only the finding comes back.
     auto finding = std::make_shared<Finding>();
     w.RunInBackground(
-        [probe = sys_.SharedPortProbe(), run = runUnderWay_, opening = portInProbe_, ports,
-         finding] {
+        [read = sys_.SharedDeviceReader(), probe = sys_.SharedPortProbe(), run = runUnderWay_,
+         opening = portInProbe_, ports, finding] {
+          finding->devices = read();
+          const std::set<int> unopened = BluetoothPorts(finding->devices);
           for (int n : ports) {
             if (*run) {
               finding->cutShort = true;
               return;
+            }
+            if (unopened.count(n)) {
+              finding->opened.push_back(n);
+              continue;
             }
             *opening = n;
             const bool opened = probe(PortDeviceName(n)).ok;
@@ -117,32 +114,32 @@ void PortListRefresh::ProbeDone(MainWindow& w, const Job& job, const Finding& fi
     toAdd_.insert(n);
   }
   removedWhileProbing_.clear();
+  names_ = NamesByPort(finding.devices);
+  g_.port.driverlessBridges = DriverlessBridges(finding.devices);
   ApplyChanges(w);
+  ShowIdleLines(g_, w);
   // Ports found before the run began are listed; the rest waits for its end.
   if (finding.cutShort && !Queued(job.port)) jobs_.push_front(job);
   StartNextJob(w);
 }
 
 void PortListRefresh::ApplyChanges(MainWindow& w) {
-  if (toAdd_.empty() && toRemove_.empty()) return;
   // Never rebuilt under the technician's hand.
   if (w.PortListOpen()) return;
-  for (int n : toRemove_) {
-    const std::vector<int> listed = ListedPorts(w);
-    const auto at = std::find(listed.begin(), listed.end(), n);
-    if (at != listed.end()) {
-      w.RemovePortEntry(static_cast<std::size_t>(at - listed.begin()));
+  std::map<std::uint8_t, std::wstring> listed = g_.port.listed;
+  for (int n : toRemove_) listed.erase(static_cast<std::uint8_t>(n));
+  for (int n : toAdd_) listed[static_cast<std::uint8_t>(n)];
+  if (names_) {
+    for (auto& [port, name] : listed) {
+      const auto read = names_->find(port);
+      name = read != names_->end() ? read->second : std::wstring();
     }
-  }
-  for (int n : toAdd_) {
-    const std::vector<int> listed = ListedPorts(w);
-    if (std::find(listed.begin(), listed.end(), n) != listed.end()) continue;
-    // In number order: before the first entry with a higher number.
-    const auto at = std::find_if(listed.begin(), listed.end(), [n](int m) { return m > n; });
-    w.InsertPortEntry(static_cast<std::size_t>(at - listed.begin()), PortEntry(n));
   }
   toAdd_.clear();
   toRemove_.clear();
+  if (listed == g_.port.listed) return;
+  g_.port.listed = std::move(listed);
+  w.ShowPorts(Listings(g_.port.listed));
 }
 
 }  // namespace vz

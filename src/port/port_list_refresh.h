@@ -6,12 +6,15 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "platform/system.h"
+#include "state/globals.h"
 #include "window/main_window.h"
 
 namespace vz {
@@ -28,16 +31,23 @@ class PortListRefresh {
   // may be opened beside the run's port check or the uploader. A probe
   // cut short runs again once the run is over. The probe publishes the
   // port it is opening in `portInProbe` (0 between opens).
-  PortListRefresh(System& sys, std::shared_ptr<const std::atomic<bool>> runUnderWay,
+  // The ports listed are kept in g.port.listed, with their device names;
+  // each probe reads the names and the adapters without a driver again.
+  PortListRefresh(Globals& g, System& sys, std::shared_ptr<const std::atomic<bool>> runUnderWay,
                   std::shared_ptr<std::atomic<int>> portInProbe)
-      : sys_(sys), runUnderWay_(std::move(runUnderWay)), portInProbe_(std::move(portInProbe)) {}
+      : g_(g),
+        sys_(sys),
+        runUnderWay_(std::move(runUnderWay)),
+        portInProbe_(std::move(portInProbe)) {}
 
-  // A port named in the broadcast arrived: probed, and listed if it opens.
+  // A port named in the broadcast arrived: probed, and listed if it opens
+  // (a Bluetooth link is listed unopened).
   void PortArrived(MainWindow& w, int port);
   // A port named in the broadcast went: taken out of the list, unopened.
   void PortRemoved(MainWindow& w, int port);
   // Some device changed, no name given: once the broadcasts have settled,
-  // every unlisted port is probed, and those that open are listed.
+  // every unlisted port is probed, and those that open are listed; a
+  // Bluetooth link is listed unopened.
   void DevicesChanged(MainWindow& w);
   void SettleTick(MainWindow& w);
   // The drop-down closed: changes held back while it was open are made.
@@ -50,9 +60,11 @@ class PortListRefresh {
   struct Job {
     int port;  // 0: every port that is not listed
   };
-  // What a probe found; `cutShort` when a run began before its last open.
+  // What a probe found: the ports to list and the devices read before;
+  // `cutShort` when a run began before its last open.
   struct Finding {
     std::vector<int> opened;
+    DeviceInventory devices;
     bool cutShort = false;
   };
   bool Queued(int port) const;  // port 0: a sweep
@@ -61,6 +73,7 @@ class PortListRefresh {
   void ApplyChanges(MainWindow& w);
   std::vector<int> PortsToProbe(MainWindow& w, const Job& job);
 
+  Globals& g_;
   System& sys_;
   std::deque<Job> jobs_;
   bool probing_ = false;
@@ -70,6 +83,8 @@ class PortListRefresh {
   std::uint64_t lastChangeMs_ = 0;
   // Changes to the list not yet made (the drop-down was open).
   std::set<int> toAdd_, toRemove_;
+  // The device names last read, by port; none read since start-up yet.
+  std::optional<std::map<std::uint8_t, std::wstring>> names_;
   // Ports that went while a probe ran: its finding for them is stale.
   std::set<int> removedWhileProbing_;
 };

@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "messages/message_table.h"
 
@@ -36,6 +38,11 @@ struct Globals {
     std::optional<std::uint8_t> savedPort;
     // Texts whose failed save was already told after leaving the list.
     std::set<std::wstring> failureToldOnLeave;
+    // The ports the list shows, each with its device name (empty: none);
+    // filled at start-up, then kept by the port list's refresh.
+    std::map<std::uint8_t, std::wstring> listed;
+    // The USB serial bridges present without a driver, by name.
+    std::vector<std::wstring> driverlessBridges;
   } port;
 };
 

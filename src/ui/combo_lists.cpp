@@ -2,6 +2,8 @@
 // dropped lists, their text, and a choice reported to the logic.
 #include "ui/win32_window.h"
 
+#include <algorithm>
+
 #include "messages/message_table.h"
 #include "ui/window_messages.h"
 
@@ -11,6 +13,11 @@ namespace {
 // Room in a dropped list beside an entry's text: its scroll bar, frame and
 // the margins of an entry.
 constexpr int kDroppedListMarginTwips = 450;
+// A port list row: its margin on the left, and the room between the port
+// and its device's name, drawn in a column of its own in the text colour
+// (a lighter one would not read on the list's red).
+constexpr int kRowMarginTwips = 45;
+constexpr int kNameGapTwips = 300;
 
 // The text of a combo box's entry.
 std::wstring EntryText(HWND combo, LRESULT index) {
@@ -75,6 +82,68 @@ void Win32Window::RemoveItem(Control c, std::size_t index) {
   const std::wstring shown = Text(c);
   SendMessageW(Handle(c), CB_DELETESTRING, index, 0);
   if (Text(c) != shown) SetWindowTextW(Handle(c), shown.c_str());
+}
+
+void Win32Window::ShowPorts(const std::vector<PortListing>& ports) {
+  // Rows that went, then rows that came, each in its place: the list's
+  // text and its colour stay as they are.
+  std::vector<std::wstring> shown = Items(Control::PortList);
+  for (std::size_t i = shown.size(); i-- > 0;) {
+    const bool kept = std::any_of(ports.begin(), ports.end(),
+                                  [&](const PortListing& p) { return p.entry == shown[i]; });
+    if (!kept) RemoveItem(Control::PortList, i);
+  }
+  for (std::size_t i = 0; i < ports.size(); ++i) {
+    shown = Items(Control::PortList);
+    if (i >= shown.size() || shown[i] != ports[i].entry) {
+      InsertItem(Control::PortList, i, ports[i].entry);
+    }
+  }
+  portRows_ = ports;
+  FitPortColumns();
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof(info);
+  if (GetComboBoxInfo(Handle(Control::PortList), &info))
+    InvalidateRect(info.hwndList, nullptr, TRUE);
+}
+
+void Win32Window::FitPortColumns() {
+  HWND combo = Handle(Control::PortList);
+  int entries = 0;
+  for (const PortListing& row : portRows_) entries = std::max(entries, TextWidth(combo, row.entry));
+  portNameColumn_ = Px(kRowMarginTwips) + entries + Px(kNameGapTwips);
+  int widest = Px(kRowMarginTwips) + entries;
+  for (const PortListing& row : portRows_) {
+    if (!row.device.empty()) {
+      widest = std::max(widest, portNameColumn_ + TextWidth(combo, row.device));
+    }
+  }
+  // Never narrower than the box.
+  const int dropped = widest + Px(kDroppedListMarginTwips);
+  SendMessageW(combo, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(dropped), 0);
+}
+
+void Win32Window::DrawPortRow(const DRAWITEMSTRUCT& row) {
+  if (row.itemID == static_cast<UINT>(-1)) return;  // an empty list's focus
+  const std::wstring entry = EntryText(row.hwndItem, static_cast<LRESULT>(row.itemID));
+  std::wstring device;
+  for (const PortListing& listed : portRows_) {
+    if (listed.entry == entry) device = listed.device;
+  }
+  const bool selected = (row.itemState & ODS_SELECTED) != 0;
+  HDC dc = row.hDC;
+  FillRect(dc, &row.rcItem, selected ? GetSysColorBrush(COLOR_HIGHLIGHT) : portBrush_.get());
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+  RECT text = row.rcItem;
+  text.left += Px(kRowMarginTwips);
+  DrawTextW(dc, entry.c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+  if (!device.empty()) {
+    text.left = row.rcItem.left + portNameColumn_;
+    DrawTextW(dc, ForDisplay(device).c_str(), -1, &text,
+              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+  }
+  if (row.itemState & ODS_FOCUS) DrawFocusRect(dc, &row.rcItem);
 }
 
 bool Win32Window::IsDroppedDown(Control c) {

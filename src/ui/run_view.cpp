@@ -42,14 +42,6 @@ void Win32Window::ShowPortValid(bool valid) {
   SetBackColor(Control::PortList, valid ? kPortValid : kPortInvalid);
 }
 
-std::vector<std::wstring> Win32Window::PortEntries() { return Items(Control::PortList); }
-
-void Win32Window::InsertPortEntry(std::size_t index, const std::wstring& text) {
-  InsertItem(Control::PortList, index, text);
-}
-
-void Win32Window::RemovePortEntry(std::size_t index) { RemoveItem(Control::PortList, index); }
-
 bool Win32Window::PortListOpen() { return IsDroppedDown(Control::PortList); }
 
 void Win32Window::ShowStartOffered() {
@@ -57,10 +49,7 @@ void Win32Window::ShowStartOffered() {
   // start button too; a start refused before its run hid none of them.
   if (runShown_) {
     runShown_ = false;
-    for (Control line : {Control::StatusLine1, Control::StatusLine2}) {
-      SetText(line, L"");
-      SetVisible(line, false);
-    }
+    ShowIdleLines();
     SetVisible(Control::UpgradeButton, true);
     SetVisible(Control::InteractiveUpgradeButton, true);
     SetVisible(Control::ExitButton, true);
@@ -99,6 +88,24 @@ void Win32Window::ShowBusy(bool busy) { SetHourglass(busy); }
 void Win32Window::ShowRunStatus(const std::wstring& line1, const std::wstring& line2) {
   ShowStatusLine(Control::StatusLine1, line1);
   ShowStatusLine(Control::StatusLine2, line2);
+}
+
+void Win32Window::ShowIdleStatus(const std::wstring& line1, const std::wstring& line2) {
+  idleLine1_ = line1;
+  idleLine2_ = line2;
+  if (!runShown_) ShowIdleLines();
+}
+
+void Win32Window::ShowIdleLines() {
+  for (const auto& [line, text] : {std::pair{Control::StatusLine1, &idleLine1_},
+                                   std::pair{Control::StatusLine2, &idleLine2_}}) {
+    if (!text->empty()) {
+      ShowStatusLine(line, *text);
+    } else {
+      SetText(line, L"");
+      SetVisible(line, false);
+    }
+  }
 }
 
 void Win32Window::ShowStatusLine(Control c, const std::wstring& text) {

@@ -143,6 +143,12 @@ LRESULT Win32Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
       return OnControlColor(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp), msg);
+    case WM_DRAWITEM:
+      if (wp == static_cast<WPARAM>(ControlId(Control::PortList))) {
+        DrawPortRow(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp));
+        return TRUE;
+      }
+      break;
     case kDeferredListTextMsg:
       SetDeferredText(static_cast<Control>(wp));
       return 0;

@@ -66,9 +66,7 @@ class Win32Window : public MainWindow {
   std::wstring PortText() override;
   void ShowPortText(const std::wstring& text) override;
   void ShowPortValid(bool valid) override;
-  std::vector<std::wstring> PortEntries() override;
-  void InsertPortEntry(std::size_t index, const std::wstring& text) override;
-  void RemovePortEntry(std::size_t index) override;
+  void ShowPorts(const std::vector<PortListing>& ports) override;  // combo_lists.cpp
   bool PortListOpen() override;
   void ShowStartOffered() override;
   void ShowStartHeld() override;
@@ -76,6 +74,7 @@ class Win32Window : public MainWindow {
   void ShowProgress(int steps, int stepsToFill) override;
   void ShowBusy(bool busy) override;
   void ShowRunStatus(const std::wstring& line1, const std::wstring& line2) override;
+  void ShowIdleStatus(const std::wstring& line1, const std::wstring& line2) override;
   void DrawAttention() override;
   void Show() override;
   // taskbar_and_session.cpp
@@ -150,6 +149,8 @@ class Win32Window : public MainWindow {
   void SetHourglass(bool busy);
   // A status line, in the largest status font that shows it whole.
   void ShowStatusLine(Control c, const std::wstring& text);
+  // The idle lines in the status lines; an empty one is hidden.
+  void ShowIdleLines();
 
   // ---- Captions and colours (control_texts.cpp) ----
   const Item* FindByHwnd(HWND h) const;
@@ -165,6 +166,11 @@ class Win32Window : public MainWindow {
   void ReportListChoice(Control c);
   // Makes a combo box's dropped list wide enough for this entry.
   void WidenDroppedList(HWND combo, const std::wstring& entry);
+  // The port list's column of names, after its widest entry, and its
+  // dropped list as wide as its widest row.
+  void FitPortColumns();
+  // One row of the port list: its entry, and its device's name beside it.
+  void DrawPortRow(const DRAWITEMSTRUCT& row);
 
   // ---- Pictures at the DPI (window_pictures.cpp) ----
   // The pictures at the current DPI: those of the resources loaded again,
@@ -226,6 +232,12 @@ class Win32Window : public MainWindow {
   BrushHandle portBrush_;
   std::uint32_t portColor_ = layout::kWhite;
   HWND portEdit_ = nullptr;  // the port list's text field
+  // The device name of each port list entry, and where the names start in
+  // a row, in pixels.
+  std::vector<PortListing> portRows_;
+  int portNameColumn_ = 0;
+  // The status lines' texts while no run is shown.
+  std::wstring idleLine1_, idleLine2_;
   // The list whose choice is being reported to the logic, and texts set on
   // a list meanwhile, set once the report is done.
   std::optional<Control> listReportingChoice_;

@@ -30,6 +30,8 @@ void Win32Window::CreateControls() {
       case Kind::Combo:
         cls = L"COMBOBOX";
         style |= WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL;
+        // The port list draws its rows: each device's name beside its port.
+        if (d.id == Control::PortList) style |= CBS_OWNERDRAWFIXED | CBS_HASSTRINGS;
         break;
       case Kind::Button:
         cls = L"BUTTON";
@@ -81,12 +83,21 @@ void Win32Window::ApplyLayout() {
     if (d.font.face) {
       SendMessageW(item.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(d.font)), TRUE);
     }
-    if (d.kind == Kind::Combo) {
+    if (d.kind == Kind::Combo && d.id != Control::PortList) {
       // Measured again in the font of this DPI.
       SendMessageW(item.hwnd, CB_SETDROPPEDWIDTH, 0, 0);
       for (const std::wstring& entry : Items(d.id)) WidenDroppedList(item.hwnd, entry);
     }
   }
+  // A list that draws its rows keeps the heights it was created with; it
+  // takes those of the language list, which the system sets for its font.
+  HWND language = At(Control::LanguageList).hwnd;
+  HWND port = At(Control::PortList).hwnd;
+  for (const WPARAM part : {static_cast<WPARAM>(-1), WPARAM{0}}) {
+    const LRESULT height = SendMessageW(language, CB_GETITEMHEIGHT, part, 0);
+    if (height > 0) SendMessageW(port, CB_SETITEMHEIGHT, part, height);
+  }
+  FitPortColumns();
 }
 
 HFONT Win32Window::FontFor(const layout::Font& f) {

@@ -6,6 +6,7 @@
 
 #include "log/event_log.h"
 #include "port/port_choice.h"
+#include "port/port_devices.h"
 #include "upgrade/checksum_file.h"
 #include "upgrade/process_lookup.h"
 #include "upgrade/run_question.h"
@@ -177,7 +178,7 @@ std::optional<std::wstring> FingerprintImages(Globals& g, System& sys, MainWindo
     if (images[i].size > 0) digests[i] = sys.Sha256OfFile(g.downloadDir + images[i].name);
   }
   w.ShowBusy(false);
-  std::wstring given = kLogRunGivenPrefix + PortEntry(port);
+  std::wstring given = kLogRunGivenPrefix + PortWithDevice(g, port);
   for (std::size_t i = 0; i < images.size(); ++i) {
     const FileEntry& image = images[i];
     given += L", " + image.name + L" " + std::to_wstring(image.size) + L" bytes";
@@ -204,7 +205,7 @@ StartOutcome ConfirmAndArm(Globals& g, System& sys, MainWindow& w, MonitorState&
   // checks after Yes look again.
   const std::wstring question =
       g.messages[Msg::Confirmation] + L"\r\n\r\n" +
-      RunQuestionLines(PortEntry(port), sys.ListFiles(g.downloadDir, kImagePattern));
+      RunQuestionLines(PortWithDevice(g, port), sys.ListFiles(g.downloadDir, kImagePattern));
   const MessageAnswer answer = w.ShowMessage(question, MessageKind::Question);
   if (answer == MessageAnswer::No) {
     w.EndProgram();

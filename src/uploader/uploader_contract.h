@@ -71,9 +71,10 @@ inline constexpr wchar_t kLogProbeNotEnded[] = L" : still being probed, ";
 // "COM3" and this: the run's port went, or came back, during the run.
 inline constexpr wchar_t kLogRunPortRemoved[] = L" removed";
 inline constexpr wchar_t kLogRunPortArrived[] = L" arrived";
-// Once every check has passed: this, the run's port and every image with
-// its size and, when it is not empty, its SHA-256 in lower-case hex, e.g.
-// "Fw Upgrade: COM3, firmware.bin 49152 bytes sha256 9f86d0...".
+// Once every check has passed: this, the run's port (with its device's
+// name when it has one) and every image with its size and, when it is not
+// empty, its SHA-256 in lower-case hex, e.g. "Fw Upgrade: COM3
+// (USB-SERIAL CH340), firmware.bin 49152 bytes sha256 9f86d0...".
 inline constexpr wchar_t kLogRunGivenPrefix[] = L"Fw Upgrade: ";
 inline constexpr wchar_t kLogDigestPrefix[] = L" sha256 ";
 // An image or its checksum file that cannot be read: "Fw Upgrade: ", its

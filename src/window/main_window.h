@@ -45,6 +45,14 @@ struct Captions {
   std::wstring exit;
 };
 
+// A row of the port list: its entry ("COM3"), the text it takes once
+// picked, and the name of the port's device, shown beside it (empty: none).
+struct PortListing {
+  std::wstring entry;
+  std::wstring device;
+  bool operator==(const PortListing& o) const { return entry == o.entry && device == o.device; }
+};
+
 class MainWindow {
  public:
   virtual ~MainWindow() = default;
@@ -62,14 +70,12 @@ class MainWindow {
   virtual std::wstring LanguageText() = 0;
 
   // The port list: the text it shows (picked or typed), whether that text
-  // names a port, and its entries. Entries change one at a time, so that
-  // the text and its mark stay as they are.
+  // names a port, and its rows. New rows leave the text and its mark as
+  // they are.
   virtual std::wstring PortText() = 0;
   virtual void ShowPortText(const std::wstring& text) = 0;
   virtual void ShowPortValid(bool valid) = 0;
-  virtual std::vector<std::wstring> PortEntries() = 0;
-  virtual void InsertPortEntry(std::size_t index, const std::wstring& text) = 0;
-  virtual void RemovePortEntry(std::size_t index) = 0;
+  virtual void ShowPorts(const std::vector<PortListing>& ports) = 0;
   // True while the port list's drop-down is open.
   virtual bool PortListOpen() = 0;
 
@@ -88,6 +94,10 @@ class MainWindow {
   // What a run is doing, in two status lines, each shown whole; hidden
   // again when the start is offered.
   virtual void ShowRunStatus(const std::wstring& line1, const std::wstring& line2) = 0;
+  // What the status lines show while no run is shown (each only when it
+  // has a text); kept during a run and shown again when the start is
+  // offered.
+  virtual void ShowIdleStatus(const std::wstring& line1, const std::wstring& line2) = 0;
   // Flashes the window's taskbar button until it comes to the front, when
   // it is not in front: a box is about to appear.
   virtual void DrawAttention() = 0;

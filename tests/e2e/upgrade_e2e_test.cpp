@@ -11,6 +11,7 @@
 #include "messages/message_table.h"
 #include "platform/text_decoding.h"
 #include "platform/win32_system.h"
+#include "testkit/device_registry.h"
 #include "testkit/driver.h"
 #include "upgrade/checksum_file.h"
 #include "uploader/uploader_contract.h"
@@ -114,6 +115,10 @@ class UpgradeRun : public ::testing::Test {
     EXPECT_TRUE(program.WaitForExit(5000)) << "the program ends after the end message";
   }
 
+  // The register's adapter as Windows names it; written before the program
+  // starts, so that its start-up probe reads it.
+  test::RegisteredDevice adapter{
+      test::SerialPortRecord(L"ROOT\\PORTS\\VZE2E03", L"USB-SERIAL CH340 (COM3)", L"COM3")};
   StagedFolder folder;
   Program program;
   MessageTable texts;
@@ -129,9 +134,10 @@ TEST_F(UpgradeRun, SuccessEndsTheProgramAndTheRegisterGetsTheWholeImage) {
   EXPECT_TRUE(received == image) << "the bytes on COM3 differ from the image";
   const std::string log = folder.Read(L"memo_log.txt").value_or("");
   EXPECT_EQ(Count(log, " Fw Upgrade START\r\n"), 1) << log;
-  EXPECT_EQ(Count(log, " Fw Upgrade: COM3, firmware.bin " + std::to_string(image.size()) +
-                           " bytes sha256 " + ImageDigest() + "\r\n"),
-            1)
+  EXPECT_EQ(
+      Count(log, " Fw Upgrade: COM3 (USB-SERIAL CH340), firmware.bin " +
+                     std::to_string(image.size()) + " bytes sha256 " + ImageDigest() + "\r\n"),
+      1)
       << log;
   EXPECT_EQ(Count(log, " Timer_UL_Test: Up_Loader.exe : run\r\n"), 1) << log;
   EXPECT_EQ(Count(log, " Timer_UL_Test: Up_Loader.exe : ended, exit code 0\r\n"), 1) << log;

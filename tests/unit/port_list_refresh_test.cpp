@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "port/port_devices.h"
 #include "testkit/fakes.h"
 
 namespace vz {
@@ -14,8 +15,9 @@ using Items = std::vector<std::wstring>;
 class PortListFollowsDevices : public ::testing::Test {
  protected:
   PortListFollowsDevices() {
-    w.portEntries = {L"COM1", L"COM3", L"COM12"};
-    w.portText = L"COM3";
+    g.port.listed = {{1, L""}, {3, L""}, {12, L""}};
+    w.ShowPorts(Listings(g.port.listed));
+    w.portText = g.port.handledText = L"COM3";
     w.portValid = true;
     sys.Put(test::InDir(L"port.ini"), "\x03");
     sys.serialPorts = {"COM1", "COM3", "\\\\.\\COM12"};
@@ -34,10 +36,11 @@ class PortListFollowsDevices : public ::testing::Test {
     }
   }
 
+  Globals g;
   test::FakeSystem sys;
   test::FakeWindow w;
   std::shared_ptr<std::atomic<bool>> runUnderWay = std::make_shared<std::atomic<bool>>(false);
-  PortListRefresh refresh{sys, runUnderWay, std::make_shared<std::atomic<int>>(0)};
+  PortListRefresh refresh{g, sys, runUnderWay, std::make_shared<std::atomic<int>>(0)};
 };
 
 TEST_F(PortListFollowsDevices, ArrivalsRemovalsAndChangesLeaveTheChoiceAlone) {
@@ -109,15 +112,75 @@ TEST_F(PortListFollowsDevices, NoProbeRunsDuringARunAndOnlyOneAtATimeAfterIt) {
 
 TEST_F(PortListFollowsDevices, AnOpenDropDownIsChangedOnlyOnceItCloses) {
   sys.serialPorts.insert("COM7");
+  sys.devices.serialPorts = {{L"COM3", L"", L"Communications Port", false}};
   w.portListOpen = true;
   refresh.PortArrived(w, 7);
   w.FinishBackgroundJobs();
   refresh.PortRemoved(w, 1);
   EXPECT_EQ(w.portEntries, (Items{L"COM1", L"COM3", L"COM12"}));
+  EXPECT_EQ(w.PortDevice(L"COM3"), L"") << "a new name waits too";
   w.portListOpen = false;
   refresh.DropDownClosed(w);
   EXPECT_EQ(w.portEntries, (Items{L"COM3", L"COM7", L"COM12"}));
+  EXPECT_EQ(w.PortDevice(L"COM3"), L"Communications Port");
+  EXPECT_EQ(w.statusLine1, L"Communications Port");
   ExpectChoiceUntouched();
+}
+
+TEST_F(PortListFollowsDevices, NamesAreReadAgainWithEachProbeAndShownBesideTheirPorts) {
+  sys.serialPorts.insert("COM7");
+  sys.devices.serialPorts = {{L"COM3", L"Prolific USB-to-Serial Comm Port (COM3)", L"", false},
+                             {L"COM7", L"", L"USB-SERIAL CH340", false}};
+  refresh.PortArrived(w, 7);
+  w.FinishBackgroundJobs();
+  EXPECT_EQ(w.ports, (std::vector<PortListing>{{L"COM1", L""},
+                                               {L"COM3", L"Prolific USB-to-Serial Comm Port"},
+                                               {L"COM7", L"USB-SERIAL CH340"},
+                                               {L"COM12", L""}}));
+  // The chosen port's device, in view while idle.
+  EXPECT_EQ(w.statusLine1, L"Prolific USB-to-Serial Comm Port");
+  EXPECT_TRUE(w.statusShown);
+
+  // The adapter on COM3 now has no device node: its name goes at the next
+  // reading, its row stays until Windows says the port went.
+  sys.devices.serialPorts.erase(sys.devices.serialPorts.begin());
+  refresh.DevicesChanged(w);
+  Settle();
+  w.FinishBackgroundJobs();
+  EXPECT_EQ(w.PortDevice(L"COM3"), L"");
+  EXPECT_EQ(w.PortDevice(L"COM7"), L"USB-SERIAL CH340");
+  EXPECT_EQ(w.statusLine1, L"");
+  EXPECT_FALSE(w.statusShown);
+  ExpectChoiceUntouched();
+}
+
+TEST_F(PortListFollowsDevices, ABluetoothLinkIsListedFromItsDeviceNodeWithoutAnOpen) {
+  sys.devices.serialPorts = {{L"COM9", L"Standard Serial over Bluetooth link (COM9)", L"", true}};
+  refresh.DevicesChanged(w);
+  Settle();
+  w.FinishBackgroundJobs();
+  EXPECT_EQ(std::count(sys.probed.begin(), sys.probed.end(), "COM9"), 0);
+  EXPECT_EQ(w.portEntries, (Items{L"COM1", L"COM3", L"COM9", L"COM12"}));
+  EXPECT_EQ(w.PortDevice(L"COM9"), L"Standard Serial over Bluetooth link");
+}
+
+TEST_F(PortListFollowsDevices, AnAdapterWithoutADriverIsToldUntilItIsPulledOut) {
+  (void)g.messages.Store(L"FRM_FW_UPGRADE_NO_DRIVER_MSG", L"No driver:");
+  sys.devices.usbWithoutDriver = {L"USB\\VID_1A86&PID_7523&REV_0254"};
+  refresh.DevicesChanged(w);
+  Settle();
+  w.FinishBackgroundJobs();
+  EXPECT_EQ(w.statusLine2, L"No driver: CH340");
+  EXPECT_TRUE(w.statusShown);
+
+  sys.devices.usbWithoutDriver.clear();
+  refresh.PortRemoved(w, 12);  // a removal alone reads nothing
+  EXPECT_EQ(w.statusLine2, L"No driver: CH340");
+  refresh.DevicesChanged(w);
+  Settle();
+  w.FinishBackgroundJobs();
+  EXPECT_EQ(w.statusLine2, L"");
+  EXPECT_FALSE(w.statusShown);
 }
 
 TEST_F(PortListFollowsDevices, APortPulledOutWhileItIsProbedIsNotListed) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app_version.h"
+#include "port/port_choice.h"
 #include "testkit/fakes.h"
 #include "testkit/release.h"
 
@@ -104,6 +105,42 @@ TEST_F(Startup, TheWindowIsMadeOnceTheTextsAreLoadedAndShownWithoutAPortOrAFlag)
   EXPECT_TRUE(w.portEntries.empty());  // no port: shown all the same
   EXPECT_TRUE(w.flag.empty()) << "a missing flag is simply not shown";
   EXPECT_TRUE(w.shown);
+}
+
+TEST_F(Startup, DeviceNamesAreReadWithTheProbeAndABluetoothLinkIsListedUnopened) {
+  sys.serialPorts = {"COM1", "COM3"};
+  sys.devices.serialPorts = {{L"COM3", L"USB-SERIAL CH340 (COM3)", L"", false},
+                             {L"COM5", L"Standard Serial over Bluetooth link (COM5)", L"", true},
+                             {L"LPT1", L"Printer Port (LPT1)", L"", false}};
+  Run();
+  EXPECT_EQ(std::count(sys.probed.begin(), sys.probed.end(), "COM5"), 0);
+  EXPECT_EQ(w.ports, (std::vector<PortListing>{{L"COM1", L""},
+                                               {L"COM3", L"USB-SERIAL CH340"},
+                                               {L"COM5", L"Standard Serial over Bluetooth link"}}));
+  EXPECT_FALSE(w.statusShown) << "no port chosen, no adapter without a driver";
+}
+
+TEST_F(Startup, ThePortInPortIniIsOfferedAgainWhenItIsListedAndNothingIsWritten) {
+  sys.serialPorts = {"COM3", "COM4"};
+  sys.devices.serialPorts = {{L"COM3", L"USB-SERIAL CH340 (COM3)", L"", false}};
+  sys.Put(InDir(L"port.ini"), "\x03\x7F");
+  Run();
+  EXPECT_EQ(w.portText, L"COM3");
+  EXPECT_TRUE(w.portValid);
+  EXPECT_EQ(w.statusLine1, L"USB-SERIAL CH340");
+  EXPECT_TRUE(w.statusShown);
+  // Leaving the list at once finds nothing new either.
+  CommitPortText(g, sys, w, PortWrite::Allowed);
+  EXPECT_EQ(sys.writeFirstByteCalls, 0);
+  EXPECT_EQ(sys.Bytes(InDir(L"port.ini")), "\x03\x7F");
+}
+
+TEST_F(Startup, APortInPortIniThatIsNotListedLeavesTheListRedAndEmpty) {
+  sys.serialPorts = {"COM3"};
+  sys.Put(InDir(L"port.ini"), "\x07");
+  Run();
+  EXPECT_EQ(w.portText, L"");
+  EXPECT_FALSE(w.portValid);
 }
 
 }  // namespace

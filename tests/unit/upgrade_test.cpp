@@ -336,6 +336,13 @@ TEST_F(Upgrade, AnImageThatCannotBeReadIsRefusedWithTheSystemsReason) {
   EXPECT_TRUE(sys.Has(InDir(kWriteOk)));
 }
 
+TEST_F(Upgrade, TheRunsLineNamesThePortsDeviceWhenItHasOne) {
+  g.port.listed = {{3, L"USB-SERIAL CH340"}};
+  Start();
+  EXPECT_EQ(test::LogTexts(sys).at(1),
+            "Fw Upgrade: COM3 (USB-SERIAL CH340), fw.bin 2 bytes sha256 "s + kFwSha256);
+}
+
 TEST_F(Upgrade, StaleMarkersGoOtherFilesStay) {
   const Names markers{kErasing, kErase, kWrite, kWriting, kWriteOk};
   const Names kept{L"memo_log.txt", L"FrmDescFRA.txt", L"Language.ini", L"erase.txt.bak"};

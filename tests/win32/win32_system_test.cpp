@@ -6,6 +6,9 @@
 #include <vector>
 
 #include "app/startup.h"
+#include "platform/win32_system.h"
+#include "port/port_devices.h"
+#include "testkit/device_registry.h"
 #include "testkit/fakes.h"
 #include "i18n/language.h"
 #include "i18n/language_switch.h"
@@ -45,6 +48,20 @@ TEST(SerialProbe, ListsPortsThatOpenAndSkipsOneHeldByAnotherProgram) {
   for (int n = 2; n <= 255; ++n) {
     EXPECT_EQ(free[n], n == 3 || n == 12 || n == 25) << "COM" << n;
   }
+}
+
+// What SetupAPI gives for the devices a technician's PC has, as Wine lists
+// them from the registry.
+TEST(DeviceInventory, ReadsAPortsNameAndPortAndAnAdapterWithoutADriver) {
+  const RegisteredDevice port(
+      SerialPortRecord(L"ROOT\\PORTS\\VZTEST41", L"USB-SERIAL CH340 (COM41)", L"COM41"));
+  const RegisteredDevice driverless(
+      DriverlessUsbRecord(L"USB\\VID_1A86&PID_7523\\VZTEST", L"USB\\VID_1A86&PID_7523&REV_0254"));
+  ASSERT_TRUE(port.ok() && driverless.ok());
+  const DeviceInventory devices = ReadDeviceInventory();
+  EXPECT_EQ(NamesByPort(devices)[41], L"USB-SERIAL CH340");
+  EXPECT_TRUE(BluetoothPorts(devices).empty());
+  EXPECT_EQ(DriverlessBridges(devices), std::vector<std::wstring>{L"CH340"});
 }
 
 class LogOnDisk : public ::testing::Test {

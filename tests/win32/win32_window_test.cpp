@@ -12,6 +12,7 @@
 #include "app/form_handlers.h"
 #include "app/startup.h"
 #include "i18n/language.h"
+#include "port/port_devices.h"
 #include "started_window.h"
 #include "testkit/driver.h"
 #include "testkit/release.h"
@@ -197,6 +198,75 @@ TEST_F(StartedWindow, ChoosingAPortFromTheListWritesItAndTurnsTheListGreen) {
   Pick(L"COM12");
   EXPECT_EQ(ReadFileBytes(dir / L"port.ini"), std::string("\x0C", 1));
   EXPECT_EQ(PortListColor(), RGB(0, 255, 0));
+}
+
+// A row of the port list as the window draws it, into a bitmap of its own:
+// the columns in which it has text pixels (the window's text colour).
+std::vector<bool> DrawnColumns(HWND window, HWND combo, int index) {
+  const int width = static_cast<int>(SendMessageW(combo, CB_GETDROPPEDWIDTH, 0, 0));
+  const int height = static_cast<int>(SendMessageW(combo, CB_GETITEMHEIGHT, 0, 0));
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  ReleaseDC(nullptr, screen);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(combo, WM_GETFONT, 0, 0)));
+  DRAWITEMSTRUCT row{ODT_COMBOBOX,
+                     static_cast<UINT>(GetDlgCtrlID(combo)),
+                     static_cast<UINT>(index),
+                     ODA_DRAWENTIRE,
+                     0,
+                     combo,
+                     dc,
+                     RECT{0, 0, width, height},
+                     0};
+  SendMessageW(window, WM_DRAWITEM, row.CtlID, reinterpret_cast<LPARAM>(&row));
+  std::vector<bool> inked(static_cast<std::size_t>(width), false);
+  for (int x = 0; x < width; ++x) {
+    for (int y = 0; y < height; ++y) {
+      if (GetPixel(dc, x, y) == GetSysColor(COLOR_WINDOWTEXT)) inked[x] = true;
+    }
+  }
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  return inked;
+}
+
+int LastInked(const std::vector<bool>& columns) {
+  for (int x = static_cast<int>(columns.size()) - 1; x >= 0; --x) {
+    if (columns[x]) return x;
+  }
+  return -1;
+}
+
+TEST_F(StartedWindow, ThePortListDrawsEachDevicesNameBesideItsPortAndKeepsTheEntryAsThePort) {
+  Start();
+  HWND combo = H(Control::PortList);
+  window->ShowPorts({{L"COM3", L""}});
+  const auto narrow = SendMessageW(combo, CB_GETDROPPEDWIDTH, 0, 0);
+  const int entryEnd = LastInked(DrawnColumns(H(Control::Window), combo, 0));
+  ASSERT_GT(entryEnd, 0) << "the entry is drawn";
+
+  g.port.listed = {{3, L"USB-SERIAL CH340"}, {12, L""}};
+  window->ShowPorts(Listings(g.port.listed));
+  EXPECT_EQ(Items(Control::PortList), (std::vector<std::wstring>{L"COM3", L"COM12"}));
+  EXPECT_GT(SendMessageW(combo, CB_GETDROPPEDWIDTH, 0, 0), narrow) << "as wide as its widest row";
+  const std::vector<bool> named = DrawnColumns(H(Control::Window), combo, 0);
+  // The name starts after a gap and needs many columns of its own.
+  int gap = entryEnd + 1;
+  while (gap < static_cast<int>(named.size()) && !named[gap]) ++gap;
+  EXPECT_GT(gap, entryEnd + 4) << "the name in a column after the port";
+  EXPECT_GT(LastInked(named), gap + 60);
+  EXPECT_LT(LastInked(DrawnColumns(H(Control::Window), combo, 1)), gap)
+      << "no name, nothing beside";
+
+  Pick(L"COM3");
+  EXPECT_EQ(Caption(Control::PortList), L"COM3");
+  EXPECT_EQ(ReadFileBytes(dir / L"port.ini"), std::string("\x03", 1));
+  EXPECT_EQ(Caption(Control::StatusLine1), L"USB-SERIAL CH340") << "the chosen device in view";
+  EXPECT_TRUE(Shown(Control::StatusLine1));
+  EXPECT_FALSE(Shown(Control::StatusLine2));
 }
 
 TEST_F(StartedWindow, TypedTextIsHandledWhenTheListIsLeftOrEnterIsPressedInIt) {

@@ -247,7 +247,7 @@ TEST_F(StartedWindow, DpiThePortListShowsTheLongestPortNameWhole) {
   EXPECT_GE(FieldWidth(edit), text) << "at " << window->dpi() << " DPI";
   EXPECT_GE(FieldWidth(edit), arial) << "at " << window->dpi() << " DPI";
 
-  window->InsertPortEntry(0, longest);
+  window->ShowPorts({{longest, L""}});
   EXPECT_GE(SendMessageW(H(Control::PortList), CB_GETDROPPEDWIDTH, 0, 0),
             text + GetSystemMetrics(SM_CXVSCROLL));
 }

@@ -3,6 +3,8 @@
 //   demo_run.exe DEMO_FOLDER RECEIVED_FILE   the whole run
 //   demo_run.exe DEMO_FOLDER --start-only    the window as it opens, then
 //                                            the program is ended
+//   demo_run.exe DEMO_FOLDER --list-open     the port list dropped open,
+//                                            then the program is ended
 // At each sight worth a picture the window is made to paint itself first;
 // then a line
 //   shot NAME LEFT,TOP,RIGHT,BOTTOM ...
@@ -109,6 +111,31 @@ bool Shot(const char* name, HWND window, HWND box = nullptr) {
   return false;
 }
 
+struct OpenList {
+  DWORD pid;
+  HWND list;
+};
+
+BOOL CALLBACK FindOpenList(HWND h, LPARAM lp) {
+  auto* found = reinterpret_cast<OpenList*>(lp);
+  wchar_t cls[32] = {};
+  DWORD pid = 0;
+  GetWindowThreadProcessId(h, &pid);
+  if (pid != found->pid || !IsWindowVisible(h) || !GetClassNameW(h, cls, 32) ||
+      wcscmp(cls, L"ComboLBox") != 0) {
+    return TRUE;
+  }
+  found->list = h;
+  return FALSE;
+}
+
+// The dropped list of the program's open combo box; none while none is open.
+HWND DroppedList(DWORD pid) {
+  OpenList found{pid, nullptr};
+  EnumWindows(FindOpenList, reinterpret_cast<LPARAM>(&found));
+  return found.list;
+}
+
 // The bar has grown to a quarter of its panel: a run well under way.
 bool BarWellUnderWay(const Program& program) {
   const RECT panel = program.ScreenRect(Control::ProgressPanel);
@@ -126,6 +153,7 @@ int wmain(int argc, wchar_t** argv) {
   std::wstring folder = argv[1];
   if (folder.back() != L'\\') folder += L'\\';
   const bool startOnly = !wcscmp(argv[2], L"--start-only");
+  const bool listOpen = !wcscmp(argv[2], L"--list-open");
 
   Program program(folder);
   const DWORD launched = GetTickCount();
@@ -133,6 +161,17 @@ int wmain(int argc, wchar_t** argv) {
   std::printf("window shown %lu ms after launch\n", GetTickCount() - launched);
   if (!Shot("window", program.window())) return Fail("the window did not paint");
   if (startOnly) return program.EndAll() ? 0 : Fail("the program did not end");
+  if (listOpen) {
+    HWND combo = program.Handle(Control::PortList);
+    SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
+    HWND list = nullptr;
+    if (!vz::e2e::WaitUntil([&] { return (list = DroppedList(program.pid())) != nullptr; }, 5000)) {
+      return Fail("the port list did not open");
+    }
+    if (!Shot("list", program.window(), list)) return Fail("the open list did not paint");
+    SendMessageW(combo, CB_SHOWDROPDOWN, FALSE, 0);
+    return program.EndAll() ? 0 : Fail("the program did not end");
+  }
 
   vz::Win32System sys;
   const std::string image = sys.ReadBytes(folder + L"firmware.bin").value_or("");

@@ -23,7 +23,8 @@ import tempfile
 HERE = os.path.dirname(os.path.abspath(__file__))
 HEADERS = ["windows.h", "commctrl.h", "tlhelp32.h", "objbase.h", "ole2.h",
            "olectl.h", "ocidl.h", "shellapi.h", "shlobj.h", "dbt.h",
-           "winver.h", "uxtheme.h", "wtsapi32.h", "shobjidl.h", "bcrypt.h"]
+           "winver.h", "uxtheme.h", "wtsapi32.h", "shobjidl.h", "bcrypt.h", "setupapi.h",
+           "cfgmgr32.h"]
 C_RUNTIME = {"msvcrt.dll"}
 NOT_ON_WINDOWS7 = re.compile(r"^(api-ms-win-|ext-ms-|ucrtbase\.dll$)", re.I)
 

@@ -18,13 +18,17 @@ wine_fonts_ready
 : >"$demo/received.bin"
 link_com_port 3 "$demo/received.bin"
 link_com_port 12
+# The names the port list shows beside the two ports.
+register_port_name 3 "Virtual demo register"
+register_port_name 12 "Virtual serial port"
 
 # The simulated uploader's helper keeps sending heartbeats after it has
 # gone, so the progress bar is seen to fill.
 printf 'scenario=heartbeat\r\nheartbeats=14\r\nheartbeat_ms=500\r\n' >"$demo/uploader-sim.ini"
 
 if [ $headless = 0 ]; then
-  echo "Starting $demo/Vardolin_VaZuvovev.exe (COM3 and COM12 are virtual ports;"
+  echo "Starting $demo/Vardolin_VaZuvovev.exe (COM3 and COM12 are virtual ports, named"
+  echo "\"Virtual demo register\" and \"Virtual serial port\";"
   echo "what arrives on COM3 goes to $demo/received.bin)"
   (cd "$demo" && wine Vardolin_VaZuvovev.exe)
   exit 0

@@ -4,7 +4,12 @@
 # paints it and tools/scripts/check-shot.py checks the picture):
 #   window-fr.png, window-en.png   the window as it opens, in French and
 #                                  in English
-#   window-port.png                a port chosen: the list turns green
+#   window-port.png                a port chosen: the list turns green,
+#                                  its device's name in the status line
+#   window-list.png                the port list dropped open: each port
+#                                  with its device's name beside it
+#   window-nodriver.png            a USB serial adapter plugged in without
+#                                  a driver, told in the second status line
 #   window-progress.png            a run under way: its status lines and
 #                                  the progress bar
 #   window-end.png                 the end message
@@ -35,6 +40,7 @@ restore_dpi() {
 }
 end_shots() {
   restore_dpi
+  unregister_device 'USB\VID_1A86&PID_7523\VZSHOT'
   wine_session_end
 }
 trap end_shots EXIT
@@ -48,6 +54,8 @@ rm -rf "$stage"
 : >"$stage/received.bin"
 link_com_port 3 "$stage/received.bin"
 link_com_port 12
+register_port_name 3 "Virtual demo register"
+register_port_name 12 "Virtual serial port"
 out="$root/docs/screenshots"
 mkdir -p "$out"
 demo_run="$build/tools/driver/demo_run.exe"
@@ -74,6 +82,16 @@ rm -f "$stage"/memo_log.txt "$stage"/port.ini
 printf 'scenario=heartbeat\r\nheartbeats=14\r\nheartbeat_ms=500\r\n' >"$stage/uploader-sim.ini"
 drive_shots "$stage/shots" "$demo_run" "$(winepath -w "$stage")" "$(winepath -w "$stage/received.bin")"
 for sight in port progress end; do keep "$stage/shots/$sight.png" "$out/window-$sight.png"; done
+
+# The port list dropped open, each port with its device's name; then an
+# adapter without a driver, told while idle.
+rm -f "$stage"/port.ini
+drive_shots "$stage/shots" "$demo_run" "$(winepath -w "$stage")" --list-open
+keep "$stage/shots/list.png" "$out/window-list.png"
+register_driverless_usb 'VID_1A86&PID_7523\VZSHOT' 'USB\VID_1A86&PID_7523&REV_0254'
+drive_shots "$stage/shots" "$demo_run" "$(winepath -w "$stage")" --start-only
+unregister_device 'USB\VID_1A86&PID_7523\VZSHOT'
+keep "$stage/shots/window.png" "$out/window-nodriver.png"
 
 # The window as it opens at 96, 120 and 144 DPI (Wine reads LogPixels when
 # a program starts).

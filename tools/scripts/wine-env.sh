@@ -107,6 +107,39 @@ unlink_com_ports() {
   COM_DIRS=()
 }
 
+# Device records in the prefix's registry, which Wine's SetupAPI lists as
+# Windows' device manager would (a record needs a class GUID to be listed).
+# register_port_name N NAME: COMn's device, of the Ports class, is NAME.
+# register_driverless_usb KEY HARDWARE_ID: a USB device plugged in without a
+# driver ("Other devices"), under Enum\USB\KEY. unregister_device PATH
+# takes a record out again (PATH below Enum, e.g. USB\KEY).
+VZ_ENUM='HKLM\System\CurrentControlSet\Enum'
+# `wine reg add`, tried again as set_log_pixels does: on a busy machine it
+# has failed for no reason of ours.
+wine_reg_add() {
+  for _ in 1 2 3; do
+    wine reg add "$@" /f >/dev/null 2>&1 && return 0
+    sleep 1
+  done
+  echo "wine reg add $1 failed" >&2
+  return 1
+}
+register_port_name() {
+  local key="$VZ_ENUM\\ROOT\\PORTS\\VZPORT$1"
+  wine_reg_add "$key" /v ClassGUID /t REG_SZ /d '{4D36E978-E325-11CE-BFC1-08002BE10318}'
+  wine_reg_add "$key" /v FriendlyName /t REG_SZ /d "$2 (COM$1)"
+  wine_reg_add "$key\\Device Parameters" /v PortName /t REG_SZ /d "COM$1"
+}
+register_driverless_usb() {
+  local key="$VZ_ENUM\\USB\\$1"
+  wine_reg_add "$key" /v ClassGUID /t REG_SZ /d '{4D36E97E-E325-11CE-BFC1-08002BE10318}'
+  # A list: Wine's regedit would read hex(7) as 8-bit text.
+  wine_reg_add "$key" /v HardwareID /t REG_MULTI_SZ /d "$2"
+}
+unregister_device() {
+  wine reg delete "$VZ_ENUM\\$1" /f >/dev/null 2>&1 || true
+}
+
 # Ends a process and everything it started, the deepest first.
 end_process_tree() {
   local child

@@ -275,6 +275,15 @@ System::PortProbe FakeSystem::SharedPortProbe() {
   };
 }
 
+DeviceInventory FakeSystem::ReadDevices() {
+  ++devicesRead;
+  return devices;
+}
+
+System::DeviceReader FakeSystem::SharedDeviceReader() {
+  return [this] { return ReadDevices(); };
+}
+
 ProcessList FakeSystem::RunningProcesses() {
   if (throwOnProcessList) throw std::runtime_error("Out of memory");
   return processes;
@@ -356,21 +365,31 @@ bool FakeWindow::ShowFlag(const std::wstring& path) {
   return shows;
 }
 
-void FakeWindow::InsertPortEntry(std::size_t index, const std::wstring& text) {
-  portEntries.insert(
-      portEntries.begin() + static_cast<std::ptrdiff_t>(std::min(index, portEntries.size())), text);
+void FakeWindow::ShowPorts(const std::vector<PortListing>& rows) {
+  ports = rows;
+  portEntries.clear();
+  for (const PortListing& row : rows) portEntries.push_back(row.entry);
 }
 
-void FakeWindow::RemovePortEntry(std::size_t index) {
-  if (index < portEntries.size())
-    portEntries.erase(portEntries.begin() + static_cast<std::ptrdiff_t>(index));
+std::wstring FakeWindow::PortDevice(const std::wstring& entry) const {
+  for (const PortListing& row : ports) {
+    if (row.entry == entry) return row.device;
+  }
+  return L"";
 }
 
 void FakeWindow::ShowStartOffered() {
   run = Run::Offered;
-  statusLine1.clear();
-  statusLine2.clear();
-  statusShown = false;
+  ShowIdleStatus(idleLine1, idleLine2);
+}
+
+void FakeWindow::ShowIdleStatus(const std::wstring& line1, const std::wstring& line2) {
+  idleLine1 = line1;
+  idleLine2 = line2;
+  if (run == Run::Starting) return;  // the run's lines stay
+  statusLine1 = line1;
+  statusLine2 = line2;
+  statusShown = !line1.empty() || !line2.empty();
 }
 
 void FakeWindow::ShowRunStatus(const std::wstring& line1, const std::wstring& line2) {

@@ -84,6 +84,8 @@ class FakeSystem : public System {
   // another program); any other name gives 2, no such device.
   std::map<std::string, std::uint32_t> serialPortErrors;
   std::vector<std::string> probed;  // every name probed, in order
+  DeviceInventory devices;          // what ReadDevices finds
+  int devicesRead = 0;
   ProcessList processes{true, {}};
   // The running processes, each named by its program's full path (which
   // ProgramPath then gives) or by a bare name (whose path cannot be read:
@@ -144,6 +146,8 @@ class FakeSystem : public System {
   std::uint64_t ElapsedMilliseconds() override { return elapsedMs; }
   std::wstring FromAnsi(const std::string& bytes) override;
   std::string ToAnsi(const std::wstring& text) override;
+  DeviceInventory ReadDevices() override;
+  DeviceReader SharedDeviceReader() override;
 
   FileDigest Sha256OfFile(const std::wstring& path) override;
 
@@ -170,7 +174,9 @@ class FakeWindow : public MainWindow {
   // Whether the port text was last shown as naming a port; the window opens
   // with it shown as not.
   bool portValid = false;
-  std::vector<std::wstring> portEntries;
+  std::vector<PortListing> ports;                            // the rows, with their device names
+  std::vector<std::wstring> portEntries;                     // the rows' entries alone
+  std::wstring PortDevice(const std::wstring& entry) const;  // empty: none, or not listed
   bool portListOpen = false;
   Run run = Run::Offered;
   // The port list takes a technician's choice only while a start is offered.
@@ -179,9 +185,11 @@ class FakeWindow : public MainWindow {
   int progressSteps = -1;
   int progressStepsToFill = 0;
   bool busy = false;
-  // The two status lines; hidden (and empty) while a start is offered.
+  // The two status lines: a run's, or else the idle lines; hidden while
+  // both are empty and no run is shown.
   std::wstring statusLine1, statusLine2;
   bool statusShown = false;
+  std::wstring idleLine1, idleLine2;  // as last told
   // How often attention was drawn to the window (its taskbar button).
   int attentionDrawn = 0;
   // The taskbar button's state, with its steps for Progress.
@@ -239,9 +247,7 @@ class FakeWindow : public MainWindow {
   std::wstring PortText() override { return portText; }
   void ShowPortText(const std::wstring& text) override { portText = text; }
   void ShowPortValid(bool valid) override { portValid = valid; }
-  std::vector<std::wstring> PortEntries() override { return portEntries; }
-  void InsertPortEntry(std::size_t index, const std::wstring& text) override;
-  void RemovePortEntry(std::size_t index) override;
+  void ShowPorts(const std::vector<PortListing>& rows) override;
   bool PortListOpen() override { return portListOpen; }
   void ShowStartOffered() override;
   void ShowStartHeld() override { run = Run::Held; }
@@ -249,6 +255,7 @@ class FakeWindow : public MainWindow {
   void ShowProgress(int steps, int stepsToFill) override;
   void ShowBusy(bool on) override { busy = on; }
   void ShowRunStatus(const std::wstring& line1, const std::wstring& line2) override;
+  void ShowIdleStatus(const std::wstring& line1, const std::wstring& line2) override;
   void DrawAttention() override { ++attentionDrawn; }
   void ShowOnTaskbar(TaskbarState state, int steps, int stepsToFill) override;
   void HoldOffShutdownAndSleep(const std::wstring& reason) override;
