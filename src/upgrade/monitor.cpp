@@ -28,8 +28,15 @@ struct Tick {
     // A marker the uploader still holds stays; it is simply seen again.
     (void)sys.RemoveFile(g.programDir + marker);
   }
-  void Enter(Phase phase) {
+  // A tick whose handler restarted the phase clock saw a sign of life, and
+  // is not judged for a time-out.
+  bool signOfLife = false;
+  void RestartClock() {
     m.phaseStartMs = Now();
+    signOfLife = true;
+  }
+  void Enter(Phase phase) {
+    RestartClock();
     m.phase = phase;
   }
 
@@ -63,7 +70,7 @@ struct Tick {
         TellLookupFailure(g, sys, w, m, uploader);
         break;
     }
-    m.phaseStartMs = Now();
+    RestartClock();
     return true;
   }
 
@@ -116,7 +123,7 @@ struct Tick {
     if (Exists(kErase)) {
       Enter(Phase::Erased);
     } else if (Exists(kErasing)) {
-      m.phaseStartMs = Now();
+      RestartClock();
       Remove(kErasing);
     }
   }
@@ -125,7 +132,7 @@ struct Tick {
     if (Exists(kWriteOk)) {
       Enter(Phase::Done);
     } else if (Exists(kWriting)) {
-      m.phaseStartMs = Now();
+      RestartClock();
       Remove(kWriting);
       if (m.progressSteps < kMaxProgressSteps) ++m.progressSteps;
       ShowBar(m.progressSteps);
@@ -151,7 +158,7 @@ struct Tick {
       case Phase::ClearingStaleErase:
         m.phase = Phase::Erasing;
         if (Exists(kErasing)) Remove(kErasing);  // stale from before
-        m.phaseStartMs = Now();
+        RestartClock();
         break;
       case Phase::Erasing:
         WaitForErase();
@@ -232,14 +239,12 @@ void UpgradeTick(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
   // question, a drag of the title bar) for any length of time, and must
   // not turn a heartbeat into a time-out.
   const std::uint64_t now = tick.Now();
-  const std::uint64_t phaseStartBefore = m.phaseStartMs;
   // The run may also have ended in that loop (the window was closed).
   if (!tick.RunPhase() || !m.following) return;
   w.SetUpgradeTimer(true);
   // Only the phases that wait for the uploader's markers can time out.
   const bool waitsForMarkers = m.phase != Phase::UploaderRunning && m.phase != Phase::Done;
-  const bool signOfLife = m.phaseStartMs != phaseStartBefore;
-  if (waitsForMarkers && !signOfLife && now - m.phaseStartMs > kPhaseTimeoutMs) {
+  if (waitsForMarkers && !tick.signOfLife && now - m.phaseStartMs > kPhaseTimeoutMs) {
     tick.Fail();
     return;
   }
@@ -299,7 +304,7 @@ void OnSessionEnding(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
   EndWithTheProgram(g, sys, w, m, uploader::kLogUpgradeEndSessionEnded);
 }
 
-void OnRunPortChange(Globals& g, System& sys, MonitorState& m, int port, bool arrived) {
+void OnRunPortChange(const Globals& g, System& sys, MonitorState& m, int port, bool arrived) {
   if (!m.guarded || port != m.port) return;
   WriteLog(sys, g.programDir,
            uploader::kLogRunGivenPrefix + PortEntry(m.port) +

@@ -103,6 +103,6 @@ void OnSessionEnding(Globals& g, System& sys, MainWindow& window, MonitorState& 
 
 // Windows announced that a serial port went or came: the run's port is
 // noted in the log, and a time-out then names its removal.
-void OnRunPortChange(Globals& g, System& sys, MonitorState& m, int port, bool arrived);
+void OnRunPortChange(const Globals& g, System& sys, MonitorState& m, int port, bool arrived);
 
 }  // namespace vz

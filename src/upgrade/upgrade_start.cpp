@@ -24,7 +24,7 @@ enum class StartOutcome { Armed, Refused, ProgramEnded };
 
 // A start refused after the question's Yes: its log line (if any) is the
 // run's last, and the run no longer holds the PC while its box is open.
-StartOutcome Refuse(Globals& g, System& sys, MainWindow& w, MonitorState& m,
+StartOutcome Refuse(const Globals& g, System& sys, MainWindow& w, MonitorState& m,
                     const std::wstring& logLine, const std::wstring& text) {
   if (!logLine.empty()) WriteLog(sys, g.programDir, logLine);
   GuardRun(g, w, m, false);
@@ -32,7 +32,7 @@ StartOutcome Refuse(Globals& g, System& sys, MainWindow& w, MonitorState& m,
   return StartOutcome::Refused;
 }
 
-StartOutcome RefuseForMarker(Globals& g, System& sys, MainWindow& w, MonitorState& m,
+StartOutcome RefuseForMarker(const Globals& g, System& sys, MainWindow& w, MonitorState& m,
                              const wchar_t* marker, std::uint32_t error) {
   return Refuse(g, sys, w, m, {}, std::wstring(marker) + L": " + sys.ErrorText(error, marker));
 }
@@ -40,7 +40,7 @@ StartOutcome RefuseForMarker(Globals& g, System& sys, MainWindow& w, MonitorStat
 // Deletes the markers an earlier run left. A marker that stays (held open
 // by an uploader that still runs) would be read as this run's result, so
 // the start is refused with the platform's reason instead.
-StartOutcome ClearStaleMarkers(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
+StartOutcome ClearStaleMarkers(const Globals& g, System& sys, MainWindow& w, MonitorState& m) {
   for (const wchar_t* marker : kMarkers) {
     if (!sys.FileExists(g.programDir, marker)) continue;
     const IoResult removed = sys.RemoveFile(g.programDir + marker);
@@ -78,7 +78,7 @@ bool NoUploaderRuns(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
 
 // A port's name, and the log line and box of a port that holds the start
 // up for this error.
-StartOutcome RefuseForPort(Globals& g, System& sys, MainWindow& w, MonitorState& m, int port,
+StartOutcome RefuseForPort(const Globals& g, System& sys, MainWindow& w, MonitorState& m, int port,
                            const wchar_t* what, std::uint32_t error) {
   const std::wstring name = PortEntry(static_cast<std::uint8_t>(port));
   const std::wstring reason = sys.ErrorText(error, name);
@@ -90,7 +90,7 @@ StartOutcome RefuseForPort(Globals& g, System& sys, MainWindow& w, MonitorState&
 // A probe of the port list stops before its next open once a run is under
 // way; the open in flight is waited for, a while (a Bluetooth port can take
 // seconds, a bad driver for ever), with the window answering meanwhile.
-StartOutcome WaitForTheProbe(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
+StartOutcome WaitForTheProbe(const Globals& g, System& sys, MainWindow& w, MonitorState& m) {
   w.ShowBusy(true);
   const bool ended = w.AwaitBackgroundWork(kProbeWaitMs);
   w.ShowBusy(false);
@@ -104,7 +104,7 @@ StartOutcome WaitForTheProbe(Globals& g, System& sys, MainWindow& w, MonitorStat
 // The run's port is opened and closed as the start-up probe does: a port
 // another program took since it was chosen would only give a time-out
 // that blames the register.
-StartOutcome RunPortOpens(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
+StartOutcome RunPortOpens(const Globals& g, System& sys, MainWindow& w, MonitorState& m) {
   w.ShowBusy(true);
   const IoResult opened = sys.ProbeSerialPort(PortDeviceName(m.port));
   w.ShowBusy(false);
@@ -116,7 +116,7 @@ StartOutcome RunPortOpens(Globals& g, System& sys, MainWindow& w, MonitorState& 
 // once on an empty one, and the time-out that follows blames the register.
 // Returns every *.bin, sorted by name; nullopt, told, when there is no
 // image.
-std::optional<std::vector<FileEntry>> CheckImages(Globals& g, System& sys, MainWindow& w,
+std::optional<std::vector<FileEntry>> CheckImages(const Globals& g, System& sys, MainWindow& w,
                                                   MonitorState& m) {
   std::vector<FileEntry> images = sys.ListFiles(g.downloadDir, kImagePattern);
   if (std::none_of(images.begin(), images.end(), [](const FileEntry& f) { return f.size > 0; })) {
@@ -129,7 +129,7 @@ std::optional<std::vector<FileEntry>> CheckImages(Globals& g, System& sys, MainW
 
 // A file of the run that cannot be read refuses the start, with the
 // system's reason in the box and in the log.
-void RefuseUnreadFile(Globals& g, System& sys, MainWindow& w, MonitorState& m,
+void RefuseUnreadFile(const Globals& g, System& sys, MainWindow& w, MonitorState& m,
                       const std::wstring& name, std::uint32_t error) {
   const std::wstring reason = sys.ErrorText(error, name);
   Refuse(g, sys, w, m,
@@ -140,7 +140,7 @@ void RefuseUnreadFile(Globals& g, System& sys, MainWindow& w, MonitorState& m,
 // The checksum file beside an image, when there is one, must hold the
 // image's digest. One that cannot be read or holds no digest refuses the
 // start too: a checksum published and not checked would pass any image.
-bool MatchesItsChecksumFile(Globals& g, System& sys, MainWindow& w, MonitorState& m,
+bool MatchesItsChecksumFile(const Globals& g, System& sys, MainWindow& w, MonitorState& m,
                             const std::wstring& image, const Sha256Digest& digest) {
   const std::wstring name = image + kChecksumFileSuffix;
   if (!sys.FileExists(g.downloadDir, name)) return true;
@@ -169,7 +169,7 @@ bool MatchesItsChecksumFile(Globals& g, System& sys, MainWindow& w, MonitorState
 // port and every *.bin with its size and, when it is not empty, its
 // digest; nullopt, told, when an image cannot be read or is not the one
 // its checksum file names. An empty *.bin is neither read nor checked.
-std::optional<std::wstring> FingerprintImages(Globals& g, System& sys, MainWindow& w,
+std::optional<std::wstring> FingerprintImages(const Globals& g, System& sys, MainWindow& w,
                                               MonitorState& m, std::uint8_t port,
                                               const std::vector<FileEntry>& images) {
   std::vector<FileDigest> digests(images.size());

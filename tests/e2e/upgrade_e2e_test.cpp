@@ -62,10 +62,10 @@ class UpgradeRun : public ::testing::Test {
     auto question = program.WaitForMessageBox(5000);
     ASSERT_TRUE(question.has_value());
     EXPECT_EQ(question->title, L"Vardolin_VaZuvovev");
-    // The question names the port and the image; the format and the
-    // date are proven below this level.
+    // The question names the port with its device and the image; the
+    // format and the date are proven below this level.
     EXPECT_EQ(question->text.rfind(ForDisplay(texts[Msg::Confirmation]) +
-                                       L"\r\n\r\nCOM3\r\nfirmware.bin   " +
+                                       L"\r\n\r\nCOM3 (USB-SERIAL CH340)\r\nfirmware.bin   " +
                                        std::to_wstring(image.size()) + L"   ",
                                    0),
               0u);
