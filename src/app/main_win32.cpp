@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "app/form_handlers.h"
+#include "app/event_handlers.h"
 #include "app/startup.h"
 #include "platform/win32_instance.h"
 #include "platform/win32_newer_api.h"
@@ -45,10 +45,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   InitCommonControlsEx(&controls);
 
   vz::Globals globals;
-  vz::FormHandlers handlers(globals, system);
+  vz::EventHandlers handlers(globals, system);
   std::unique_ptr<vz::Win32Window> window;
 
-  vz::Main(globals, system, [&]() -> vz::MainWindow& {
+  vz::RunProgram(globals, system, [&]() -> vz::MainWindow& {
     window = std::make_unique<vz::Win32Window>(instance, handlers, vz::Win32Window::Options{});
     if (!window->Create()) {
       ExitProcess(static_cast<UINT>(

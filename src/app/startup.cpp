@@ -60,7 +60,7 @@ std::wstring ProgramDirFrom(const std::wstring& executableDir) {
   return dir + L'\\';
 }
 
-void Main(Globals& g, System& sys, const std::function<MainWindow&()>& loadForm) {
+void RunProgram(Globals& g, System& sys, const std::function<MainWindow&()>& createMainWindow) {
   g.programDir = ProgramDirFrom(sys.ExecutableDir());
   g.downloadDir = g.programDir;
 
@@ -85,7 +85,7 @@ void Main(Globals& g, System& sys, const std::function<MainWindow&()>& loadForm)
   SelectLanguageFiles(g);
   (void)LoadMessageFile(g, sys, g.messageFileName);
 
-  MainWindow& form = loadForm();
+  MainWindow& form = createMainWindow();
   ApplyLanguage(g.messages, form);
   form.ShowLanguages(OfferedLanguages());
   form.ShowLanguage(g.currentLanguage);

@@ -21,8 +21,8 @@ void ProbeComPorts(System& sys, std::vector<bool>& available, const std::set<int
 std::wstring ProgramDirFrom(const std::wstring& executableDir);
 
 // Runs the whole start-up: directories, language and texts, the window
-// (made hidden by loadForm) with its captions, the two lists, the flag,
+// (made hidden by createMainWindow) with its captions, the two lists, the flag,
 // and showing the window centred on the screen.
-void Main(Globals& g, System& sys, const std::function<MainWindow&()>& loadForm);
+void RunProgram(Globals& g, System& sys, const std::function<MainWindow&()>& createMainWindow);
 
 }  // namespace vz

@@ -1,6 +1,6 @@
 // The program's shared state, made once at start-up and living for the
 // whole process. The upgrade monitor's own state lives in the event
-// handlers (FormHandlers); of a run, only uploaderStarted is kept here.
+// handlers (EventHandlers); of a run, only uploaderStarted is kept here.
 #pragma once
 
 #include <cstdint>

@@ -188,7 +188,7 @@ void Win32Window::ReportListChoice(Control c) {
   if (index != CB_ERR) SetWindowTextW(combo, EntryText(combo, index).c_str());
   listReportingChoice_ = c;
   if (c == Control::PortList) {
-    events_.OnPortClick(*this);
+    events_.OnPortPicked(*this);
   } else {
     events_.OnLanguageClick(*this);
   }

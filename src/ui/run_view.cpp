@@ -83,7 +83,7 @@ void Win32Window::ShowProgress(int steps, int stepsToFill) {
   PumpEvents();
 }
 
-void Win32Window::ShowBusy(bool busy) { SetHourglass(busy); }
+void Win32Window::ShowBusy(bool busy) { ShowBusyPointer(busy); }
 
 void Win32Window::ShowRunStatus(const std::wstring& line1, const std::wstring& line2) {
   ShowStatusLine(Control::StatusLine1, line1);

@@ -18,7 +18,7 @@ constexpr DWORD kFormExStyle = WS_EX_CONTROLPARENT;
 
 }  // namespace
 
-Win32Window::Win32Window(HINSTANCE instance, FormEvents& events, Options options)
+Win32Window::Win32Window(HINSTANCE instance, WindowEvents& events, Options options)
     : instance_(instance), events_(events), options_(std::move(options)) {
   for (const layout::ControlDesign& d : layout::kControls) {
     Item& item = At(d.id);
@@ -42,7 +42,7 @@ Win32Window::~Win32Window() {
 bool Win32Window::RegisterClasses(HINSTANCE instance) {
   WNDCLASSEXW form{};
   form.cbSize = sizeof(form);
-  form.lpfnWndProc = FormProc;
+  form.lpfnWndProc = WindowProc;
   form.hInstance = instance;
   form.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
   form.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
@@ -120,7 +120,7 @@ void Win32Window::Dispatch(MSG& msg) {
   if (portEnter && hwnd_) events_.OnPortTextCommitted(*this);
 }
 
-LRESULT CALLBACK Win32Window::FormProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT CALLBACK Win32Window::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_NCCREATE) {
     auto* create = reinterpret_cast<CREATESTRUCTW*>(lp);
     auto* owner = static_cast<Win32Window*>(create->lpCreateParams);
@@ -233,7 +233,7 @@ void Win32Window::OnDpiChanged(int dpi, const RECT& suggested) {
   ShowPicturesAtDpi();
 }
 
-void Win32Window::SetHourglass(bool busy) {
+void Win32Window::ShowBusyPointer(bool busy) {
   busy_ = busy;
   POINT p;
   RECT r;
@@ -244,8 +244,8 @@ void Win32Window::SetHourglass(bool busy) {
 
 void Win32Window::Show() {
   // Centred before it appears, so the window does not jump: top, then left.
-  const TwipSize outer = OuterSize();
-  const TwipSize screen = ScreenSize();
+  const SizeInTwips outer = OuterSize();
+  const SizeInTwips screen = ScreenSize();
   SetTop(CenterOffset(screen.height, outer.height));
   SetLeft(CenterOffset(screen.width, outer.width));
   ShowWindow(hwnd_, SW_SHOWNORMAL);

@@ -40,7 +40,7 @@ class Win32Window : public MainWindow {
     const NewerApi* api = &NewerApi::OfThisWindows();
   };
 
-  Win32Window(HINSTANCE instance, FormEvents& events, Options options);
+  Win32Window(HINSTANCE instance, WindowEvents& events, Options options);
   ~Win32Window() override;
   Win32Window(const Win32Window&) = delete;
   Win32Window& operator=(const Win32Window&) = delete;
@@ -105,7 +105,7 @@ class Win32Window : public MainWindow {
   };
 
   // ---- The window and its dispatch (win32_window.cpp) ----
-  static LRESULT CALLBACK FormProc(HWND, UINT, WPARAM, LPARAM);
+  static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);
   static bool RegisterClasses(HINSTANCE instance);
   LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
   void OnCommand(int id, int code);
@@ -123,7 +123,7 @@ class Win32Window : public MainWindow {
 
   // ---- One control at a time (control_texts.cpp, combo_lists.cpp,
   // window_controls.cpp, window_pictures.cpp), in twips and colours ----
-  struct TwipSize {
+  struct SizeInTwips {
     float width = 0;
     float height = 0;
   };
@@ -142,11 +142,11 @@ class Win32Window : public MainWindow {
   float Width(Control c);
   void SetWidth(Control c, float twips);
   void Repaint(Control c);
-  TwipSize OuterSize();
-  TwipSize ScreenSize();
+  SizeInTwips OuterSize();
+  SizeInTwips ScreenSize();
   void SetTop(int twips);
   void SetLeft(int twips);
-  void SetHourglass(bool busy);
+  void ShowBusyPointer(bool busy);
   // A status line, in the largest status font that shows it whole.
   void ShowStatusLine(Control c, const std::wstring& text);
   // The idle lines in the status lines; an empty one is hidden.
@@ -215,7 +215,7 @@ class Win32Window : public MainWindow {
   void OnUpgradeTick();
 
   HINSTANCE instance_;
-  FormEvents& events_;
+  WindowEvents& events_;
   Options options_;
   HWND hwnd_ = nullptr;
   int dpi_ = 96;

@@ -138,14 +138,14 @@ void Win32Window::Repaint(Control c) {
                RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
-Win32Window::TwipSize Win32Window::OuterSize() {
+Win32Window::SizeInTwips Win32Window::OuterSize() {
   RECT r{};
   GetWindowRect(hwnd_, &r);
   return {static_cast<float>(layout::PixelsToTwips(r.right - r.left, dpi_)),
           static_cast<float>(layout::PixelsToTwips(r.bottom - r.top, dpi_))};
 }
 
-Win32Window::TwipSize Win32Window::ScreenSize() {
+Win32Window::SizeInTwips Win32Window::ScreenSize() {
   return {static_cast<float>(layout::PixelsToTwips(GetSystemMetrics(SM_CXSCREEN), dpi_)),
           static_cast<float>(layout::PixelsToTwips(GetSystemMetrics(SM_CYSCREEN), dpi_))};
 }

@@ -145,10 +145,10 @@ class MainWindow {
 
 // What the window reports to the logic. Each call is one event; the window
 // it came from is passed along.
-class FormEvents {
+class WindowEvents {
  public:
-  virtual ~FormEvents() = default;
-  virtual void OnPortClick(MainWindow& w) = 0;  // click or double click
+  virtual ~WindowEvents() = default;
+  virtual void OnPortPicked(MainWindow& w) = 0;  // click or double click
   // The port list lost the focus, or Enter was pressed in it.
   virtual void OnPortTextCommitted(MainWindow& w) = 0;
   virtual void OnLanguageClick(MainWindow& w) = 0;  // click or double click

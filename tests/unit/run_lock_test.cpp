@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "app/form_handlers.h"
+#include "app/event_handlers.h"
 #include "testkit/fakes.h"
 #include "port/port_choice.h"
 
@@ -27,7 +27,7 @@ class RunHold : public ::testing::Test {
     }
     sys.serialPorts = {"COM3"};
     w.portText = L"COM3";
-    handlers.OnPortClick(w);
+    handlers.OnPortPicked(w);
   }
   bool Logged(const std::string& line) {
     const std::vector<std::string> log = test::LogTexts(sys);
@@ -52,7 +52,7 @@ class RunHold : public ::testing::Test {
   test::FakeSystem sys;
   test::FakeWindow w;
   Globals g;
-  FormHandlers handlers{g, sys};
+  EventHandlers handlers{g, sys};
 };
 
 TEST_F(RunHold, ThePortListIsLockedFromTheQuestionUntilTheMonitorGivesTheStartBack) {
@@ -107,7 +107,7 @@ TEST_F(RunHold, ThisFoldersUploaderRefusesTheStartAndHoldsAPickUntilItHasEnded) 
 
   // A pick writes nothing either; the list shows the saved port again.
   w.portText = L"COM12";
-  handlers.OnPortClick(w);
+  handlers.OnPortPicked(w);
   EXPECT_EQ(sys.Bytes(InDir(L"port.ini")), "\x03");
   EXPECT_EQ(w.portText, L"COM3");
   ASSERT_EQ(w.posted.size(), 1u);
@@ -130,7 +130,7 @@ TEST_F(RunHold, AnotherFoldersUploaderOrALookAlikeNameRefusesNothing) {
   sys.SetProcesses({"C:\\Other\\Up_Loader.exe", "C:\\Tools\\Vz\\Setup_Loader.exe"});
   sys.serialPorts.insert("\\\\.\\COM12");
   w.portText = L"COM12";
-  handlers.OnPortClick(w);
+  handlers.OnPortPicked(w);
   EXPECT_EQ(sys.Bytes(InDir(L"port.ini")), "\x0C");
   handlers.OnUpgradeClick(w);
   EXPECT_TRUE(w.timerEnabled);

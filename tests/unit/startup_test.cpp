@@ -17,7 +17,7 @@ class Startup : public ::testing::Test {
  protected:
   // Runs Main and notes the title the texts held when the window was made.
   void Run() {
-    Main(g, sys, [this]() -> MainWindow& {
+    RunProgram(g, sys, [this]() -> MainWindow& {
       titleAtLoad = g.messages[Msg::Title];
       return w;
     });

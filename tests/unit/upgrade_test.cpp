@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "app/form_handlers.h"
+#include "app/event_handlers.h"
 #include "testkit/fakes.h"
 #include "port/port_choice.h"
 #include "upgrade/checksum_file.h"
@@ -401,7 +401,7 @@ TEST_F(Upgrade, ArmingShowsTheRunStartingAndResetsTheMonitor) {
 TEST_F(Upgrade, AClickOfTheWindowStartsARunThatLaunches) {
   for (std::size_t run = 1; run <= 2; ++run) {
     sys.SetProcesses({});  // the last run's uploader has ended
-    FormHandlers handlers(g, sys);
+    EventHandlers handlers(g, sys);
     handlers.OnUpgradeClick(w);
     EXPECT_TRUE(w.timerEnabled);
     handlers.OnUpgradeTick(w);
@@ -564,7 +564,7 @@ INSTANTIATE_TEST_SUITE_P(Ways, UnreadList,
                                            UnreadListCase{true, "Out of memory", 1}));
 
 TEST_F(Upgrade, ClosingTheWindowDuringARunEndsItInTheLogOnly) {
-  FormHandlers handlers(g, sys);
+  EventHandlers handlers(g, sys);
   handlers.OnUpgradeClick(w);
   handlers.OnUpgradeTick(w);  // launched; the uploader runs
   handlers.OnClosing(w);
@@ -574,7 +574,7 @@ TEST_F(Upgrade, ClosingTheWindowDuringARunEndsItInTheLogOnly) {
   EXPECT_FALSE(w.ended);
 
   // Before any run, closing logs nothing.
-  FormHandlers fresh(g, sys);
+  EventHandlers fresh(g, sys);
   fresh.OnClosing(w);
   EXPECT_EQ(test::LogTexts(sys).size(), 4u);
 }

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/form_handlers.h"
+#include "app/event_handlers.h"
 #include "app/startup.h"
 #include "testkit/cp1252.h"
 #include "ui/win32_window.h"
@@ -38,7 +38,7 @@ class StartedWindow : public ::testing::Test {
   void TearDown() override { window.reset(); }
 
   void Start() {
-    Main(g, sys, [this]() -> MainWindow& {
+    RunProgram(g, sys, [this]() -> MainWindow& {
       Win32Window::Options options;
       options.onEnd = [this] { ended = true; };
       options.quitOnDestroy = false;
@@ -103,7 +103,7 @@ class StartedWindow : public ::testing::Test {
   TempDir dir{L"vzwin"};
   TestSystem sys{dir.path()};
   Globals g;
-  FormHandlers form{g, sys};
+  EventHandlers form{g, sys};
   std::unique_ptr<Win32Window> window;
   bool ended = false;
   // The newer Windows functions the next Start() lets the window use.

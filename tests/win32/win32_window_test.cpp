@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/form_handlers.h"
+#include "app/event_handlers.h"
 #include "app/startup.h"
 #include "i18n/language.h"
 #include "port/port_devices.h"
@@ -388,10 +388,10 @@ LRESULT CALLBACK RefuseTopLevelWindows(int code, WPARAM wp, LPARAM lp) {
   return CallNextHookEx(nullptr, code, wp, lp);
 }
 
-class CountedEvents : public FormEvents {
+class CountedEvents : public WindowEvents {
  public:
   int events = 0;
-  void OnPortClick(MainWindow&) override { ++events; }
+  void OnPortPicked(MainWindow&) override { ++events; }
   void OnPortTextCommitted(MainWindow&) override { ++events; }
   void OnLanguageClick(MainWindow&) override { ++events; }
   void OnUpgradeClick(MainWindow&) override { ++events; }

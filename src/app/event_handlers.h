@@ -11,12 +11,12 @@
 
 namespace vz {
 
-class FormHandlers : public FormEvents {
+class EventHandlers : public WindowEvents {
  public:
-  FormHandlers(Globals& g, System& sys)
+  EventHandlers(Globals& g, System& sys)
       : g_(g), sys_(sys), ports_(g, sys, monitor_.runUnderWay, monitor_.portInProbe) {}
 
-  void OnPortClick(MainWindow& w) override;
+  void OnPortPicked(MainWindow& w) override;
   void OnPortTextCommitted(MainWindow& w) override;
   void OnLanguageClick(MainWindow& w) override;
   void OnUpgradeClick(MainWindow& w) override;
