@@ -32,6 +32,17 @@ StartOutcome Refuse(const Globals& g, System& sys, MainWindow& w, MonitorState& 
   return StartOutcome::Refused;
 }
 
+// A file or port that holds the start up, in the log ("Fw Upgrade: " and
+// its name, what befell it, the error number and the system's text) and in
+// the box (its name and the system's text).
+StartOutcome RefuseWithReason(const Globals& g, System& sys, MainWindow& w, MonitorState& m,
+                              const std::wstring& name, const wchar_t* what, std::uint32_t error) {
+  const std::wstring reason = sys.ErrorText(error, name);
+  return Refuse(g, sys, w, m,
+                kLogRunGivenPrefix + name + what + std::to_wstring(error) + L" " + reason,
+                name + L": " + reason);
+}
+
 StartOutcome RefuseForMarker(const Globals& g, System& sys, MainWindow& w, MonitorState& m,
                              const wchar_t* marker, std::uint32_t error) {
   return Refuse(g, sys, w, m, {}, std::wstring(marker) + L": " + sys.ErrorText(error, marker));
@@ -76,15 +87,9 @@ bool NoUploaderRuns(Globals& g, System& sys, MainWindow& w, MonitorState& m) {
   return false;
 }
 
-// A port's name, and the log line and box of a port that holds the start
-// up for this error.
 StartOutcome RefuseForPort(const Globals& g, System& sys, MainWindow& w, MonitorState& m, int port,
                            const wchar_t* what, std::uint32_t error) {
-  const std::wstring name = PortEntry(static_cast<std::uint8_t>(port));
-  const std::wstring reason = sys.ErrorText(error, name);
-  return Refuse(g, sys, w, m,
-                kLogPortNotOpenedPrefix + name + what + std::to_wstring(error) + L" " + reason,
-                name + L": " + reason);
+  return RefuseWithReason(g, sys, w, m, PortEntry(static_cast<std::uint8_t>(port)), what, error);
 }
 
 // A probe of the port list stops before its next open once a run is under
@@ -127,14 +132,10 @@ std::optional<std::vector<FileEntry>> CheckImages(const Globals& g, System& sys,
   return images;
 }
 
-// A file of the run that cannot be read refuses the start, with the
-// system's reason in the box and in the log.
+// A file of the run that cannot be read refuses the start.
 void RefuseUnreadFile(const Globals& g, System& sys, MainWindow& w, MonitorState& m,
                       const std::wstring& name, std::uint32_t error) {
-  const std::wstring reason = sys.ErrorText(error, name);
-  Refuse(g, sys, w, m,
-         kLogRunGivenPrefix + name + kLogFileNotRead + std::to_wstring(error) + L" " + reason,
-         name + L": " + reason);
+  RefuseWithReason(g, sys, w, m, name, kLogFileNotRead, error);
 }
 
 // The checksum file beside an image, when there is one, must hold the

@@ -61,9 +61,8 @@ inline constexpr wchar_t kLogProcessListNotRead[] = L"Timer_UL_Test: process lis
 // Checks before a launch that refuse the start.
 inline constexpr wchar_t kLogUploaderAlreadyRunning[] =
     L"Fw Upgrade: Up_Loader.exe : already running";
-// "COM3" and this, followed by the error number, a blank and the system's
-// text.
-inline constexpr wchar_t kLogPortNotOpenedPrefix[] = L"Fw Upgrade: ";
+// After kLogRunGivenPrefix and "COM3": this, the error number, a blank and
+// the system's text.
 inline constexpr wchar_t kLogPortNotOpened[] = L" : not opened, ";
 // "COM7" and this, followed by the error number, a blank and the system's
 // text: the probe of the port list was still in that port's open.
