@@ -2,48 +2,14 @@
 
 #include <cwctype>
 #include <functional>
-#include <system_error>
-#include <thread>
-#include <utility>
 
 #include "i18n/language.h"
 #include "i18n/language_switch.h"
+#include "platform/beside_thread.h"
 #include "port/port_choice.h"
 #include "port/port_devices.h"
 
 namespace vz {
-namespace {
-
-// Runs a job on a thread of its own, or here when no thread can be had,
-// and joins it however the caller leaves. Nothing the job throws leaves
-// its thread: the job just ends there.
-class BesideThread {
- public:
-  explicit BesideThread(std::function<void()> job) : job_(std::move(job)) {
-    try {
-      thread_ = std::thread([this] { RunJob(); });
-    } catch (const std::system_error&) {
-      RunJob();
-    }
-  }
-  ~BesideThread() { Join(); }
-  BesideThread(const BesideThread&) = delete;
-  BesideThread& operator=(const BesideThread&) = delete;
-  void Join() {
-    if (thread_.joinable()) thread_.join();
-  }
-
- private:
-  void RunJob() noexcept {
-    try {
-      job_();
-    } catch (...) {}
-  }
-  std::function<void()> job_;
-  std::thread thread_;
-};
-
-}  // namespace
 
 void ProbeComPorts(System& sys, std::vector<bool>& available, const std::set<int>& unopened) {
   available.assign(kHighestPort + 1, false);
@@ -53,11 +19,7 @@ void ProbeComPorts(System& sys, std::vector<bool>& available, const std::set<int
 }
 
 std::wstring ProgramDirFrom(const std::wstring& executableDir) {
-  std::wstring dir = executableDir;
-  while (!dir.empty() && (dir.back() == L'\\' || dir.back() == L'/')) {
-    dir.pop_back();
-  }
-  return dir + L'\\';
+  return WithoutTrailingSeparators(executableDir) + L'\\';
 }
 
 void RunProgram(Globals& g, System& sys, const std::function<MainWindow&()>& createMainWindow) {

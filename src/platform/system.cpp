@@ -4,6 +4,11 @@
 
 namespace vz {
 
+std::wstring WithoutTrailingSeparators(std::wstring path) {
+  while (!path.empty() && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
+  return path;
+}
+
 bool MatchesPattern(std::wstring_view name, std::wstring_view pattern) {
   // Iterative matcher with one back-tracking point for the last "*".
   std::size_t n = 0, p = 0;

@@ -29,6 +29,9 @@ struct LocalTime {
 // one; letter case ignored as for every file name (platform/text_case.h).
 bool MatchesPattern(std::wstring_view name, std::wstring_view pattern);
 
+// A path with no separator ("\" or "/") at its end.
+std::wstring WithoutTrailingSeparators(std::wstring path);
+
 // A file operation's outcome: success, or the platform's error number
 // (GetLastError on Windows), captured at the moment of the failure.
 struct IoResult {

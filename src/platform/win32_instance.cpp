@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "platform/win32_system.h"
+#include "platform/win32_wait.h"
 
 namespace vz {
 namespace {
@@ -45,12 +46,8 @@ BOOL CALLBACK CheckWindow(HWND hwnd, LPARAM parameter) {
 bool BringForward(HWND window) {
   (void)ShowWindowAsync(window, IsIconic(window) ? SW_RESTORE : SW_SHOW);
   (void)SetForegroundWindow(window);
-  const DWORD start = GetTickCount();
-  while (GetTickCount() - start < kComeForwardMs) {
-    if (!IsIconic(window) && GetForegroundWindow() == window) return true;
-    Sleep(kPollMs);
-  }
-  return false;
+  return WaitUntil([window] { return !IsIconic(window) && GetForegroundWindow() == window; },
+                   kComeForwardMs, kPollMs);
 }
 
 }  // namespace
@@ -95,17 +92,18 @@ bool FolderInstance::TryTake() {
 FirstCopy WaitForFirstCopy(FolderInstance& self, const wchar_t* windowClass,
                            const std::wstring& folder, DWORD timeoutMs) {
   Search search{windowClass, &folder, nullptr};
-  const DWORD start = GetTickCount();
-  for (;;) {
-    // A program closed and at once started again finds the closing copy
-    // still holding the folder for a moment.
-    if (self.TryTake()) return FirstCopy::Ended;
-    EnumWindows(CheckWindow, reinterpret_cast<LPARAM>(&search));
-    if (search.found)
-      return BringForward(search.found) ? FirstCopy::BroughtForward : FirstCopy::NotReached;
-    if (GetTickCount() - start >= timeoutMs) return FirstCopy::NotReached;
-    Sleep(kPollMs);
-  }
+  bool ended = false;
+  const bool settled = WaitUntil(
+      [&] {
+        // A program closed and at once started again finds the closing copy
+        // still holding the folder for a moment.
+        ended = self.TryTake();
+        if (!ended) EnumWindows(CheckWindow, reinterpret_cast<LPARAM>(&search));
+        return ended || search.found;
+      },
+      timeoutMs, kPollMs);
+  if (ended) return FirstCopy::Ended;
+  return settled && BringForward(search.found) ? FirstCopy::BroughtForward : FirstCopy::NotReached;
 }
 
 }  // namespace vz

@@ -1,5 +1,7 @@
 #include "platform/win32_newer_api.h"
 
+#include "platform/win32_owned.h"
+
 namespace vz {
 namespace {
 
@@ -17,10 +19,9 @@ Fn Find(const wchar_t* dll, const char* name) {
 }
 
 UINT ScreenDpi() {
-  HDC screen = GetDC(nullptr);
-  if (!screen) return USER_DEFAULT_SCREEN_DPI;
-  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-  ReleaseDC(nullptr, screen);
+  const WindowDc screen(nullptr);
+  if (!screen.valid()) return USER_DEFAULT_SCREEN_DPI;
+  const int dpi = GetDeviceCaps(screen.get(), LOGPIXELSX);
   return dpi > 0 ? static_cast<UINT>(dpi) : USER_DEFAULT_SCREEN_DPI;
 }
 

@@ -116,4 +116,39 @@ using LocalHandle = Owned<HLOCAL, owned::LocalMemory>;           // FormatMessag
 template <typename I>
 using ComPtr = Owned<I*, owned::ComInterface<I>>;  // a COM interface
 
+// A window's device context (GetDC; the screen's for no window), given
+// back when it goes out of scope.
+class WindowDc {
+ public:
+  explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
+  ~WindowDc() {
+    if (dc_) ReleaseDC(window_, dc_);
+  }
+  WindowDc(const WindowDc&) = delete;
+  WindowDc& operator=(const WindowDc&) = delete;
+  bool valid() const { return dc_ != nullptr; }
+  HDC get() const { return dc_; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
+// A font or bitmap selected into a device context for as long as it lives;
+// then the one it replaced is selected again.
+class Selected {
+ public:
+  Selected(HDC dc, HGDIOBJ object) : dc_(dc), previous_(dc ? SelectObject(dc, object) : nullptr) {}
+  ~Selected() {
+    if (previous_) SelectObject(dc_, previous_);
+  }
+  Selected(const Selected&) = delete;
+  Selected& operator=(const Selected&) = delete;
+  bool ok() const { return previous_ != nullptr; }
+
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
+};
+
 }  // namespace vz

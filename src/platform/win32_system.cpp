@@ -76,8 +76,7 @@ std::wstring SystemText(std::uint32_t error, const std::wstring& subject = {}) {
 }  // namespace
 
 std::optional<FolderId> ReadFolderId(const std::wstring& folder) {
-  std::wstring path = folder;
-  while (!path.empty() && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
+  std::wstring path = WithoutTrailingSeparators(folder);
   if (path.size() == 2 && path[1] == L':') path += L'\\';  // a drive's root
   // No access is asked for, and every sharing is allowed: reading the
   // identity needs none, and no other program is ever in the way.
@@ -93,9 +92,7 @@ std::optional<FolderId> ReadFolderId(const std::wstring& folder) {
 }
 
 std::wstring FolderKey(const std::wstring& folder) {
-  std::wstring key = NameUpper(LongName(folder));
-  while (!key.empty() && (key.back() == L'\\' || key.back() == L'/')) key.pop_back();
-  return key + L'\\';
+  return WithoutTrailingSeparators(NameUpper(LongName(folder))) + L'\\';
 }
 
 std::wstring Win32System::ExecutableDir() {

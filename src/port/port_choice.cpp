@@ -96,11 +96,13 @@ IoResult SavePortSetting(Globals& g, System& sys, std::uint8_t port) {
     return written;
   }
   // The uploader reads both from the download folder. That folder is the
-  // program folder today, so each copy is onto itself and does nothing; it
-  // stays so that a separate download folder needs no other change.
-  // Either copy may fail (model.ini missing, say) without stopping the other.
-  (void)sys.CopyOver(g.programDir + uploader::kPortFile, g.downloadDir + uploader::kPortFile);
-  (void)sys.CopyOver(g.programDir + uploader::kModelFile, g.downloadDir + uploader::kModelFile);
+  // program folder today, where the files already are; a separate download
+  // folder gets copies. Either copy may fail (model.ini missing, say)
+  // without stopping the other.
+  if (!SameName(g.programDir, g.downloadDir)) {
+    (void)sys.CopyOver(g.programDir + uploader::kPortFile, g.downloadDir + uploader::kPortFile);
+    (void)sys.CopyOver(g.programDir + uploader::kModelFile, g.downloadDir + uploader::kModelFile);
+  }
   return written;
 }
 

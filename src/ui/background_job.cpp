@@ -8,42 +8,26 @@
 #include "ui/window_messages.h"
 
 namespace vz {
-namespace {
-
-struct BackgroundJob {
-  std::function<void()> work;
-  HWND window;
-};
-
-DWORD WINAPI RunBackgroundJob(void* parameter) {
-  const std::unique_ptr<BackgroundJob> job(static_cast<BackgroundJob*>(parameter));
-  // Nothing may leave a thread's edge: an exception there ends the program.
-  // A job that failed reports what it found so far.
-  try {
-    job->work();
-  } catch (...) {}
-  // Fails harmlessly when the window has gone meanwhile.
-  PostMessageW(job->window, kJobDoneMessage, 0, 0);
-  return 0;
-}
-
-}  // namespace
 
 void Win32Window::RunInBackground(std::function<void()> work,
                                   std::function<void(MainWindow&)> done) {
   if (!hwnd_) return;
-  WaitForBackgroundJob(INFINITE);  // the last one has reported; it is ending
-  auto* job = new BackgroundJob{std::move(work), hwnd_};
-  jobThread_.reset(CreateThread(nullptr, 0, RunBackgroundJob, job, 0, nullptr));
-  if (!jobThread_.valid()) {
-    // No thread to be had: the job runs here, late rather than never.
-    RunBackgroundJob(job);
-  }
+  job_.reset();  // the last one has reported; it is ending
   jobDone_ = std::move(done);
+  // Set by the worker as its last act; the worker shares it, as it may
+  // outlive the window.
+  auto ended = std::make_shared<ScopedHandle>(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  jobEnded_ = ended;
+  HWND window = hwnd_;
+  job_ = std::make_unique<BesideThread>(std::move(work), [ended, window] {
+    if (ended->valid()) SetEvent(ended->get());
+    // Fails harmlessly when the window has gone meanwhile.
+    PostMessageW(window, kJobDoneMessage, 0, 0);
+  });
 }
 
 void Win32Window::OnBackgroundJobDone() {
-  WaitForBackgroundJob(INFINITE);  // it has posted this and is returning
+  job_.reset();  // it has posted this and is returning
   std::function<void(MainWindow&)> done = std::move(jobDone_);
   jobDone_ = nullptr;
   if (done) done(*this);
@@ -53,26 +37,23 @@ bool Win32Window::AwaitBackgroundWork(std::uint32_t limitMs) {
   const ULONGLONG start = GetTickCount64();
   // The window answers meanwhile: it is painted, a close is asked, Windows'
   // messages are answered. The events may end the window, or the job.
-  while (hwnd_ && jobThread_.valid()) {
+  while (hwnd_ && job_) {
     const ULONGLONG waited = GetTickCount64() - start;
     if (waited >= limitMs) return false;
-    HANDLE thread = jobThread_.get();
-    const DWORD woken = MsgWaitForMultipleObjectsEx(
-        1, &thread, static_cast<DWORD>(limitMs - waited), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    HANDLE ended = jobEnded_->get();
+    // Without an event (no memory for one) the worker's end is waited for.
+    const DWORD woken = !jobEnded_->valid() ? WAIT_OBJECT_0
+                                            : MsgWaitForMultipleObjectsEx(
+                                                  1, &ended, static_cast<DWORD>(limitMs - waited),
+                                                  QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     if (woken == WAIT_OBJECT_0) {
-      jobThread_.Close();
-    } else if (woken == WAIT_OBJECT_0 + 1) {
-      PumpEvents();
-    } else {
-      return false;
+      job_->Join();  // its work is done and it is returning
+      return true;
     }
+    if (woken != WAIT_OBJECT_0 + 1) return false;
+    PumpEvents();
   }
   return true;
-}
-
-void Win32Window::WaitForBackgroundJob(DWORD ms) {
-  if (!jobThread_.valid()) return;
-  if (WaitForSingleObject(jobThread_.get(), ms) == WAIT_OBJECT_0) jobThread_.Close();
 }
 
 }  // namespace vz

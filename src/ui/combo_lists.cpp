@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "messages/message_table.h"
+#include "ui/display.h"
 #include "ui/window_messages.h"
 
 namespace vz {
@@ -41,13 +42,9 @@ LRESULT ExactEntry(HWND combo, const std::wstring& text) {
 
 // The width of a text in a control's own font, in pixels.
 int TextWidth(HWND control, const std::wstring& text) {
-  HDC dc = GetDC(control);
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
-  SIZE size{};
-  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-  SelectObject(dc, old);
-  ReleaseDC(control, dc);
-  return size.cx;
+  return MeasureText(control, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)),
+                     text)
+      .cx;
 }
 
 }  // namespace

@@ -6,10 +6,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "window/layout.h"
+
 namespace vz {
 namespace {
 
-constexpr int kNaturalDpi = USER_DEFAULT_SCREEN_DPI;
 constexpr LONGLONG kLargestPictureFile = 64 << 20;
 
 // Reads the whole file into the memory block.
@@ -25,20 +26,13 @@ bool ReadInto(HANDLE file, HGLOBAL memory, DWORD size) {
 // A bitmap selected into a memory DC for as long as it lives.
 class Canvas {
  public:
-  explicit Canvas(HBITMAP bitmap)
-      : dc_(CreateCompatibleDC(nullptr)),
-        previous_(dc_.valid() ? SelectObject(dc_.get(), bitmap) : nullptr) {}
-  ~Canvas() {
-    if (previous_) SelectObject(dc_.get(), previous_);
-  }
-  Canvas(const Canvas&) = delete;
-  Canvas& operator=(const Canvas&) = delete;
-  bool ok() const { return previous_ != nullptr; }
+  explicit Canvas(HBITMAP bitmap) : dc_(CreateCompatibleDC(nullptr)), bitmap_(dc_.get(), bitmap) {}
+  bool ok() const { return bitmap_.ok(); }
   HDC dc() const { return dc_.get(); }
 
  private:
-  MemoryDcHandle dc_;
-  HGDIOBJ previous_;
+  MemoryDcHandle dc_;  // freed after the bitmap is taken out of it
+  Selected bitmap_;
 };
 
 // A 24-bit top-down bitmap whose pixels can be read and written.
@@ -129,7 +123,7 @@ SIZE BitmapSize(HBITMAP bitmap) {
 }
 
 SIZE SizeAtDpi(SIZE natural, int dpi) {
-  return {MulDiv(natural.cx, dpi, kNaturalDpi), MulDiv(natural.cy, dpi, kNaturalDpi)};
+  return {layout::DesignPixelsAt(natural.cx, dpi), layout::DesignPixelsAt(natural.cy, dpi)};
 }
 
 BitmapHandle ScaleBitmap(HBITMAP source, SIZE size) {
@@ -187,14 +181,14 @@ BitmapHandle ScaleKeyedBitmap(HBITMAP source, COLORREF key, SIZE size) {
 
 BitmapHandle ResourcePictureAtDpi(HINSTANCE instance, int normal, int large, int dpi,
                                   const COLORREF* key) {
-  if (dpi == kNaturalDpi) return LoadBitmapResource(instance, normal);
-  const bool fromLarge = dpi > kNaturalDpi;
+  if (dpi == layout::kDesignDpi) return LoadBitmapResource(instance, normal);
+  const bool fromLarge = dpi > layout::kDesignDpi;
   BitmapHandle source = LoadBitmapResource(instance, fromLarge ? large : normal);
   const SIZE have = BitmapSize(source.get());
   // The 200 % version is twice the natural size.
-  const SIZE want =
-      fromLarge ? SIZE{MulDiv(have.cx, dpi, 2 * kNaturalDpi), MulDiv(have.cy, dpi, 2 * kNaturalDpi)}
-                : SizeAtDpi(have, dpi);
+  const SIZE want = fromLarge ? SIZE{layout::DesignPixelsAt(have.cx / 2.0, dpi),
+                                     layout::DesignPixelsAt(have.cy / 2.0, dpi)}
+                              : SizeAtDpi(have, dpi);
   if (!source.valid() || (want.cx == have.cx && want.cy == have.cy)) return source;
   return key ? ScaleKeyedBitmap(source.get(), *key, want) : ScaleBitmap(source.get(), want);
 }

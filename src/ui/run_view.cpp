@@ -3,6 +3,7 @@
 #include "ui/win32_window.h"
 
 #include "messages/message_table.h"
+#include "ui/display.h"
 
 namespace vz {
 namespace {
@@ -114,17 +115,12 @@ void Win32Window::ShowStatusLine(Control c, const std::wstring& text) {
   RECT room{};
   GetClientRect(label, &room);
   const std::wstring shown = ForDisplay(text);
-  HDC dc = GetDC(label);
   HFONT font = nullptr;
   for (const layout::Font& candidate : layout::kStatusFonts) {
     font = FontFor(candidate);
-    HGDIOBJ before = SelectObject(dc, font);
-    RECT needed{0, 0, room.right, 0};
-    DrawTextW(dc, shown.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
-    SelectObject(dc, before);
-    if (needed.bottom <= room.bottom && needed.right <= room.right) break;
+    const SIZE needed = MeasureText(label, font, shown, room.right);
+    if (needed.cy <= room.bottom && needed.cx <= room.right) break;
   }
-  ReleaseDC(label, dc);
   if (reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)) != font) {
     SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   }

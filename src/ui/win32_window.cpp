@@ -37,6 +37,7 @@ Win32Window::~Win32Window() {
   }
   // A job still in flight owns what it uses and is not waited for: an open
   // that hangs must not keep the program running unseen.
+  if (job_) job_->LetGo();
 }
 
 bool Win32Window::RegisterClasses(HINSTANCE instance) {

@@ -11,10 +11,12 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/beside_thread.h"
 #include "platform/win32_newer_api.h"
 #include "platform/win32_owned.h"
 #include "window/layout.h"
@@ -190,8 +192,6 @@ class Win32Window : public MainWindow {
 
   // ---- The background job (background_job.cpp) ----
   void OnBackgroundJobDone();
-  // Waits for the worker of the job in flight, at most `ms`.
-  void WaitForBackgroundJob(DWORD ms);
 
   // ---- Outside the window (taskbar_and_session.cpp) ----
   LRESULT OnSessionMessage(UINT msg, WPARAM wp);
@@ -218,7 +218,7 @@ class Win32Window : public MainWindow {
   WindowEvents& events_;
   Options options_;
   HWND hwnd_ = nullptr;
-  int dpi_ = 96;
+  int dpi_ = layout::kDesignDpi;
   std::uint32_t createError_ = 0;
   bool busy_ = false;
   std::array<Item, kControlCount> items_{};
@@ -256,7 +256,8 @@ class Win32Window : public MainWindow {
   int openBoxes_ = 0;  // message boxes of this window now open
   // The background job in flight: its worker thread, and what runs on the
   // window's thread once the worker is done.
-  ScopedHandle jobThread_;
+  std::unique_ptr<BesideThread> job_;
+  std::shared_ptr<ScopedHandle> jobEnded_;  // set by the worker as its last act
   std::function<void(MainWindow&)> jobDone_;
   HWND savedFocus_ = nullptr;
   // The taskbar button, once Explorer has made it, and the state asked for.

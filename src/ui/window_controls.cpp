@@ -71,7 +71,7 @@ void Win32Window::ApplyLayout() {
   for (const layout::ControlDesign& d : layout::kControls) {
     Item& item = At(d.id);
     int height = Px(d.height);
-    if (d.kind == Kind::Combo) height = MulDiv(kComboDropHeightPx, dpi_, 96);
+    if (d.kind == Kind::Combo) height = layout::DesignPixelsAt(kComboDropHeightPx, dpi_);
     if (d.kind == Kind::Image) {
       // A picture keeps its natural size; only the place is set.
       SetWindowPos(item.hwnd, nullptr, Px(d.left), Px(d.top), 0, 0,

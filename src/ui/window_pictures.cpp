@@ -34,7 +34,7 @@ void Win32Window::ShowPicturesAtDpi() {
 }
 
 BitmapHandle Win32Window::FilePictureAtDpi(HBITMAP original) const {
-  if (!original || dpi_ == USER_DEFAULT_SCREEN_DPI) return {};
+  if (!original || dpi_ == layout::kDesignDpi) return {};
   // Scaled as the window is, whatever the size of the control's box: a
   // site may put a flag of another size beside the program.
   return ScaleBitmap(original, SizeAtDpi(BitmapSize(original), dpi_));
@@ -47,9 +47,8 @@ void Win32Window::SetupExitPicture() {
   const SIZE size = BitmapSize(power.get());
   ImageListHandle images(ImageList_Create(size.cx, size.cy, ILC_COLOR24 | ILC_MASK, 1, 0));
   if (images.valid()) ImageList_AddMasked(images.get(), power.get(), key);
-  BUTTON_IMAGELIST list{images.get(),
-                        {0, MulDiv(6, dpi_, USER_DEFAULT_SCREEN_DPI), 0, 0},
-                        BUTTON_IMAGELIST_ALIGN_TOP};
+  BUTTON_IMAGELIST list{
+      images.get(), {0, layout::DesignPixelsAt(6, dpi_), 0, 0}, BUTTON_IMAGELIST_ALIGN_TOP};
   SendMessageW(At(Control::ExitButton).hwnd, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&list));
   // The button has the new list now; the old one goes.
   exitImages_ = std::move(images);

@@ -89,19 +89,35 @@ inline constexpr Font kStatusFonts[] = {
     {L"Arial", 10, false},     {L"Arial", 9, false},
 };
 
-// Twips to pixels at a DPI, rounded to the nearest pixel.
-constexpr int TwipsToPixels(double twips, int dpi) {
-  const double px = twips * dpi / 1440.0;
-  return static_cast<int>(px < 0 ? px - 0.5 : px + 0.5);
+// Every DPI scaling goes through Rescale: a length in one unit per inch
+// made a length in another. The units: twips (1440 an inch), points (72),
+// the design's pixels (96: pixels at Windows' 100 %) and a display's own
+// pixels (its DPI).
+inline constexpr double kTwipsPerInch = 1440.0;
+inline constexpr double kPointsPerInch = 72.0;
+inline constexpr int kDesignDpi = 96;
+
+constexpr double Rescale(double length, double fromPerInch, double toPerInch) {
+  return length * toPerInch / fromPerInch;
 }
 
-constexpr double PixelsToTwips(int pixels, int dpi) { return pixels * 1440.0 / dpi; }
+// To the nearest whole pixel, halves away from zero (as MulDiv rounds).
+constexpr int RoundToPixel(double px) { return static_cast<int>(px < 0 ? px - 0.5 : px + 0.5); }
+
+constexpr int TwipsToPixels(double twips, int dpi) {
+  return RoundToPixel(Rescale(twips, kTwipsPerInch, dpi));
+}
+
+constexpr double PixelsToTwips(int pixels, int dpi) { return Rescale(pixels, dpi, kTwipsPerInch); }
+
+// A length given in the design's pixels, on a display of `dpi`.
+constexpr int DesignPixelsAt(double designPixels, int dpi) {
+  return RoundToPixel(Rescale(designPixels, kDesignDpi, dpi));
+}
 
 // Font height in pixels for a point size (negative: character height).
 constexpr int FontHeight(float points, int dpi) {
-  // Sizes and DPIs are positive, so adding one half rounds to the nearest.
-  // NOLINTNEXTLINE(bugprone-incorrect-roundings)
-  return -static_cast<int>(static_cast<double>(points) * dpi / 72.0 + 0.5);
+  return -RoundToPixel(Rescale(points, kPointsPerInch, dpi));
 }
 
 }  // namespace vz::layout
