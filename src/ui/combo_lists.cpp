@@ -42,7 +42,8 @@ LRESULT ExactEntry(HWND combo, const std::wstring& text) {
 
 // The width of a text in a control's own font, in pixels.
 int TextWidth(HWND control, const std::wstring& text) {
-  return MeasureText(control, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)),
+  const WindowDc dc(control);
+  return MeasureText(dc.get(), reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)),
                      text)
       .cx;
 }

@@ -115,10 +115,11 @@ void Win32Window::ShowStatusLine(Control c, const std::wstring& text) {
   RECT room{};
   GetClientRect(label, &room);
   const std::wstring shown = ForDisplay(text);
+  const WindowDc dc(label);
   HFONT font = nullptr;
   for (const layout::Font& candidate : layout::kStatusFonts) {
     font = FontFor(candidate);
-    const SIZE needed = MeasureText(label, font, shown, room.right);
+    const SIZE needed = MeasureText(dc.get(), font, shown, room.right);
     if (needed.cy <= room.bottom && needed.cx <= room.right) break;
   }
   if (reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)) != font) {
